@@ -1,0 +1,1 @@
+// Placeholder so the app library has a source until its units land.

@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building, running and testing need, and only
+# those that are missing. Runs apt-get as root, or through sudo otherwise.
+set -euo pipefail
+
+build_packages=(
+    build-essential cmake ccache pkg-config
+    qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev libgl-dev libglx-dev
+    libgtest-dev libgmock-dev
+    fonts-liberation fonts-dejavu-core
+)
+test_packages=(
+    libreoffice-writer-nogui poppler-utils xvfb xauth
+)
+
+want=("${build_packages[@]}")
+if [[ "${1:-}" == "--with-test-tools" ]]; then
+    want+=("${test_packages[@]}")
+fi
+
+missing=()
+for pkg in "${want[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed"; then
+        missing+=("$pkg")
+    fi
+done
+
+if [[ ${#missing[@]} -eq 0 ]]; then
+    exit 0
+fi
+
+echo "Installing missing packages: ${missing[*]}"
+if [[ $(id -u) -eq 0 ]]; then
+    sudo=()
+elif command -v sudo >/dev/null; then
+    sudo=(sudo)
+else
+    echo "error: these packages are missing and neither root nor sudo is available: ${missing[*]}" >&2
+    exit 1
+fi
+export DEBIAN_FRONTEND=noninteractive
+"${sudo[@]}" apt-get update -qq
+"${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,100 @@
+#include "temptree.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <stdexcept>
+
+namespace {
+
+void Check(bool ok, const std::string &what)
+{
+    if (!ok)
+        throw std::runtime_error(what + ": " + std::strerror(errno));
+}
+
+void MakeParents(const std::string &path)
+{
+    const auto parent = std::filesystem::path(path).parent_path();
+    std::filesystem::create_directories(parent);
+}
+
+} // namespace
+
+TTempTree::TTempTree()
+{
+    Check(m_dir.isValid(), "temporary folder");
+    m_root = m_dir.path().toStdString();
+}
+
+std::string TTempTree::Path(const std::string &relative) const
+{
+    return relative.empty() ? m_root : m_root + "/" + relative;
+}
+
+void TTempTree::File(const std::string &relative, std::int64_t size)
+{
+    TextFile(relative, std::string(static_cast<size_t>(size), 'x'));
+}
+
+void TTempTree::TextFile(const std::string &relative, const std::string &text)
+{
+    const std::string path = Path(relative);
+    MakeParents(path);
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    Check(fd >= 0, "create " + path);
+    Check(::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size()), "write " + path);
+    ::close(fd);
+}
+
+void TTempTree::SparseFile(const std::string &relative, std::int64_t size)
+{
+    const std::string path = Path(relative);
+    MakeParents(path);
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    Check(fd >= 0, "create " + path);
+    Check(::ftruncate(fd, size) == 0, "truncate " + path);
+    ::close(fd);
+}
+
+void TTempTree::Folder(const std::string &relative)
+{
+    std::filesystem::create_directories(Path(relative));
+}
+
+void TTempTree::Symlink(const std::string &relative, const std::string &target)
+{
+    const std::string path = Path(relative);
+    MakeParents(path);
+    Check(::symlink(target.c_str(), path.c_str()) == 0, "symlink " + path);
+}
+
+void TTempTree::Chmod(const std::string &relative, unsigned mode)
+{
+    Check(::chmod(Path(relative).c_str(), mode) == 0, "chmod " + relative);
+}
+
+void TTempTree::SetMTime(const std::string &relative, int year, int month, int day, int hour, int minute,
+                         int second)
+{
+    std::tm tm{};
+    tm.tm_year = year - 1900;
+    tm.tm_mon = month - 1;
+    tm.tm_mday = day;
+    tm.tm_hour = hour;
+    tm.tm_min = minute;
+    tm.tm_sec = second;
+    tm.tm_isdst = -1;
+    SetMTime(relative, std::mktime(&tm));
+}
+
+void TTempTree::SetMTime(const std::string &relative, std::time_t seconds)
+{
+    const struct timespec times[2] = {{seconds, 0}, {seconds, 0}};
+    Check(::utimensat(AT_FDCWD, Path(relative).c_str(), times, AT_SYMLINK_NOFOLLOW) == 0,
+          "utimensat " + relative);
+}

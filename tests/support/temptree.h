@@ -1,0 +1,36 @@
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+#include <string>
+
+#include <QTemporaryDir>
+
+// A real temporary folder that tests fill with files, folders and links; removed with
+// the object. Paths given to the builders are relative to the root and use '/'.
+class TTempTree
+{
+public:
+    TTempTree();
+
+    // The root's absolute path, without a trailing '/'.
+    const std::string &Root() const { return m_root; }
+    std::string Path(const std::string &relative) const;
+
+    // Creates the file (and its folders) holding `size` bytes ('x'), or the given text.
+    void File(const std::string &relative, std::int64_t size = 0);
+    void TextFile(const std::string &relative, const std::string &text);
+    // Creates a sparse file of `size` bytes: takes no room on disk.
+    void SparseFile(const std::string &relative, std::int64_t size);
+    void Folder(const std::string &relative);
+    void Symlink(const std::string &relative, const std::string &target);
+    void Chmod(const std::string &relative, unsigned mode);
+    // Sets the last-write time of the entry to the given local time (or epoch seconds).
+    void SetMTime(const std::string &relative, int year, int month, int day, int hour, int minute,
+                  int second);
+    void SetMTime(const std::string &relative, std::time_t seconds);
+
+private:
+    QTemporaryDir m_dir;
+    std::string m_root;
+};

@@ -1,4 +1,6 @@
-int main()
+#include "app/exportcommand.h"
+
+int main(int argc, char **argv)
 {
-    return 0; // placeholder until the main window lands in this change
+    return RunExport(argc, argv);
 }

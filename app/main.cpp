@@ -1,4 +1,15 @@
-int main()
+#include <QApplication>
+
+#include "app/unit1.h"
+#include "platform/application.h"
+#include "platform/font.h"
+
+int main(int argc, char **argv)
 {
-    return 0; // placeholder until the main window lands in this change
+    QApplication qtApplication(argc, argv);
+    InstallFontSubstitutions();
+    Application().SetTitle(QStringLiteral("Vantrel Oruk"));
+    TForm1 form;
+    form.show();
+    return Application().Run();
 }

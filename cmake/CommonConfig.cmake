@@ -3,6 +3,7 @@ add_library(vantrel_common INTERFACE)
 target_compile_features(vantrel_common INTERFACE cxx_std_20)
 target_compile_options(vantrel_common INTERFACE -Wall -Wextra -Wpedantic)
 target_compile_definitions(vantrel_common INTERFACE
+    VANTREL_VERSION="${PROJECT_VERSION}"
     QT_NO_KEYWORDS
     QT_NO_CAST_FROM_ASCII
     QT_USE_QSTRINGBUILDER)

@@ -1,12 +1,11 @@
 #pragma once
 
-#include <sys/types.h>
-
 #include <cstdint>
 #include <ctime>
 #include <memory>
 #include <optional>
 #include <string>
+#include <sys/types.h>
 
 // Directory searches with the attribute bits of a desktop file system, over POSIX.
 //
@@ -20,6 +19,9 @@
 // a wildcard mask ('*' any run, '?' one character, case-insensitive; "*.*" matches
 // every name, and a mask ending in ".*" also matches the name without the dot); the
 // folder part is taken literally. "." and ".." are returned like other folders.
+
+// Separates the components of a path.
+constexpr char PathDelim = '/';
 
 constexpr int faReadOnly = 0x01;
 constexpr int faHidden = 0x02;
@@ -40,7 +42,8 @@ struct TFileId
 struct TSearchHandle;
 
 // How much a search finds out about each entry.
-enum class TSearchDetail {
+enum class TSearchDetail
+{
     sdFull, // every field
     sdTypeOnly, // Attr without faReadOnly; Time and Size 0 unless the entry had to be examined
 };
@@ -60,7 +63,7 @@ struct TSearchRec
 
     // The search's own state.
     int ExcludeAttr = 0;
-    struct timespec ModTime {};
+    struct timespec ModTime = {};
     TFileId Id; // of the entry (following a link)
     TFileId FolderId; // of the folder being searched
     std::shared_ptr<TSearchHandle> FindHandle;
@@ -68,10 +71,17 @@ struct TSearchRec
 
 // Starts a search for `path` (folder part + mask) with the attribute request `attr`
 // and fills `rec` with the first entry. Answers 0, or an errno value (ENOENT when the
-// folder holds no match); on failure `rec` holds no open handle.
-int FindFirst(const std::string &path, int attr, TSearchRec &rec,
-              TSearchDetail detail = TSearchDetail::sdFull);
-// Fills `rec` with the next entry; 0, or ENOENT at the end.
+// folder holds no match); on failure `rec` holds no open handle. A path without a
+// delimiter searches the current folder. rec.FolderId is set whenever the folder could
+// be opened (also when nothing matches) and is {} otherwise.
+//
+// A dangling link is reported with the time and identity of the link itself and size 0.
+// With sdTypeOnly an entry the folder already names a folder or regular file is not
+// examined: its Id is then the folder's device with the inode number the folder lists.
+int FindFirst(
+    const std::string &path, int attr, TSearchRec &rec, TSearchDetail detail = TSearchDetail::sdFull);
+// Fills `rec` with the next entry; 0, or ENOENT at the end (EBADF on a closed search,
+// another errno value when the folder cannot be read further).
 int FindNext(TSearchRec &rec);
 // Closes the search; harmless on a closed one.
 void FindClose(TSearchRec &rec);
@@ -82,8 +92,7 @@ class TFindCloser
 public:
     explicit TFindCloser(TSearchRec &rec)
         : m_rec(rec)
-    {
-    }
+    { }
     ~TFindCloser() { FindClose(m_rec); }
     TFindCloser(const TFindCloser &) = delete;
     TFindCloser &operator=(const TFindCloser &) = delete;
@@ -97,7 +106,7 @@ private:
 struct TFileInfo
 {
     std::int64_t Size = 0;
-    struct timespec ModTime {};
+    struct timespec ModTime = {};
     TFileId Id;
     bool IsDirectory = false;
 };
@@ -106,5 +115,6 @@ std::optional<TFileInfo> FileInfoAt(const std::string &path);
 // Whether `name` matches the wildcard `mask` by the rules above.
 bool MatchesMask(const std::string &name, const std::string &mask);
 
-// The process's current folder.
+// The process's current folder, or "." when it has no path the process may learn
+// (it was removed, or a folder above it may not be read).
 std::string GetCurrentDir();

@@ -4,8 +4,7 @@
 
 Exception::Exception(std::string message)
     : m_message(std::move(message))
-{
-}
+{ }
 
 std::string CreateErrorMessage(const std::string &fileName)
 {

@@ -32,8 +32,8 @@ QColor ColorToQColor(TColor color)
 {
     if ((color & clSystemColor) != 0) {
         const QPalette palette = qobject_cast<QGuiApplication *>(QCoreApplication::instance())
-                                     ? QGuiApplication::palette()
-                                     : QPalette();
+            ? QGuiApplication::palette()
+            : QPalette();
         return palette.color(QPalette::Active, SystemColorRole(color & 0xFF));
     }
     return QColor(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF);
@@ -83,12 +83,12 @@ TFont TFont::FromQFont(const QFont &font, TColor color)
 
 void InstallFontSubstitutions()
 {
-    QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
-                               {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
-    QFont::insertSubstitutions(QStringLiteral("Arial"),
-                               {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
+    QFont::insertSubstitutions(
+        QStringLiteral("MS Sans Serif"), {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
+    QFont::insertSubstitutions(
+        QStringLiteral("Arial"), {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
     QFont::insertSubstitutions(QStringLiteral("Courier New"),
-                               {QStringLiteral("Liberation Mono"), QStringLiteral("DejaVu Sans Mono")});
+        {QStringLiteral("Liberation Mono"), QStringLiteral("DejaVu Sans Mono")});
     QFont::insertSubstitutions(QStringLiteral("Times New Roman"),
-                               {QStringLiteral("Liberation Serif"), QStringLiteral("DejaVu Serif")});
+        {QStringLiteral("Liberation Serif"), QStringLiteral("DejaVu Serif")});
 }

@@ -8,7 +8,13 @@
 
 #include "platform/set.h"
 
-enum class TFontStyle { fsBold, fsItalic, fsUnderline, fsStrikeOut };
+enum class TFontStyle
+{
+    fsBold,
+    fsItalic,
+    fsUnderline,
+    fsStrikeOut
+};
 using TFontStyles = TSet<TFontStyle>;
 
 // A colour as 0x00BBGGRR, or a system colour (high byte 0x80, low byte its index).

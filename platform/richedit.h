@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include <QPlainTextEdit>
@@ -26,7 +27,8 @@ public:
     // Removes all text.
     void Clear();
     // Adds one paragraph at the end; throws EOutOfResources (and adds nothing) when the
-    // text would pass MaxLength().
+    // text would pass MaxLength(). A line or paragraph break inside the text becomes a line
+    // separator (U+2028), so each call still adds exactly one paragraph.
     void AppendLine(QStringView text);
     // Bold or regular for the lines appended next.
     void SetNextLineBold(bool bold);
@@ -49,22 +51,26 @@ public:
     void SetMaxLength(std::int64_t length) { m_maxLength = length; }
 
     // Writes the whole text as RTF to the file, replacing it only once complete: a
-    // failure leaves an existing file untouched. Throws EFCreateError ("Impossible de
-    // créer le fichier %s") or EWriteError ("Erreur à l'enregistrement de flux").
+    // failure leaves an existing file untouched. The name is the file's bytes (UTF-8 as a
+    // rule, but any bytes other than NUL name that very file). Throws EFCreateError
+    // ("Impossible de créer le fichier %s") or EWriteError ("Erreur à l'enregistrement de flux").
     void SaveToFile(const std::string &fileName) const;
     void WriteRtf(QIODevice &out) const;
     // Each paragraph as one UTF-8 line ending in "\n".
     void WritePlainText(QIODevice &out) const;
 
+    // The document that holds the text: during an update, the one the appends go to.
     QTextDocument *Document() const;
 
 private:
-    QTextDocument *TargetDocument() const;
+    std::unique_ptr<QTextDocument> NewPendingDocument() const;
+    void TakeOverPendingDocument();
 
     TFont m_font;
     bool m_nextBold = false;
     std::int64_t m_maxLength = std::int64_t(1) << 30;
-    std::int64_t m_length = 0;
     int m_updateDepth = 0;
-    QTextDocument *m_pending = nullptr;
+    bool m_readOnlyBeforeUpdate = false;
+    // The document that receives appends during an update; the view takes it at EndUpdate.
+    std::unique_ptr<QTextDocument> m_pending;
 };

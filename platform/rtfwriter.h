@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QByteArray>
+#include <QByteArrayView>
 #include <QRgb>
 #include <QString>
 #include <QStringView>
@@ -22,7 +24,13 @@ struct TRtfFont
 // (U+2028) as \line, other control characters as \'xx, every character beyond ASCII as
 // \uN (signed 16-bit UTF-16 units, surrogate pairs beyond the BMP) followed by its
 // cp1252 byte as \'xx (or \'3f when cp1252 has none) under \uc1.
-// Throws EWriteError when the device does not take the bytes.
+// Bytes are buffered and handed to the device in chunks of about 64 KiB; Finish()
+// hands over the rest (and flushes a QFileDevice). `out` is not owned and must outlive
+// the writer; a writer destroyed before Finish() leaves an unterminated document.
+// Throws EWriteError when the device does not take the bytes; once that has happened
+// every further call throws EWriteError again, so a document with a hole in it is never
+// completed. Finish() a second time does nothing; WriteText() or EndParagraph() after
+// Finish() throws std::logic_error and writes nothing.
 class TRtfWriter
 {
 public:
@@ -33,12 +41,17 @@ public:
     void Finish(); // closes the document; nothing may be written after it
 
 private:
-    void Put(const QByteArray &bytes);
+    void Put(QByteArrayView bytes);
     void StartIfNeeded();
+    void CheckWritable() const;
+    void FlushIfFull();
+    void Flush();
 
     QIODevice &m_out;
     TRtfFont m_font;
+    QByteArray m_buffer;
     bool m_started = false;
     bool m_bold = false;
     bool m_finished = false;
+    bool m_failed = false;
 };

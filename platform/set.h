@@ -5,8 +5,7 @@
 #include <type_traits>
 
 // A set of values of a small enum class (at most 32 values), as a bit mask.
-template<typename E>
-class TSet
+template <typename E> class TSet
 {
     static_assert(std::is_enum_v<E>);
 

@@ -1,13 +1,13 @@
 #include "temptree.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <stdexcept>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -29,6 +29,13 @@ TTempTree::TTempTree()
 {
     Check(m_dir.isValid(), "temporary folder");
     m_root = m_dir.path().toStdString();
+}
+
+TTempTree::~TTempTree()
+{
+    // QTemporaryDir goes through QString and cannot name files whose names are not UTF-8.
+    std::error_code error;
+    std::filesystem::remove_all(m_root, error);
 }
 
 std::string TTempTree::Path(const std::string &relative) const
@@ -73,13 +80,20 @@ void TTempTree::Symlink(const std::string &relative, const std::string &target)
     Check(::symlink(target.c_str(), path.c_str()) == 0, "symlink " + path);
 }
 
+void TTempTree::Fifo(const std::string &relative)
+{
+    const std::string path = Path(relative);
+    MakeParents(path);
+    Check(::mkfifo(path.c_str(), 0644) == 0, "mkfifo " + path);
+}
+
 void TTempTree::Chmod(const std::string &relative, unsigned mode)
 {
     Check(::chmod(Path(relative).c_str(), mode) == 0, "chmod " + relative);
 }
 
-void TTempTree::SetMTime(const std::string &relative, int year, int month, int day, int hour, int minute,
-                         int second)
+void TTempTree::SetMTime(
+    const std::string &relative, int year, int month, int day, int hour, int minute, int second)
 {
     std::tm tm{};
     tm.tm_year = year - 1900;
@@ -96,5 +110,31 @@ void TTempTree::SetMTime(const std::string &relative, std::time_t seconds)
 {
     const struct timespec times[2] = {{seconds, 0}, {seconds, 0}};
     Check(::utimensat(AT_FDCWD, Path(relative).c_str(), times, AT_SYMLINK_NOFOLLOW) == 0,
-          "utimensat " + relative);
+        "utimensat " + relative);
+}
+
+bool TTempTree::AsUnprivilegedUser(const std::function<void()> &body)
+{
+    Chmod("", 0755);
+    if (::geteuid() != 0) {
+        body();
+        return true;
+    }
+    constexpr uid_t Nobody = 65534;
+    if (::setegid(Nobody) != 0)
+        return false;
+    if (::seteuid(Nobody) != 0) {
+        Check(::setegid(0) == 0, "setegid");
+        return false;
+    }
+    struct TRestore
+    {
+        ~TRestore()
+        {
+            if (::seteuid(0) != 0 || ::setegid(0) != 0)
+                std::abort(); // the rest of the run would not be what it claims to be
+        }
+    } restore;
+    body();
+    return true;
 }

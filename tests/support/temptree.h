@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <ctime>
+#include <functional>
 #include <string>
 
 #include <QTemporaryDir>
@@ -12,6 +13,9 @@ class TTempTree
 {
 public:
     TTempTree();
+    ~TTempTree();
+    TTempTree(const TTempTree &) = delete;
+    TTempTree &operator=(const TTempTree &) = delete;
 
     // The root's absolute path, without a trailing '/'.
     const std::string &Root() const { return m_root; }
@@ -24,11 +28,18 @@ public:
     void SparseFile(const std::string &relative, std::int64_t size);
     void Folder(const std::string &relative);
     void Symlink(const std::string &relative, const std::string &target);
+    // Creates a named pipe (a fifo).
+    void Fifo(const std::string &relative);
     void Chmod(const std::string &relative, unsigned mode);
     // Sets the last-write time of the entry to the given local time (or epoch seconds).
-    void SetMTime(const std::string &relative, int year, int month, int day, int hour, int minute,
-                  int second);
+    void SetMTime(
+        const std::string &relative, int year, int month, int day, int hour, int minute, int second);
     void SetMTime(const std::string &relative, std::time_t seconds);
+
+    // Runs `body` as a user without privileges, so that permission bits count: as is when
+    // the process has none, as the effective user and group 65534 ("nobody") while it
+    // runs as root. Lets everyone into the root first. False when the user cannot change.
+    bool AsUnprivilegedUser(const std::function<void()> &body);
 
 private:
     QTemporaryDir m_dir;

@@ -1,0 +1,289 @@
+#include "app/exportcommand.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <iostream>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QFile>
+
+#include "app/foldertree.h"
+#include "app/unit1.h"
+#include "platform/application.h"
+#include "platform/dirsearch.h"
+#include "platform/error.h"
+#include "platform/font.h"
+#include "platform/richedit.h"
+#include "platform/savefile.h"
+
+namespace {
+
+bool EndsWith(const std::string &text, const std::string &suffix)
+{
+    if (text.size() < suffix.size())
+        return false;
+    for (std::size_t i = 0; i < suffix.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(text[text.size() - suffix.size() + i])) != suffix[i])
+            return false;
+    }
+    return true;
+}
+
+std::optional<TExportOptions::TFormat> FormatNamed(const std::string &name)
+{
+    if (name == "rtf")
+        return TExportOptions::TFormat::Rtf;
+    if (name == "text" || name == "txt")
+        return TExportOptions::TFormat::Text;
+    if (name == "pdf")
+        return TExportOptions::TFormat::Pdf;
+    return std::nullopt;
+}
+
+TExportOptions::TFormat FormatOfFile(const std::string &fileName)
+{
+    if (EndsWith(fileName, ".rtf"))
+        return TExportOptions::TFormat::Rtf;
+    if (EndsWith(fileName, ".pdf"))
+        return TExportOptions::TFormat::Pdf;
+    return TExportOptions::TFormat::Text;
+}
+
+bool ParseFont(const std::string &spec, TExportOptions &options)
+{
+    const QString text = QString::fromUtf8(spec.data(), qsizetype(spec.size()));
+    const qsizetype comma = text.lastIndexOf(u',');
+    QString family = text;
+    if (comma >= 0) {
+        bool ok = false;
+        const int points = text.mid(comma + 1).trimmed().toInt(&ok);
+        if (!ok || points <= 0 || points > 1638)
+            return false;
+        options.FontPoints = points;
+        family = text.left(comma);
+    }
+    family = family.trimmed();
+    if (family.isEmpty())
+        return false;
+    options.FontName = family;
+    return true;
+}
+
+// A folder whose entries can be read.
+bool IsReadableFolder(const std::string &path)
+{
+    const auto info = FileInfoAt(path);
+    if (!info || !info->IsDirectory)
+        return false;
+    TSearchRec rec;
+    const int error = FindFirst(path + PathDelim + "*", faAnyFile, rec);
+    FindClose(rec);
+    return error == 0 || error == ENOENT;
+}
+
+void WriteOutput(const TRichEdit &view, const TExportOptions &options)
+{
+    const bool rtf = options.Format == TExportOptions::TFormat::Rtf;
+    auto write = [&view, rtf](QIODevice &out) { rtf ? view.WriteRtf(out) : view.WritePlainText(out); };
+    if (!options.Output.empty() && options.Output != "-") {
+        SaveFileAtomically(options.Output, write);
+        return;
+    }
+    QFile out;
+    if (!out.open(stdout, QIODevice::WriteOnly))
+        throw EWriteError(SWriteError);
+    write(out);
+    if (!out.flush())
+        throw EWriteError(SWriteError);
+}
+
+void ApplyOptions(TForm1 &form, const TExportOptions &options)
+{
+    form.tva->SelectPath(options.Folder);
+    form.CheckBox1->setChecked(options.DirsOnly);
+    form.CheckBox2->setChecked(options.Sorted);
+    form.CheckBox3->setChecked(options.Sizes);
+    form.CheckBox4->setChecked(options.Dates);
+    if (options.FontName)
+        form.FontDialog1.Font.Name = *options.FontName;
+    if (options.FontPoints)
+        form.FontDialog1.Font.SetSize(*options.FontPoints);
+}
+
+} // namespace
+
+// "-dsS" stands for "-d -s -S".
+std::vector<std::string> SplitShortFlags(const std::vector<std::string> &args)
+{
+    std::vector<std::string> result;
+    bool optionsEnded = false;
+    for (const std::string &arg : args) {
+        optionsEnded = optionsEnded || arg == "--";
+        const bool bundle = !optionsEnded && arg.size() > 2 && arg[0] == '-' && arg[1] != '-'
+            && arg.find_first_not_of("dsSDh", 1) == std::string::npos;
+        if (!bundle) {
+            result.push_back(arg);
+            continue;
+        }
+        for (std::size_t i = 1; i < arg.size(); ++i)
+            result.push_back(std::string("-") + arg[i]);
+    }
+    return result;
+}
+
+TExportParse ParseExportArgs(const std::vector<std::string> &givenArgs)
+{
+    const std::vector<std::string> args = SplitShortFlags(givenArgs);
+    TExportParse result;
+    TExportOptions &options = result.Options;
+    std::optional<TExportOptions::TFormat> explicitFormat;
+    bool outputGiven = false;
+    std::vector<std::string> positional;
+    bool optionsEnded = false;
+
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string &arg = args[i];
+        auto value = [&](const std::string &name) -> std::optional<std::string> {
+            const std::string prefix = name + "=";
+            if (arg.rfind(prefix, 0) == 0)
+                return arg.substr(prefix.size());
+            if (i + 1 < args.size())
+                return args[++i];
+            result.Error = "l'option " + name + " attend une valeur";
+            return std::nullopt;
+        };
+        if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
+            positional.push_back(arg);
+        } else if (arg == "--") {
+            optionsEnded = true;
+        } else if (arg == "-d" || arg == "--dirs-only") {
+            options.DirsOnly = true;
+        } else if (arg == "-s" || arg == "--sorted") {
+            options.Sorted = true;
+        } else if (arg == "-S" || arg == "--sizes") {
+            options.Sizes = true;
+        } else if (arg == "-D" || arg == "--dates") {
+            options.Dates = true;
+        } else if (arg == "-h" || arg == "--help") {
+            options.Help = true;
+        } else if (arg == "--version") {
+            options.Version = true;
+        } else if (arg == "-o" || arg == "--output" || arg.rfind("--output=", 0) == 0) {
+            const auto output = value("--output");
+            if (!output)
+                return result;
+            options.Output = *output;
+            outputGiven = true;
+        } else if (arg == "--font" || arg.rfind("--font=", 0) == 0) {
+            const auto font = value("--font");
+            if (!font)
+                return result;
+            if (!ParseFont(*font, options)) {
+                result.Error = "police invalide : « " + *font + " » (attendu : FAMILLE[,POINTS])";
+                return result;
+            }
+        } else if (arg == "--format" || arg.rfind("--format=", 0) == 0) {
+            const auto format = value("--format");
+            if (!format)
+                return result;
+            explicitFormat = FormatNamed(*format);
+            if (!explicitFormat) {
+                result.Error = "format inconnu : « " + *format + " » (rtf ou text)";
+                return result;
+            }
+        } else {
+            result.Error = "option inconnue : " + arg;
+            return result;
+        }
+    }
+
+    if (options.Help || options.Version)
+        return result;
+    if (positional.size() != 1) {
+        result.Error = positional.empty() ? "aucun dossier indiqué" : "un seul dossier est attendu";
+        return result;
+    }
+    options.Folder = positional.front();
+    if (explicitFormat)
+        options.Format = *explicitFormat;
+    else if (outputGiven && options.Output != "-")
+        options.Format = FormatOfFile(options.Output);
+    if (options.Format == TExportOptions::TFormat::Pdf)
+        result.Error = "la sortie PDF n'est pas encore disponible : elle viendra avec l'impression";
+    return result;
+}
+
+std::string ExportUsage()
+{
+    return "Usage : vantrel-oruk-export [OPTIONS] DOSSIER\n"
+           "Écrit le listing du dossier DOSSIER, comme « Lecture répertoire » de Vantrel Oruk.\n"
+           "\n"
+           "  -d, --dirs-only        seulement les répertoires\n"
+           "  -s, --sorted           ordre alphabétique\n"
+           "  -S, --sizes            inclure la taille des fichiers\n"
+           "  -D, --dates            inclure la date des fichiers\n"
+           "      --font \"FAMILLE[,POINTS]\"  police du listing (défaut : MS Sans Serif, 8)\n"
+           "  -o, --output FICHIER   fichier à écrire ; .rtf : RTF, .txt ou autre : texte ;\n"
+           "                         - ou absent : texte sur la sortie standard\n"
+           "      --format rtf|text  impose le format\n"
+           "  -h, --help             affiche cette aide\n"
+           "      --version          affiche la version\n"
+           "\n"
+           "Code de sortie : 0 réussi, 1 listing ou écriture en échec, 2 usage ou dossier illisible.\n";
+}
+
+int RunExport(int argc, char **argv)
+{
+    const TExportParse parse = ParseExportArgs(std::vector<std::string>(argv + 1, argv + argc));
+    if (!parse.Error.empty()) {
+        std::cerr << "vantrel-oruk-export : " << parse.Error << "\n"
+                  << "Essayez « vantrel-oruk-export --help ».\n";
+        return 2;
+    }
+    const TExportOptions &options = parse.Options;
+    if (options.Help) {
+        std::cout << ExportUsage();
+        return 0;
+    }
+    if (options.Version) {
+        std::cout << "vantrel-oruk-export " << VANTREL_VERSION << "\n";
+        return 0;
+    }
+    if (!IsReadableFolder(options.Folder)) {
+        std::cerr << "vantrel-oruk-export : « " << options.Folder << " » n'est pas un dossier lisible\n";
+        return 2;
+    }
+
+    // The listing is built by the window's own read command, on a window never shown.
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
+        && !qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    int qtArgc = 1;
+    QApplication qtApplication(qtArgc, argv);
+    InstallFontSubstitutions();
+    Application().SetTitle(QStringLiteral("Vantrel Oruk"));
+
+    TForm1 form;
+    ApplyOptions(form, options);
+    const bool showProgress = ::isatty(STDERR_FILENO) == 1;
+    if (showProgress)
+        form.OnProgress = [](std::size_t found) { std::fprintf(stderr, "\r%zu fichiers trouvés", found); };
+    form.BuildListing();
+    if (showProgress)
+        std::fprintf(stderr, "\r\033[K");
+
+    if (!form.ReadFailure().isEmpty()) {
+        std::cerr << "vantrel-oruk-export : lecture interrompue : " << form.ReadFailure().toStdString()
+                  << "\n";
+        return 1;
+    }
+    try {
+        WriteOutput(*form.RichEdit1, options);
+    } catch (const std::exception &error) {
+        std::cerr << "vantrel-oruk-export : " << error.what() << "\n";
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <QString>
+
+// The command line of vantrel-oruk-export.
+struct TExportOptions
+{
+    enum class TFormat
+    {
+        Text,
+        Rtf,
+        Pdf
+    };
+
+    bool DirsOnly = false;
+    bool Sorted = false;
+    bool Sizes = false;
+    bool Dates = false;
+    std::optional<QString> FontName;
+    std::optional<int> FontPoints;
+    std::string Output; // empty or "-": standard output
+    TFormat Format = TFormat::Text;
+    std::string Folder;
+    bool Help = false;
+    bool Version = false;
+};
+
+struct TExportParse
+{
+    TExportOptions Options;
+    std::string Error; // empty when the command line is valid
+};
+
+// Reads the arguments (without the program name), keeping the folder's and the output
+// file's bytes as given.
+TExportParse ParseExportArgs(const std::vector<std::string> &args);
+
+std::string ExportUsage();
+
+// Runs the export command; answers the exit status: 0 done, 1 the listing or its
+// output failed, 2 a usage error or a folder that cannot be read.
+int RunExport(int argc, char **argv);

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+#include <string>
+#include <string_view>
+
+#include <QString>
+#include <QStringView>
+
+class TFileList;
+class TLocale;
+
+// Where the lines of a listing go: the rich text view, or a test's record.
+class IListingSink
+{
+public:
+    virtual ~IListingSink() = default;
+    // Appends one paragraph; may throw when the sink cannot take it.
+    virtual void AppendLine(QStringView text, bool bold) = 0;
+};
+
+struct TListingOptions
+{
+    bool DirsOnly = false; // "Afficher seulement les répertoires"
+    bool Sizes = false; // "Inclure taille"
+    bool Dates = false; // "Inclure date"
+};
+
+// The size text of a byte count: octets, Ko, Mo or Go, rounded half up.
+QString FormatSize(std::int64_t bytes);
+// The size of the file at exactly that path (no wildcard), 0 when it cannot be read.
+std::int64_t FileSizeOf(const std::string &path);
+// The date text of a last-write time: the short date, then the long time unless it is
+// exactly midnight. Within 1980 to 2107 the time goes through the 32-bit date-time form
+// (seconds in steps of two); outside, the real time is written.
+QString DateText(const struct timespec &modTime, const TLocale &locale);
+// The date text of the file at exactly that path; empty when its time cannot be read.
+QString FileDateText(const std::string &path, const TLocale &locale);
+// A file or folder name as the listing shows it: bytes that are not UTF-8 become
+// replacement characters and control characters '?', so that a name never splits a line.
+QString DisplayText(std::string_view bytes);
+
+// Writes the listing of `files` (paths relative to `rootDir`, which ends in '/'):
+// for each folder a spacer per level and a bold heading where it differs from the
+// previous entry's folder, then the file lines, and after one more spacer the files of
+// the root itself. Exceptions from the sink pass to the caller.
+void WriteListing(const TFileList &files, const std::string &rootDir, const TListingOptions &options,
+    const TLocale &locale, IListingSink &sink);

@@ -1,1 +1,0 @@
-// Placeholder so the app library has a source until its units land.

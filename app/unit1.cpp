@@ -1,0 +1,203 @@
+#include "app/unit1.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QFile>
+#include <QFrame>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+
+#include "app/filelist.h"
+#include "app/foldertree.h"
+#include "platform/application.h"
+#include "platform/locale.h"
+#include "platform/richedit.h"
+
+TForm1 *Form1 = nullptr;
+
+namespace {
+
+// The client area the window is designed for, in pixels at 96 dpi.
+constexpr int ClientWidth = 792;
+constexpr int ClientHeight = 573;
+
+template <typename T> T *Place(T *control, const char *name, int left, int top, int width, int height)
+{
+    control->setObjectName(QLatin1String(name));
+    control->setGeometry(left, top, width, height);
+    return control;
+}
+
+QPushButton *MakeButton(QWidget *parent, const char *name, const QString &caption, int top)
+{
+    return Place(new QPushButton(caption, parent), name, 336, top, 433, 25);
+}
+
+QCheckBox *MakeCheckBox(QWidget *parent, const char *name, const QString &caption, int left, int top)
+{
+    return Place(new QCheckBox(caption, parent), name, left, top, 209, 17);
+}
+
+QFrame *MakeBevel(QWidget *parent, const char *name, int top, int height)
+{
+    auto *bevel = Place(new QFrame(parent), name, 320, top, 457, height);
+    bevel->setFrameStyle(QFrame::Box | QFrame::Sunken);
+    return bevel;
+}
+
+} // namespace
+
+TForm1::TForm1(QWidget *parent)
+    : QWidget(parent)
+{
+    Form1 = this;
+    setObjectName(QStringLiteral("Form1"));
+    setFont(TFont().ToQFont());
+    resize(ClientWidth, ClientHeight);
+    CreateControls();
+    SetTabOrder();
+    FormCreate();
+}
+
+TForm1::~TForm1()
+{
+    FormDestroy();
+    if (Form1 == this)
+        Form1 = nullptr;
+}
+
+void TForm1::CreateControls()
+{
+    Label1 = Place(new QLabel(QStringLiteral("Répertoire racine"), this), "Label1", 8, 8, 81, 13);
+    tva = Place(new TFolderTreeStandIn(this), "tva", 8, 24, 297, 241);
+    tva->setIndentation(19);
+    tva->OnClick = [this](QObject *sender) { tvaClick(sender); };
+    Label3 = Place(new QLabel(QStringLiteral("Label3"), this), "Label3", 8, 272, 305, 13);
+    Label3->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
+
+    // The frames come first so that the controls inside them lie on top.
+    Bevel1 = MakeBevel(this, "Bevel1", 24, 105);
+    Bevel2 = MakeBevel(this, "Bevel2", 136, 129);
+    CheckBox1
+        = MakeCheckBox(this, "CheckBox1", QStringLiteral("Afficher seulement les répertoires"), 336, 40);
+    CheckBox2 = MakeCheckBox(this, "CheckBox2", QStringLiteral("Ordre alphabétique"), 336, 64);
+    CheckBox3 = MakeCheckBox(this, "CheckBox3", QStringLiteral("Inclure taille"), 560, 40);
+    CheckBox4 = MakeCheckBox(this, "CheckBox4", QStringLiteral("Inclure date"), 560, 64);
+    Button1 = MakeButton(this, "Button1", QStringLiteral("Lecture répertoire"), 96);
+    Button2 = MakeButton(this, "Button2", QStringLiteral("Police..."), 152);
+    Button3 = MakeButton(this, "Button3", QStringLiteral("Imprimer..."), 192);
+    Button4 = MakeButton(this, "Button4", QStringLiteral("Enregistrer..."), 232);
+
+    RichEdit1 = Place(new TRichEdit(this), "RichEdit1", 0, 304, ClientWidth, 269);
+    RichEdit1->setPlainText(QStringLiteral("RichEdit1"));
+    TFont viewFont;
+    viewFont.Name = QStringLiteral("Arial");
+    viewFont.Height = -12;
+    RichEdit1->SetFont(viewFont);
+
+    FontDialog1.Device = TFontDialogDevice::fdPrinter;
+    SaveDialog1.DefaultExt = "rtf";
+    SaveDialog1.Filter = QStringLiteral("Fichiers RTF (*.rtf)|*.rtf");
+    SaveDialog1.Options
+        = {TOpenOption::ofOverwritePrompt, TOpenOption::ofHideReadOnly, TOpenOption::ofEnableSizing};
+
+    connect(Button1, &QPushButton::clicked, this, [this] { Guarded([this] { Button1Click(); }); });
+    connect(Button2, &QPushButton::clicked, this, [this] { Guarded([this] { Button2Click(); }); });
+    connect(Button3, &QPushButton::clicked, this, [this] { Guarded([this] { Button3Click(); }); });
+    connect(Button4, &QPushButton::clicked, this, [this] { Guarded([this] { Button4Click(); }); });
+}
+
+void TForm1::SetTabOrder()
+{
+    const QList<QWidget *> order
+        = {tva, Button1, RichEdit1, CheckBox1, Button2, CheckBox2, Button3, Button4, CheckBox3, CheckBox4};
+    for (qsizetype i = 0; i + 1 < order.size(); ++i)
+        setTabOrder(order[i], order[i + 1]);
+    for (QLabel *label : {Label1, Label3})
+        label->setFocusPolicy(Qt::NoFocus);
+}
+
+void TForm1::FormCreate()
+{
+    FileList = std::make_unique<TFileList>(TLocale::User());
+    RichEdit1->Clear();
+    setWindowTitle(Application().Title());
+    SetStatus(QString());
+}
+
+void TForm1::FormDestroy()
+{
+    FileList.reset();
+}
+
+void TForm1::FormResize()
+{
+    const int statusBottom = Label3->y() + Label3->height();
+    // A window lower than the status line leaves the view with no height at all.
+    const int viewHeight = qMax(0, height() - statusBottom - 8);
+    RichEdit1->setGeometry(0, height() - viewHeight, width(), viewHeight);
+}
+
+void TForm1::tvaClick(QObject *)
+{
+    SetStatus(QFile::decodeName(QByteArray::fromStdString(tva->Selection())));
+}
+
+void TForm1::Button1Click()
+{
+    BuildListing();
+}
+
+void TForm1::Button2Click()
+{
+    FontDialog1.Font = RichEdit1->Font();
+    if (FontDialog1.Execute())
+        RichEdit1->SetFont(FontDialog1.Font);
+}
+
+void TForm1::Button3Click()
+{
+    // Placeholder until the printing component lands: printing is not available yet.
+    Application().MessageBox(
+        QStringLiteral("L'impression n'est pas encore disponible."), QString(), MB_OK | MB_ICONINFORMATION);
+}
+
+void TForm1::Button4Click()
+{
+    if (SaveDialog1.Execute())
+        RichEdit1->SaveToFile(SaveDialog1.FileName);
+}
+
+void TForm1::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    FormResize();
+}
+
+void TForm1::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (!m_centred && screen()) {
+        m_centred = true;
+        const QRect available = screen()->availableGeometry();
+        move(available.center() - QPoint(frameGeometry().width() / 2, frameGeometry().height() / 2));
+    }
+}
+
+void TForm1::closeEvent(QCloseEvent *event)
+{
+    // A read in progress ends at its next file; the window closes once it has.
+    if (m_reading) {
+        m_closeRequested = true;
+        event->ignore();
+        return;
+    }
+    QWidget::closeEvent(event);
+}
+
+void SetStatus(const QString &text)
+{
+    if (Form1)
+        Form1->Label3->setText(text);
+}

@@ -1,0 +1,99 @@
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include <QElapsedTimer>
+#include <QString>
+#include <QWidget>
+
+#include "platform/dialogs.h"
+
+class QCheckBox;
+class QFrame;
+class QLabel;
+class QPushButton;
+class TFileList;
+class TFolderTreeStandIn;
+class TRichEdit;
+struct TSearchRec;
+
+// The main window: the folder tree, the reading options, the commands, the status line
+// and the view that receives the listing.
+class TForm1 : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit TForm1(QWidget *parent = nullptr);
+    ~TForm1() override;
+
+    TFolderTreeStandIn *tva = nullptr;
+    QLabel *Label1 = nullptr;
+    QPushButton *Button1 = nullptr;
+    QLabel *Label3 = nullptr;
+    TRichEdit *RichEdit1 = nullptr;
+    QCheckBox *CheckBox1 = nullptr;
+    QPushButton *Button2 = nullptr;
+    TFontDialog FontDialog1;
+    QCheckBox *CheckBox2 = nullptr;
+    QFrame *Bevel1 = nullptr;
+    QFrame *Bevel2 = nullptr;
+    QPushButton *Button3 = nullptr;
+    QPushButton *Button4 = nullptr;
+    TSaveDialog SaveDialog1;
+    QCheckBox *CheckBox3 = nullptr;
+    QCheckBox *CheckBox4 = nullptr;
+
+    std::unique_ptr<TFileList> FileList;
+    std::string RootDir;
+
+    void FormCreate();
+    void FormDestroy();
+    void FormResize();
+    void tvaClick(QObject *sender);
+    void Button1Click();
+    void Button2Click();
+    void Button3Click();
+    void Button4Click();
+
+    // The read command: scans the selected folder and writes its listing into RichEdit1.
+    void BuildListing();
+    // The scan's callback: adds the file's path relative to RootDir to FileList.
+    bool AddFoundFile(const std::string &folderPath, const TSearchRec &entry);
+
+    // How the last read ended: empty when it completed, else the failure's message.
+    const QString &ReadFailure() const { return m_readFailure; }
+    bool Reading() const { return m_reading; }
+    // Called with the number of files found so far, at most ten times a second.
+    std::function<void(std::size_t found)> OnProgress;
+    // While a read collects files, pending messages run at most this often: often
+    // enough for the window to repaint and react, rarely enough not to slow the scan.
+    int MessageIntervalMs = 10;
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void CreateControls();
+    void SetTabOrder();
+    void ReportProgress();
+
+    bool m_reading = false;
+    bool m_closeRequested = false;
+    bool m_centred = false;
+    std::size_t m_found = 0;
+    QString m_readFailure;
+    QElapsedTimer m_sinceMessages;
+    QElapsedTimer m_sinceProgress;
+};
+
+// The one main window, set before its creation handler runs.
+extern TForm1 *Form1;
+
+// Puts `text` into the status line of the main window.
+void SetStatus(const QString &text);

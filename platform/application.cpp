@@ -1,0 +1,70 @@
+#include "platform/application.h"
+
+#include <cstdio>
+
+#include <QApplication>
+#include <QCursor>
+
+#include "platform/dialogs.h"
+#include "platform/error.h"
+
+int TApplication::Run()
+{
+    return QApplication::exec();
+}
+
+void TApplication::ProcessMessages()
+{
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void TApplication::SetCursor(TCursor cursor)
+{
+    if (cursor == m_cursor)
+        return;
+    if (m_cursor != TCursor::crDefault)
+        QApplication::restoreOverrideCursor();
+    if (cursor == TCursor::crHourGlass)
+        QApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+    m_cursor = cursor;
+}
+
+int TApplication::MessageBox(const QString &text, const QString &caption, int flags)
+{
+    return DialogSeam().MessageBox({text, caption.isEmpty() ? m_title : caption, flags});
+}
+
+QString TApplication::ErrorBoxText(const QString &message)
+{
+    if (!message.isEmpty() && message.back() > u'.')
+        return message + u'.';
+    return message;
+}
+
+void TApplication::HandleException(const std::exception &error)
+{
+    const QString text = ErrorBoxText(QString::fromUtf8(error.what()));
+    try {
+        MessageBox(text, m_title, MB_OK | MB_ICONERROR);
+    } catch (...) {
+        // The error box itself failed: standard error is the last place left to tell.
+        std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+    }
+}
+
+TApplication &Application()
+{
+    static TApplication application;
+    return application;
+}
+
+void Guarded(const std::function<void()> &action)
+{
+    try {
+        action();
+    } catch (const std::exception &error) {
+        Application().HandleException(error);
+    } catch (...) {
+        Application().HandleException(Exception("Erreur inconnue"));
+    }
+}

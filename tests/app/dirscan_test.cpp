@@ -1,0 +1,225 @@
+#include <algorithm>
+#include <fcntl.h>
+#include <stdexcept>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "app/dirscan.h"
+#include "platform/dirsearch.h"
+#include "tests/support/temptree.h"
+
+namespace {
+
+struct TCall
+{
+    std::string Folder;
+    std::string Name;
+    int Attr = 0;
+    bool operator==(const TCall &) const = default;
+};
+
+void PrintTo(const TCall &call, std::ostream *os)
+{
+    *os << '"' << call.Folder << "\" + \"" << call.Name << "\" " << call.Attr;
+}
+
+// The calls a walk makes, in order; a walk that loops is cut short so that it fails.
+std::vector<TCall> Scan(const std::string &root, const std::string &mask = "*.*")
+{
+    std::vector<TCall> calls;
+    ScanDirectory(root, mask, [&](const std::string &folder, const TSearchRec &entry) {
+        calls.push_back({folder, entry.Name, entry.Attr});
+        return calls.size() < 100;
+    });
+    return calls;
+}
+
+// The reported paths relative to `root` (which ends in '/'), sorted.
+std::vector<std::string> Relative(const std::vector<TCall> &calls, const std::string &root)
+{
+    std::vector<std::string> paths;
+    for (const auto &call : calls)
+        paths.push_back(call.Folder.starts_with(root) ? call.Folder.substr(root.size()) + call.Name : "?");
+    std::sort(paths.begin(), paths.end());
+    return paths;
+}
+
+std::vector<std::string> Sorted(std::vector<std::string> paths)
+{
+    std::sort(paths.begin(), paths.end());
+    return paths;
+}
+
+} // namespace
+
+TEST(ScanDirectory, RootFormsAndDefaults)
+{
+    TTempTree tree;
+    tree.File("top.txt");
+    tree.File("sub/inner.dat");
+    const std::string root = tree.Root() + '/';
+    const auto calls = Scan(root);
+    ASSERT_EQ(Relative(calls, root), Sorted({"sub/inner.dat", "top.txt"}));
+    EXPECT_EQ(Scan(tree.Root()), calls);
+    EXPECT_EQ(Scan(root, ""), calls);
+
+    // An empty root is the current folder.
+    const int previous = ::open(".", O_RDONLY | O_DIRECTORY);
+    ASSERT_EQ(::chdir(root.c_str()), 0);
+    const auto here = Scan("");
+    const std::string current = GetCurrentDir() + '/';
+    EXPECT_EQ(::fchdir(previous), 0);
+    ::close(previous);
+    EXPECT_EQ(Relative(here, current), Relative(calls, root));
+}
+
+TEST(ScanDirectory, FolderPathsAndOrder)
+{
+    TTempTree tree;
+    tree.File("a/one");
+    tree.File("a/deep/two");
+    tree.File("b/three");
+    tree.File("root1");
+    tree.File("root2");
+    const std::string root = tree.Root() + '/';
+    const auto calls = Scan(root);
+    ASSERT_EQ(calls.size(), 5u);
+    // A folder's files come before anything below it; a subtree is done before its sibling.
+    EXPECT_EQ(calls[0].Folder, root);
+    EXPECT_EQ(calls[1].Folder, root);
+    const std::vector<TCall> a = {{root + "a/", "one", faArchive}, {root + "a/deep/", "two", faArchive}};
+    const TCall b{root + "b/", "three", faArchive};
+    EXPECT_TRUE((std::vector<TCall>(calls.begin() + 2, calls.begin() + 4) == a && calls[4] == b)
+        || (calls[2] == b && std::vector<TCall>(calls.begin() + 3, calls.end()) == a))
+        << ::testing::PrintToString(calls);
+
+    // Nothing in the root itself, nor a root that does not exist, is no trouble.
+    TTempTree deep;
+    deep.File("x/y/z.txt");
+    deep.Folder("w");
+    EXPECT_EQ(Scan(deep.Root()), (std::vector<TCall>{{deep.Path("x/y/"), "z.txt", faArchive}}));
+    EXPECT_TRUE(Scan(deep.Path("missing")).empty());
+}
+
+TEST(ScanDirectory, MaskSelectsFilesButEveryFolderIsWalked)
+{
+    TTempTree tree;
+    tree.File("a.txt");
+    tree.File("a.doc");
+    tree.File("x/y/deep.TXT");
+    tree.File("x/y/deep.txt.bak");
+    tree.File("x.doc/inside.txt");
+    const std::string root = tree.Root() + '/';
+    EXPECT_EQ(Relative(Scan(root, "*.txt"), root), Sorted({"a.txt", "x.doc/inside.txt", "x/y/deep.TXT"}));
+}
+
+TEST(ScanDirectory, HiddenAndSystemFilesButNotSuchFolders)
+{
+    TTempTree tree;
+    tree.File(".hidden");
+    tree.File(".secret/inside");
+    tree.File("visible/.dotfile");
+    tree.Fifo("pipe");
+    tree.Symlink("dangling", "nowhere");
+    tree.File("locked");
+    tree.Chmod("locked", 0444);
+    const std::string root = tree.Root() + '/';
+    const auto calls = Scan(root);
+    EXPECT_EQ(Relative(calls, root), Sorted({".hidden", "dangling", "locked", "pipe", "visible/.dotfile"}));
+    for (const auto &call : calls) {
+        if (call.Name == "pipe" || call.Name == "dangling") {
+            EXPECT_EQ(call.Attr, faSysFile) << call.Name;
+        }
+    }
+}
+
+TEST(ScanDirectory, CallbackEndsTheWalk)
+{
+    TTempTree tree;
+    tree.File("r1");
+    tree.File("a/f1");
+    tree.File("a/b/f2");
+    tree.File("c/f3");
+    const std::string root = tree.Root() + '/';
+    int count = 0;
+    ScanDirectory(root, "", [&](const std::string &, const TSearchRec &) { return ++count, false; });
+    EXPECT_EQ(count, 1);
+
+    // A stop deep down ends the walk of the folders above too.
+    std::vector<std::string> names;
+    ScanDirectory(root, "", [&](const std::string &, const TSearchRec &entry) {
+        names.push_back(entry.Name);
+        return entry.Name != "f2";
+    });
+    EXPECT_EQ(names.back(), "f2");
+    EXPECT_EQ(std::count(names.begin(), names.end(), "f2"), 1);
+
+    count = 0;
+    const auto throwing = [&](const std::string &, const TSearchRec &) -> bool {
+        if (++count == 2)
+            throw std::runtime_error("stop");
+        return true;
+    };
+    EXPECT_THROW(ScanDirectory(root, "", throwing), std::runtime_error);
+    EXPECT_EQ(count, 2);
+}
+
+TEST(ScanDirectory, UnreadableFolderIsSkipped)
+{
+    TTempTree tree;
+    tree.File("ok/visible");
+    tree.File("closed/inside");
+    tree.File("after");
+    tree.Chmod("closed", 0);
+    const std::string root = tree.Root() + '/';
+    std::vector<std::string> found;
+    const bool ran = tree.AsUnprivilegedUser([&] { found = Relative(Scan(root), root); });
+    tree.Chmod("closed", 0755);
+    if (!ran)
+        GTEST_SKIP() << "cannot act as a user without privileges";
+    EXPECT_EQ(found, Sorted({"after", "ok/visible"}));
+}
+
+TEST(ScanDirectory, LinksToFoldersAreFollowedWithoutLooping)
+{
+    TTempTree tree;
+    tree.File("a/b/file");
+    tree.File("sibling/s");
+    tree.Symlink("a/b/up", "..");
+    tree.Symlink("a/b/top", "../..");
+    tree.Symlink("a/self", ".");
+    tree.Symlink("a/tosibling", "../sibling");
+    tree.Symlink("sibling/back", "../a");
+    const std::string root = tree.Root() + '/';
+    // A folder already on the way down is not entered again; any other linked folder is.
+    // Through sibling/back, a's own link to sibling leads back onto the way down.
+    EXPECT_EQ(Relative(Scan(root), root),
+        Sorted({"a/b/file", "a/tosibling/s", "sibling/s", "sibling/back/b/file"}));
+}
+
+TEST(ScanDirectory, NamesAndSizesKeepTheirBytes)
+{
+    TTempTree tree;
+    const std::vector<std::string> names
+        = {"star*", "what?", "{braces}", "back\\slash", "tab\there", "new\nline", "latin\xE9\xFF", "starry"};
+    std::vector<std::string> expected = {"big"};
+    for (const auto &name : names) {
+        tree.File("dir\xE9/" + name, name == "starry" ? 5000 : 3);
+        expected.push_back("dir\xE9/" + name);
+    }
+    tree.SparseFile("big", 3221225472LL);
+    const std::string root = tree.Root() + '/';
+
+    std::vector<std::string> found;
+    ScanDirectory(root, "", [&](const std::string &folder, const TSearchRec &entry) {
+        found.push_back(folder.substr(root.size()) + entry.Name);
+        EXPECT_EQ(entry.Size, entry.Name == "big" ? 3221225472LL : entry.Name == "starry" ? 5000 : 3);
+        // Looked up by its path, the file is that file and not another the name matches.
+        EXPECT_EQ(FileInfoAt(folder + entry.Name)->Size, entry.Size) << entry.Name;
+        return true;
+    });
+    EXPECT_EQ(Sorted(found), Sorted(expected));
+}

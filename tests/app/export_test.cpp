@@ -1,0 +1,141 @@
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QFile>
+#include <QProcess>
+#include <QProcessEnvironment>
+
+#include <gtest/gtest.h>
+
+#include "app/exportcommand.h"
+#include "tests/support/temptree.h"
+
+namespace {
+
+struct TRun
+{
+    int ExitCode = -1;
+    QByteArray Out;
+    QByteArray Err;
+};
+
+TRun Export(const QStringList &arguments)
+{
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("DISPLAY"));
+    environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral(VANTREL_BINARY_DIR "/vantrel-oruk-export"), arguments);
+    process.waitForFinished(120000);
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+        process.readAllStandardOutput(), process.readAllStandardError()};
+}
+
+QString Q(const std::string &text)
+{
+    return QString::fromStdString(text);
+}
+
+QByteArray ReadFile(const std::string &path)
+{
+    QFile file(Q(path));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+class ExportTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        m_tree.File("notes.txt", 10);
+        m_tree.File("a/x.txt", 2560);
+        m_tree.File("a/b/y.txt");
+        m_tree.File("c/z.txt");
+    }
+
+    TTempTree m_tree;
+};
+
+} // namespace
+
+TEST_F(ExportTest, WritesThePlainListingToStandardOutput)
+{
+    const TRun run = Export({QStringLiteral("--sorted"), Q(m_tree.Root())});
+    EXPECT_EQ(run.ExitCode, 0) << run.Err.toStdString();
+    EXPECT_EQ(run.Out, QByteArray(" \na\n \n\tb\n\t\ty.txt\n \n\tx.txt\n \nc\n\tz.txt\n \nnotes.txt\n"));
+}
+
+TEST_F(ExportTest, OptionsMapToTheCheckBoxes)
+{
+    TRun run = Export({QStringLiteral("-d"), QStringLiteral("-s"), Q(m_tree.Root())});
+    EXPECT_EQ(run.Out, QByteArray("a\n\tb\nc\n"));
+    run = Export({QStringLiteral("-sS"), Q(m_tree.Root()), QStringLiteral("-o"), QStringLiteral("-")});
+    EXPECT_EQ(run.ExitCode, 0);
+    EXPECT_TRUE(run.Out.contains("\tx.txt\t\t\t\t\t\t\t3 Ko\n")) << run.Out.toStdString();
+}
+
+TEST_F(ExportTest, OutputFormatFollowsTheExtensionUnlessGiven)
+{
+    TTempTree out;
+    EXPECT_EQ(Export({Q(m_tree.Root()), QStringLiteral("-o"), Q(out.Path("l.rtf"))}).ExitCode, 0);
+    EXPECT_TRUE(ReadFile(out.Path("l.rtf")).startsWith("{\\rtf1"));
+    EXPECT_EQ(Export({Q(m_tree.Root()), QStringLiteral("--output=") + Q(out.Path("l.txt"))}).ExitCode, 0);
+    EXPECT_TRUE(ReadFile(out.Path("l.txt")).endsWith("notes.txt\n"));
+    EXPECT_EQ(Export({Q(m_tree.Root()), QStringLiteral("--format"), QStringLiteral("rtf"),
+                         QStringLiteral("-o"), Q(out.Path("forced.txt"))})
+                  .ExitCode,
+        0);
+    EXPECT_TRUE(ReadFile(out.Path("forced.txt")).startsWith("{\\rtf1"));
+
+    const TRun pdf = Export({Q(m_tree.Root()), QStringLiteral("-o"), Q(out.Path("l.pdf"))});
+    EXPECT_EQ(pdf.ExitCode, 2);
+    EXPECT_TRUE(pdf.Err.contains("PDF"));
+}
+
+TEST_F(ExportTest, BadUsageAndUnreadableFoldersExitWithTwo)
+{
+    EXPECT_EQ(Export({}).ExitCode, 2);
+    EXPECT_EQ(Export({QStringLiteral("--bogus"), Q(m_tree.Root())}).ExitCode, 2);
+    EXPECT_EQ(Export({Q(m_tree.Path("missing"))}).ExitCode, 2);
+    EXPECT_EQ(Export({Q(m_tree.Path("notes.txt"))}).ExitCode, 2);
+    EXPECT_EQ(Export({QStringLiteral("--font"), QStringLiteral(",12"), Q(m_tree.Root())}).ExitCode, 2);
+    const TRun help = Export({QStringLiteral("--help")});
+    EXPECT_EQ(help.ExitCode, 0);
+    EXPECT_TRUE(help.Out.contains("--dirs-only"));
+    EXPECT_EQ(Export({QStringLiteral("--version")}).ExitCode, 0);
+}
+
+TEST_F(ExportTest, UnwritableOutputFailsWithOneAndKeepsTheOldFile)
+{
+    TTempTree out;
+    out.TextFile("keep.txt", "old");
+    EXPECT_EQ(Export({Q(m_tree.Root()), QStringLiteral("-o"), Q(out.Path("none/x.txt"))}).ExitCode, 1);
+    if (::geteuid() != 0) {
+        out.Chmod("", 0555);
+        EXPECT_EQ(Export({Q(m_tree.Root()), QStringLiteral("-o"), Q(out.Path("keep.txt"))}).ExitCode, 1);
+        out.Chmod("", 0755);
+        EXPECT_EQ(ReadFile(out.Path("keep.txt")), QByteArray("old"));
+    }
+}
+
+TEST(ParseExportArgs, KeepsTheFolderBytesAndReadsTheFont)
+{
+    TExportParse parse = ParseExportArgs({"--font", "Courier New,12", "-D", "/tmp/caf\xe9"});
+    ASSERT_TRUE(parse.Error.empty()) << parse.Error;
+    EXPECT_EQ(parse.Options.Folder, "/tmp/caf\xe9");
+    EXPECT_EQ(parse.Options.FontName, QStringLiteral("Courier New"));
+    EXPECT_EQ(parse.Options.FontPoints, 12);
+    EXPECT_TRUE(parse.Options.Dates);
+
+    parse = ParseExportArgs({"--font=DejaVu Sans", "--", "-folder"});
+    ASSERT_TRUE(parse.Error.empty()) << parse.Error;
+    EXPECT_EQ(parse.Options.Folder, "-folder");
+    EXPECT_FALSE(parse.Options.FontPoints.has_value());
+
+    EXPECT_FALSE(ParseExportArgs({"--font", "Arial,0", "/"}).Error.empty());
+    EXPECT_FALSE(ParseExportArgs({"--format", "doc", "/"}).Error.empty());
+    EXPECT_FALSE(ParseExportArgs({"/a", "/b"}).Error.empty());
+    EXPECT_FALSE(ParseExportArgs({"-o"}).Error.empty());
+}

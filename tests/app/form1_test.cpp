@@ -78,7 +78,6 @@ TEST_F(TForm1Test, StartsWithItsDesignedControlsAndCaptions)
         QString caption;
     };
     const std::vector<TExpected> controls = {
-        {form.Label1, {8, 8, 81, 13}, QStringLiteral("Répertoire racine")},
         {form.tva, {8, 24, 297, 241}, {}},
         {form.Label3, {8, 272, 305, 13}, {}},
         {form.Bevel1, {320, 24, 457, 105}, {}},
@@ -102,6 +101,9 @@ TEST_F(TForm1Test, StartsWithItsDesignedControlsAndCaptions)
             EXPECT_EQ(label->text(), expected.caption);
         }
     }
+    EXPECT_EQ(form.Label1->pos(), QPoint(8, 8));
+    EXPECT_EQ(form.Label1->text(), QStringLiteral("Répertoire racine"));
+    EXPECT_GE(form.Label1->width(), form.Label1->sizeHint().width());
     for (QCheckBox *box : {form.CheckBox1, form.CheckBox2, form.CheckBox3, form.CheckBox4})
         EXPECT_FALSE(box->isChecked());
     EXPECT_EQ(form.Label3->alignment() & Qt::AlignHCenter, Qt::AlignHCenter);

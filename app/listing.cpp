@@ -1,6 +1,9 @@
 #include "app/listing.h"
 
 #include <cmath>
+#include <optional>
+
+#include <QHash>
 
 #include "app/filelist.h"
 #include "platform/datetime.h"
@@ -31,6 +34,52 @@ QString Quotient(std::int64_t bytes, double unit)
     return QString::number(std::floor(static_cast<double>(bytes) / unit + 0.5), 'f', 0);
 }
 
+// The local time a listing shows for a last-write time: through the 32-bit form within
+// its years, the real time outside them; nothing when the time cannot be converted.
+std::optional<TDateTimeParts> ListedTimeOf(const struct timespec &modTime)
+{
+    try {
+        if (const auto packed = FileDateOf(modTime))
+            return DecodeDateTime(FileDateToDateTime(*packed));
+        return LocalTimeOf(modTime);
+    } catch (const EConvertError &) {
+        return std::nullopt;
+    }
+}
+
+// Date texts of a listing: files share days and times, and formatting through the
+// locale costs far more than a look-up.
+class TDateTexts
+{
+public:
+    explicit TDateTexts(const TLocale &locale)
+        : m_locale(locale)
+    { }
+
+    QString Of(const struct timespec &modTime)
+    {
+        const auto parts = ListedTimeOf(modTime);
+        if (!parts)
+            return QString();
+        const qint64 day = (qint64(parts->Year) * 100 + parts->Month) * 100 + parts->Day;
+        auto date = m_dates.find(day);
+        if (date == m_dates.end())
+            date = m_dates.insert(day, m_locale.FormatShortDate(*parts));
+        const int second = (parts->Hour * 60 + parts->Minute) * 60 + parts->Second;
+        if (second == 0)
+            return *date;
+        auto time = m_times.find(second);
+        if (time == m_times.end())
+            time = m_times.insert(second, m_locale.FormatLongTime(*parts));
+        return *date + u' ' + *time;
+    }
+
+private:
+    const TLocale &m_locale;
+    QHash<qint64, QString> m_dates;
+    QHash<int, QString> m_times;
+};
+
 QString DateTextOf(const TDateTimeParts &parts, const TLocale &locale)
 {
     QString text = locale.FormatShortDate(parts);
@@ -46,7 +95,7 @@ public:
         const std::string &rootDir, const TListingOptions &options, const TLocale &locale, IListingSink &sink)
         : m_rootDir(rootDir)
         , m_options(options)
-        , m_locale(locale)
+        , m_dates(locale)
         , m_sink(sink)
     { }
 
@@ -80,7 +129,7 @@ public:
             if (m_options.Sizes)
                 line += SizeColumn + FormatSize(info ? info->Size : 0);
             if (m_options.Dates)
-                line += u'\t' + (info ? DateText(info->ModTime, m_locale) : QString());
+                line += u'\t' + (info ? m_dates.Of(info->ModTime) : QString());
         }
         m_sink.AppendLine(line, false);
     }
@@ -90,7 +139,7 @@ public:
 private:
     const std::string &m_rootDir;
     const TListingOptions &m_options;
-    const TLocale &m_locale;
+    TDateTexts m_dates;
     IListingSink &m_sink;
     QString m_indent;
 };
@@ -116,13 +165,8 @@ std::int64_t FileSizeOf(const std::string &path)
 
 QString DateText(const struct timespec &modTime, const TLocale &locale)
 {
-    try {
-        if (const auto packed = FileDateOf(modTime))
-            return DateTextOf(DecodeDateTime(FileDateToDateTime(*packed)), locale);
-        return DateTextOf(LocalTimeOf(modTime), locale);
-    } catch (const EConvertError &) {
-        return QString();
-    }
+    const auto parts = ListedTimeOf(modTime);
+    return parts ? DateTextOf(*parts, locale) : QString();
 }
 
 QString FileDateText(const std::string &path, const TLocale &locale)

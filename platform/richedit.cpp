@@ -74,11 +74,31 @@ TRichEdit::TRichEdit(QWidget *parent)
 
 QTextDocument *TRichEdit::Document() const
 {
-    return m_pending ? m_pending.get() : document();
+    if (!m_pending)
+        return document();
+    FlushBuffered();
+    return m_pending.get();
+}
+
+void TRichEdit::FlushBuffered() const
+{
+    if (m_buffered.isEmpty())
+        return;
+    QTextCharFormat format;
+    if (m_bufferedBold)
+        format.setFontWeight(QFont::Bold);
+    QTextCursor cursor(m_pending.get());
+    cursor.beginEditBlock();
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertText(m_buffered, format);
+    cursor.setBlockCharFormat(QTextCharFormat());
+    cursor.endEditBlock();
+    m_buffered.clear();
 }
 
 void TRichEdit::Clear()
 {
+    m_buffered.clear();
     if (m_pending)
         m_pending->clear();
     else
@@ -88,7 +108,8 @@ void TRichEdit::Clear()
 std::int64_t TRichEdit::GetTextLen() const
 {
     // characterCount() is kept by the document itself, so this stays right after typing.
-    return Document()->characterCount() - 1;
+    const QTextDocument *document = m_pending ? m_pending.get() : this->document();
+    return document->characterCount() - 1 + m_buffered.size();
 }
 
 void TRichEdit::AppendLine(QStringView text)
@@ -97,6 +118,14 @@ void TRichEdit::AppendLine(QStringView text)
     if (GetTextLen() + text.size() + 1 > limit)
         throw EOutOfResources("Capacité de la vue dépassée (" + std::to_string(limit) + " caractères)");
 
+    if (m_pending) {
+        if (m_bufferedBold != m_nextBold || m_buffered.size() >= 65536)
+            FlushBuffered();
+        m_bufferedBold = m_nextBold;
+        m_buffered += OneParagraph(text);
+        m_buffered += QChar(QChar::ParagraphSeparator);
+        return;
+    }
     // Regular lines carry no weight so that a bold document font shows through them.
     QTextCharFormat format;
     if (m_nextBold)
@@ -144,6 +173,7 @@ void TRichEdit::EndUpdate()
 {
     if (m_updateDepth == 0 || --m_updateDepth > 0)
         return;
+    FlushBuffered();
     TakeOverPendingDocument();
     setReadOnly(m_readOnlyBeforeUpdate);
 }

@@ -19,23 +19,9 @@
 #include "platform/richedit.h"
 #include "tests/support/scripteddialogs.h"
 #include "tests/support/temptree.h"
+#include "tests/support/viewtext.h"
 
 namespace {
-
-// The view's paragraphs, with the bold flag of each paragraph's first run.
-std::vector<std::pair<QString, bool>> Paragraphs(const TRichEdit &view)
-{
-    std::vector<std::pair<QString, bool>> result;
-    const QTextDocument *document = view.Document();
-    for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
-        if (!block.next().isValid() && block.text().isEmpty())
-            break;
-        const bool bold = block.begin() != block.end()
-            && block.begin().fragment().charFormat().fontWeight() >= QFont::Bold;
-        result.emplace_back(block.text(), bold);
-    }
-    return result;
-}
 
 class TForm1Test : public ::testing::Test
 {

@@ -22,28 +22,11 @@
 #include "platform/richedit.h"
 #include "tests/support/rtfreader.h"
 #include "tests/support/temptree.h"
+#include "tests/support/viewtext.h"
 
 using namespace Qt::StringLiterals;
 
 namespace {
-
-using TParagraphs = std::vector<std::pair<QString, bool>>;
-
-// The paragraphs of the view's text, each with the weight of its first run; the empty
-// block after the last paragraph break is not one.
-TParagraphs Paragraphs(const TRichEdit &view)
-{
-    TParagraphs result;
-    const QTextDocument *document = view.Document();
-    for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
-        if (!block.next().isValid() && block.text().isEmpty())
-            break;
-        const bool bold = block.begin() != block.end()
-            && block.begin().fragment().charFormat().fontWeight() >= QFont::Bold;
-        result.emplace_back(block.text(), bold);
-    }
-    return result;
-}
 
 // The font a block's first run is drawn with.
 QFont EffectiveFont(const QTextDocument &document, const QTextBlock &block)

@@ -47,8 +47,9 @@ std::optional<TDateTimeParts> ListedTimeOf(const struct timespec &modTime)
     }
 }
 
-// Date texts of a listing: files share days and times, and formatting through the
-// locale costs far more than a look-up.
+// The date texts of a listing: the short date, then the long time unless it is exactly
+// midnight. Files share days and times, and formatting through the locale costs far
+// more than a look-up.
 class TDateTexts
 {
 public:
@@ -79,14 +80,6 @@ private:
     QHash<qint64, QString> m_dates;
     QHash<int, QString> m_times;
 };
-
-QString DateTextOf(const TDateTimeParts &parts, const TLocale &locale)
-{
-    QString text = locale.FormatShortDate(parts);
-    if (parts.Hour != 0 || parts.Minute != 0 || parts.Second != 0)
-        text += u' ' + locale.FormatLongTime(parts);
-    return text;
-}
 
 class TListingWriter
 {
@@ -161,18 +154,6 @@ std::int64_t FileSizeOf(const std::string &path)
 {
     const auto info = FileInfoAt(path);
     return info ? info->Size : 0;
-}
-
-QString DateText(const struct timespec &modTime, const TLocale &locale)
-{
-    const auto parts = ListedTimeOf(modTime);
-    return parts ? DateTextOf(*parts, locale) : QString();
-}
-
-QString FileDateText(const std::string &path, const TLocale &locale)
-{
-    const auto info = FileInfoAt(path);
-    return info ? DateText(info->ModTime, locale) : QString();
 }
 
 QString DisplayText(std::string_view bytes)

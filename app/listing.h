@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <ctime>
 #include <string>
 #include <string_view>
 
@@ -31,12 +30,6 @@ struct TListingOptions
 QString FormatSize(std::int64_t bytes);
 // The size of the file at exactly that path (no wildcard), 0 when it cannot be read.
 std::int64_t FileSizeOf(const std::string &path);
-// The date text of a last-write time: the short date, then the long time unless it is
-// exactly midnight. Within 1980 to 2107 the time goes through the 32-bit date-time form
-// (seconds in steps of two); outside, the real time is written.
-QString DateText(const struct timespec &modTime, const TLocale &locale);
-// The date text of the file at exactly that path; empty when its time cannot be read.
-QString FileDateText(const std::string &path, const TLocale &locale);
 // A file or folder name as the listing shows it: bytes that are not UTF-8 become
 // replacement characters and control characters '?', so that a name never splits a line.
 QString DisplayText(std::string_view bytes);

@@ -1,12 +1,19 @@
 # The README's commands: `make run` starts the program, `make test` runs every test.
 # Each first installs the Debian packages that are missing, configures build/ and builds.
+# `make test` checks the formatting, runs the suite, then runs it again in a second
+# build with AddressSanitizer and UndefinedBehaviorSanitizer (build-asan/);
+# `make check-fast` is the same without the sanitizer build, for day-to-day work.
 
 BUILD_DIR ?= build
+SANITIZE_BUILD_DIR ?= build-asan
+FUZZ_BUILD_DIR ?= build-fuzz
+FUZZ_SECONDS ?= 60
 BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc)
 MAKEFLAGS += --no-print-directory
 
-.PHONY: all build configure deps test-deps run test bench clean
+.PHONY: all build configure deps test-deps run test check-fast sanitize-test format-check \
+        format fuzz bench clean
 
 all: build
 
@@ -16,8 +23,10 @@ deps:
 test-deps:
 	@bash scripts/install-deps.sh --with-test-tools
 
+CCACHE = $(if $(wildcard /usr/bin/ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+
 configure: deps
-	@cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(if $(wildcard /usr/bin/ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache) >/dev/null
+	@cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CCACHE) >/dev/null
 
 build: configure
 	@cmake --build $(BUILD_DIR) -j $(JOBS)
@@ -30,11 +39,41 @@ run: build
 	fi
 	@$(BUILD_DIR)/bin/vantrel-oruk
 
-test: test-deps build
+test: check-fast sanitize-test
+
+check-fast: test-deps format-check build
 	@cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+# Any report of a sanitizer fails its test: ASan and LSan end the process with an
+# error status, UBSan stops at the first finding. Leaks that Qt's own libraries leave
+# at exit are listed in tests/lsan.supp.
+SANITIZER_ENV = QT_QPA_PLATFORM=offscreen \
+    ASAN_OPTIONS=detect_leaks=1:detect_stack_use_after_return=1:strict_init_order=1 \
+    LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
+    UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+
+sanitize-test: test-deps
+	@cmake -S . -B $(SANITIZE_BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	    -DVANTREL_SANITIZE=ON $(CCACHE) >/dev/null
+	@cmake --build $(SANITIZE_BUILD_DIR) -j $(JOBS)
+	@cd $(SANITIZE_BUILD_DIR) && $(SANITIZER_ENV) ctest --output-on-failure -j $(JOBS)
+
+FORMAT_SOURCES = $(shell find platform systree richprint app tests bench fuzz \
+    \( -name '*.cpp' -o -name '*.h' \) 2>/dev/null | sort)
+
+format-check: test-deps
+	@clang-format --dry-run --Werror $(FORMAT_SOURCES)
+
+format:
+	@clang-format -i $(FORMAT_SOURCES)
+
+# Coverage-guided fuzzing with clang's libFuzzer, FUZZ_SECONDS per target.
+fuzz:
+	@bash scripts/install-deps.sh --with-fuzz-tools
+	@bash fuzz/run-fuzzers.sh $(FUZZ_BUILD_DIR) $(FUZZ_SECONDS)
 
 bench: build
 	@bash bench/listing-bench.sh
 
 clean:
-	@rm -rf $(BUILD_DIR)
+	@rm -rf $(BUILD_DIR) $(SANITIZE_BUILD_DIR) $(FUZZ_BUILD_DIR)

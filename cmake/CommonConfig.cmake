@@ -16,3 +16,26 @@ function(vantrel_library name)
     add_library(${name} STATIC ${sources})
     target_link_libraries(${name} PUBLIC vantrel_common ${ARGN})
 endfunction()
+
+# A build of everything with AddressSanitizer and UndefinedBehaviorSanitizer, for the
+# second run of the test suite (`make test` builds it in build-asan/).
+option(VANTREL_SANITIZE "Build with -fsanitize=address,undefined" OFF)
+if(VANTREL_SANITIZE)
+    set(sanitize_flags -fsanitize=address,undefined -fno-sanitize-recover=undefined
+                       -fno-omit-frame-pointer)
+    target_compile_options(vantrel_common INTERFACE ${sanitize_flags})
+    target_link_options(vantrel_common INTERFACE ${sanitize_flags})
+endif()
+
+# The fuzzing build (make fuzz): clang with coverage for libFuzzer and both sanitizers
+# over all code; fuzz/ adds the fuzzer executables.
+option(VANTREL_FUZZ "Build the libFuzzer targets (clang only)" OFF)
+if(VANTREL_FUZZ)
+    if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+        message(FATAL_ERROR "VANTREL_FUZZ needs clang (CMAKE_CXX_COMPILER=clang++)")
+    endif()
+    set(fuzz_flags -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined
+                   -fno-omit-frame-pointer)
+    target_compile_options(vantrel_common INTERFACE ${fuzz_flags})
+    target_link_options(vantrel_common INTERFACE -fsanitize=address,undefined)
+endif()

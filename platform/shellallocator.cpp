@@ -3,11 +3,11 @@
 // or not ours is caught instead of corrupting the heap. The allocator counts its live
 // blocks, which lets tests prove that every item ID list was released.
 
-#include "platform/shellapi.h"
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+
+#include "platform/shellapi.h"
 
 namespace {
 
@@ -63,8 +63,7 @@ public:
             return nullptr;
         }
         CheckLive(block, "Realloc");
-        auto *header = static_cast<BlockHeader *>(
-            std::realloc(HeaderOf(block), sizeof(BlockHeader) + size));
+        auto *header = static_cast<BlockHeader *>(std::realloc(HeaderOf(block), sizeof(BlockHeader) + size));
         if (!header)
             return nullptr;
         header->size = size;
@@ -97,7 +96,7 @@ public:
         return HeaderOf(block)->mark == LiveMark ? 1 : 0;
     }
 
-    void HeapMinimize() override {}
+    void HeapMinimize() override { }
 
     long LiveBlocks() const { return m_liveBlocks; }
 
@@ -106,8 +105,7 @@ private:
     static void CheckLive(void *block, const char *operation)
     {
         if (HeaderOf(block)->mark != LiveMark) {
-            std::fprintf(stderr, "shell allocator: %s of a block that is not live\n",
-                         operation);
+            std::fprintf(stderr, "shell allocator: %s of a block that is not live\n", operation);
             std::abort();
         }
     }

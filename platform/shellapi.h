@@ -48,14 +48,23 @@ constexpr DWORD ERROR_ACCESS_DENIED = 5;
 constexpr DWORD ERROR_INVALID_NAME = 123;
 constexpr DWORD ERROR_ALREADY_EXISTS = 183;
 
-constexpr bool SUCCEEDED(HRESULT hr) { return hr >= 0; }
-constexpr bool FAILED(HRESULT hr) { return hr < 0; }
+constexpr bool SUCCEEDED(HRESULT hr)
+{
+    return hr >= 0;
+}
+constexpr bool FAILED(HRESULT hr)
+{
+    return hr < 0;
+}
 constexpr HRESULT HRESULT_FROM_WIN32(DWORD error)
 {
     return error == 0 ? S_OK : static_cast<HRESULT>((error & 0xFFFF) | 0x80070000);
 }
 // A success code that carries a 16-bit value, the way CompareIDs answers.
-constexpr HRESULT MAKE_SCODE_SUCCESS(std::uint16_t code) { return code; }
+constexpr HRESULT MAKE_SCODE_SUCCESS(std::uint16_t code)
+{
+    return code;
+}
 
 // ---- Interface identifiers --------------------------------------------------------
 
@@ -97,15 +106,20 @@ template <typename T> class TComPtr
 {
 public:
     TComPtr() = default;
-    TComPtr(std::nullptr_t) {}
+    TComPtr(std::nullptr_t) { }
     // Takes a new reference to `p`.
-    explicit TComPtr(T *p) : m_p(p)
+    explicit TComPtr(T *p)
+        : m_p(p)
     {
         if (m_p)
             m_p->AddRef();
     }
-    TComPtr(const TComPtr &other) : TComPtr(other.m_p) {}
-    TComPtr(TComPtr &&other) noexcept : m_p(std::exchange(other.m_p, nullptr)) {}
+    TComPtr(const TComPtr &other)
+        : TComPtr(other.m_p)
+    { }
+    TComPtr(TComPtr &&other) noexcept
+        : m_p(std::exchange(other.m_p, nullptr))
+    { }
     ~TComPtr() { Reset(); }
 
     TComPtr &operator=(TComPtr other) noexcept
@@ -274,30 +288,29 @@ public:
     // On success `*idList` is a new relative list owned by the caller; `eaten` and
     // `attributes` may be null, otherwise `*attributes` is a mask that comes back
     // holding the item's attributes within it.
-    virtual HRESULT ParseDisplayName(HWND owner, void *bindContext, LPCWSTR displayName,
-                                     ULONG *eaten, LPITEMIDLIST *idList,
-                                     ULONG *attributes) = 0;
+    virtual HRESULT ParseDisplayName(HWND owner, void *bindContext, LPCWSTR displayName, ULONG *eaten,
+        LPITEMIDLIST *idList, ULONG *attributes)
+        = 0;
     // S_OK with an enumerator; S_FALSE with none when the folder cannot be listed.
     virtual HRESULT EnumObjects(HWND owner, DWORD flags, IEnumIDList **enumerator) = 0;
-    virtual HRESULT BindToObject(LPCITEMIDLIST idList, void *bindContext, REFIID iid,
-                                 void **object) = 0;
-    virtual HRESULT BindToStorage(LPCITEMIDLIST idList, void *bindContext, REFIID iid,
-                                  void **object) = 0;
+    virtual HRESULT BindToObject(LPCITEMIDLIST idList, void *bindContext, REFIID iid, void **object) = 0;
+    virtual HRESULT BindToStorage(LPCITEMIDLIST idList, void *bindContext, REFIID iid, void **object) = 0;
     // The order of two relative lists in the low 16 bits (read as signed): folders
     // before other items, then display names; 0 only for the same item.
-    virtual HRESULT CompareIDs(LPARAM parameter, LPCITEMIDLIST first,
-                               LPCITEMIDLIST second) = 0;
+    virtual HRESULT CompareIDs(LPARAM parameter, LPCITEMIDLIST first, LPCITEMIDLIST second) = 0;
     virtual HRESULT CreateViewObject(HWND owner, REFIID iid, void **object) = 0;
     // `*inOut` holds the mask asked for and comes back with the attributes the items
     // share within it. Zero items with SFGAO_VALIDATE refresh the folder's knowledge.
     virtual HRESULT GetAttributesOf(UINT count, LPCITEMIDLIST *items, SFGAOF *inOut) = 0;
-    virtual HRESULT GetUIObjectOf(HWND owner, UINT count, LPCITEMIDLIST *items, REFIID iid,
-                                  UINT *reserved, void **object) = 0;
+    virtual HRESULT GetUIObjectOf(
+        HWND owner, UINT count, LPCITEMIDLIST *items, REFIID iid, UINT *reserved, void **object)
+        = 0;
     virtual HRESULT GetDisplayNameOf(LPCITEMIDLIST idList, DWORD flags, STRRET *name) = 0;
     // Renames the item within this folder; `*newIdList` (when asked for) is the new
     // relative list, owned by the caller.
-    virtual HRESULT SetNameOf(HWND owner, LPCITEMIDLIST idList, LPCWSTR newName,
-                              DWORD flags, LPITEMIDLIST *newIdList) = 0;
+    virtual HRESULT SetNameOf(
+        HWND owner, LPCITEMIDLIST idList, LPCWSTR newName, DWORD flags, LPITEMIDLIST *newIdList)
+        = 0;
 };
 
 HRESULT SHGetDesktopFolder(IShellFolder **desktop);
@@ -352,5 +365,5 @@ struct SHFILEINFO
 
 // With SHGFI_SYSICONINDEX: the system image list as the result (cast to HIMAGELIST),
 // and with SHGFI_PIDL the item's icon index in `info->iIcon`; 0 when there is none.
-DWORD_PTR SHGetFileInfo(LPCITEMIDLIST path, DWORD fileAttributes, SHFILEINFO *info,
-                        UINT infoSize, UINT flags);
+DWORD_PTR SHGetFileInfo(
+    LPCITEMIDLIST path, DWORD fileAttributes, SHFILEINFO *info, UINT infoSize, UINT flags);

@@ -10,13 +10,17 @@ build_packages=(
     fonts-liberation fonts-dejavu-core
 )
 test_packages=(
-    libreoffice-writer-nogui poppler-utils xvfb xauth
+    libreoffice-writer-nogui poppler-utils xvfb xauth clang-format
+)
+fuzz_packages=(
+    clang libclang-rt-14-dev
 )
 
 want=("${build_packages[@]}")
-if [[ "${1:-}" == "--with-test-tools" ]]; then
-    want+=("${test_packages[@]}")
-fi
+case "${1:-}" in
+--with-test-tools) want+=("${test_packages[@]}") ;;
+--with-fuzz-tools) want+=("${fuzz_packages[@]}") ;;
+esac
 
 missing=()
 for pkg in "${want[@]}"; do

@@ -1,6 +1,6 @@
-#include "platform/shellapi.h"
-
 #include <gtest/gtest.h>
+
+#include "platform/shellapi.h"
 
 namespace {
 

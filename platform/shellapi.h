@@ -291,7 +291,9 @@ public:
     virtual HRESULT ParseDisplayName(HWND owner, void *bindContext, LPCWSTR displayName, ULONG *eaten,
         LPITEMIDLIST *idList, ULONG *attributes)
         = 0;
-    // S_OK with an enumerator; S_FALSE with none when the folder cannot be listed.
+    // S_OK with an enumerator. A folder that cannot be listed gives a failure and no
+    // enumerator (E_ACCESSDENIED when it may not be read, ERROR_PATH_NOT_FOUND when it is
+    // gone), so that callers that test FAILED never use a missing enumerator.
     virtual HRESULT EnumObjects(HWND owner, DWORD flags, IEnumIDList **enumerator) = 0;
     virtual HRESULT BindToObject(LPCITEMIDLIST idList, void *bindContext, REFIID iid, void **object) = 0;
     virtual HRESULT BindToStorage(LPCITEMIDLIST idList, void *bindContext, REFIID iid, void **object) = 0;

@@ -7,7 +7,7 @@ build_packages=(
     build-essential cmake ccache pkg-config
     qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev libgl-dev libglx-dev
     libgtest-dev libgmock-dev
-    fonts-liberation fonts-dejavu-core
+    fonts-liberation fonts-dejavu-core adwaita-icon-theme
 )
 test_packages=(
     libreoffice-writer-nogui poppler-utils xvfb xauth clang-format

@@ -19,6 +19,18 @@ std::string CheckRtfWriter(const std::uint8_t *data, std::size_t size);
 // root's files last; folders only must read back as the folders of the list.
 std::string CheckListing(const std::uint8_t *data, std::size_t size);
 
+// A name and a mask string: each mask must match as the plain token rules say (and
+// never where no glob would), the parsed list must hold exactly the string's masks,
+// and matching against the list must agree with its masks.
+std::string CheckMaskSearch(const std::uint8_t *data, std::size_t size);
+
+// Item ID lists built by the namespace (parsed paths, special folders, enumerated
+// children) and foreign lists made of the fuzzer's bytes, put through the list
+// helpers: joins and splits keep every item in order, paths parse back to themselves,
+// children name paths inside their folder, foreign lists are refused or answered
+// without a crash, and every block of the shell allocator is released.
+std::string CheckIdLists(const std::uint8_t *data, std::size_t size);
+
 using TFuzzCheck = std::string (*)(const std::uint8_t *data, std::size_t size);
 
 struct TFuzzTarget

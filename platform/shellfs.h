@@ -1,0 +1,61 @@
+#pragma once
+
+// File-system calls of the shell namespace that work for paths of any length: a path
+// longer than the kernel takes is reached through its folder, opened piece by piece.
+
+#include <fcntl.h>
+#include <string>
+#include <utility>
+
+#include "platform/shellapi.h"
+
+// Owns one file descriptor.
+class TFd
+{
+public:
+    TFd() = default;
+    explicit TFd(int fd)
+        : m_fd(fd)
+    { }
+    TFd(TFd &&other) noexcept
+        : m_fd(std::exchange(other.m_fd, -1))
+    { }
+    TFd &operator=(TFd &&other) noexcept;
+    TFd(const TFd &) = delete;
+    TFd &operator=(const TFd &) = delete;
+    ~TFd();
+
+    int Get() const { return m_fd; }
+    int Release() { return std::exchange(m_fd, -1); }
+    explicit operator bool() const { return m_fd >= 0; }
+
+private:
+    int m_fd = -1;
+};
+
+// A path ready for the *at() calls: Dir is AT_FDCWD and Name the path itself, or for a
+// path too long for the kernel, Dir its opened folder and Name the last component.
+// Dir is -1 (errno set) when the folder could not be opened.
+struct TPathAt
+{
+    TFd Holder;
+    int Dir = AT_FDCWD;
+    std::string Name;
+
+    bool Ok() const { return Dir != -1; }
+};
+
+TPathAt PathAt(const std::string &path);
+// Opens a directory (O_DIRECTORY | O_CLOEXEC are added to `flags`); -1 with errno set.
+TFd OpenDirectory(const std::string &path, int flags);
+
+bool IsDirectory(const std::string &path);
+bool PathExists(const std::string &path);
+// Whether the directory `name` in `dir` holds at least one directory. The entry types
+// of readdir answer without a stat; only links and unknown types are looked at.
+bool HasSubfolder(int dir, const char *name);
+
+// Renames `from` to `to` in `dir` without ever replacing an entry; 0 or the errno.
+int RenameNoReplace(int dir, const std::string &from, const std::string &to);
+
+HRESULT HResultFromErrno(int error);

@@ -15,8 +15,10 @@
 #include "platform/dirsearch.h"
 #include "platform/error.h"
 #include "platform/font.h"
+#include "platform/printer.h"
 #include "platform/richedit.h"
 #include "platform/savefile.h"
+#include "richprint/richprint.h"
 
 namespace {
 
@@ -97,6 +99,14 @@ void WriteOutput(const TRichEdit &view, const TExportOptions &options)
     write(out);
     if (!out.flush())
         throw EWriteError(SWriteError);
+}
+
+// Prints the listing as "Imprimer..." does, with the window's printing component, on
+// a PDF printer: A4 at 600 dpi.
+void PrintPdf(TForm1 &form, const std::string &fileName)
+{
+    Printer().SelectPdf(fileName, QPageSize(QPageSize::A4), 600);
+    form.RichPrinter1->PrintRichEdit(form.RichEdit1, 1);
 }
 
 void ApplyOptions(TForm1 &form, const TExportOptions &options)
@@ -190,7 +200,7 @@ TExportParse ParseExportArgs(const std::vector<std::string> &givenArgs)
                 return result;
             explicitFormat = FormatNamed(*format);
             if (!explicitFormat) {
-                result.Error = "format inconnu : « " + *format + " » (rtf ou text)";
+                result.Error = "format inconnu : « " + *format + " » (rtf, text ou pdf)";
                 return result;
             }
         } else {
@@ -210,8 +220,8 @@ TExportParse ParseExportArgs(const std::vector<std::string> &givenArgs)
         options.Format = *explicitFormat;
     else if (outputGiven && options.Output != "-")
         options.Format = FormatOfFile(options.Output);
-    if (options.Format == TExportOptions::TFormat::Pdf)
-        result.Error = "la sortie PDF n'est pas encore disponible : elle viendra avec l'impression";
+    if (options.Format == TExportOptions::TFormat::Pdf && (options.Output.empty() || options.Output == "-"))
+        result.Error = "la sortie PDF demande un fichier : -o FICHIER.pdf";
     return result;
 }
 
@@ -225,9 +235,10 @@ std::string ExportUsage()
            "  -S, --sizes            inclure la taille des fichiers\n"
            "  -D, --dates            inclure la date des fichiers\n"
            "      --font \"FAMILLE[,POINTS]\"  police du listing (défaut : MS Sans Serif, 8)\n"
-           "  -o, --output FICHIER   fichier à écrire ; .rtf : RTF, .txt ou autre : texte ;\n"
-           "                         - ou absent : texte sur la sortie standard\n"
-           "      --format rtf|text  impose le format\n"
+           "  -o, --output FICHIER   fichier à écrire ; .rtf : RTF, .pdf : PDF imprimé (A4),\n"
+           "                         .txt ou autre : texte ; - ou absent : texte sur la\n"
+           "                         sortie standard\n"
+           "      --format rtf|text|pdf  impose le format\n"
            "  -h, --help             affiche cette aide\n"
            "      --version          affiche la version\n"
            "\n"
@@ -280,7 +291,10 @@ int RunExport(int argc, char **argv)
         return 1;
     }
     try {
-        WriteOutput(*form.RichEdit1, options);
+        if (options.Format == TExportOptions::TFormat::Pdf)
+            PrintPdf(form, options.Output);
+        else
+            WriteOutput(*form.RichEdit1, options);
     } catch (const std::exception &error) {
         std::cerr << "vantrel-oruk-export : " << error.what() << "\n";
         return 1;

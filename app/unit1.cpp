@@ -13,6 +13,7 @@
 #include "platform/application.h"
 #include "platform/locale.h"
 #include "platform/richedit.h"
+#include "richprint/richprint.h"
 
 TForm1 *Form1 = nullptr;
 
@@ -104,10 +105,36 @@ void TForm1::CreateControls()
     SaveDialog1.Options
         = {TOpenOption::ofOverwritePrompt, TOpenOption::ofHideReadOnly, TOpenOption::ofEnableSizing};
 
+    CreateRichPrinter();
+
     connect(Button1, &QPushButton::clicked, this, [this] { Guarded([this] { Button1Click(); }); });
     connect(Button2, &QPushButton::clicked, this, [this] { Guarded([this] { Button2Click(); }); });
     connect(Button3, &QPushButton::clicked, this, [this] { Guarded([this] { Button3Click(); }); });
     connect(Button4, &QPushButton::clicked, this, [this] { Guarded([this] { Button4Click(); }); });
+}
+
+void TForm1::CreateRichPrinter()
+{
+    RichPrinter1 = new TRichPrinter(this);
+    RichPrinter1->SetMarginTop(30.0);
+    RichPrinter1->SetMarginBottom(25.0);
+    RichPrinter1->SetMarginLeft(25.0);
+    RichPrinter1->SetMarginRight(15.0);
+    RichPrinter1->SetLogoWidth(25.0);
+    RichPrinter1->SetLogoHeight(20.0);
+    RichPrinter1->SetHeader(QStringLiteral("{$TITLE}"));
+    RichPrinter1->SetHeaderFormat(QStringLiteral(">100"));
+    RichPrinter1->SetFooter(QStringLiteral("Page {$PAGE}"));
+    RichPrinter1->SetFooterFormat(QStringLiteral(">100"));
+    RichPrinter1->SetShowProgress(false);
+    TFont headerFooter;
+    headerFooter.Name = QStringLiteral("Courier New");
+    headerFooter.Height = -13;
+    headerFooter.Charset = DEFAULT_CHARSET;
+    headerFooter.Color = clWindowText;
+    RichPrinter1->SetFont_HeaderFooter(headerFooter);
+    RichPrinter1->SetBorderOffset(2.0);
+    RichPrinter1->SetOptions_Dialog({TPageSetupFlags::poMargins});
 }
 
 void TForm1::SetTabOrder()
@@ -160,9 +187,8 @@ void TForm1::Button2Click()
 
 void TForm1::Button3Click()
 {
-    // Placeholder until the printing component lands: printing is not available yet.
-    Application().MessageBox(
-        QStringLiteral("L'impression n'est pas encore disponible."), QString(), MB_OK | MB_ICONINFORMATION);
+    if (PrintDialog1.Execute())
+        RichPrinter1->PrintRichEdit(RichEdit1, 1);
 }
 
 void TForm1::Button4Click()

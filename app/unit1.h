@@ -18,6 +18,7 @@ class QPushButton;
 class TFileList;
 class TFolderTreeStandIn;
 class TRichEdit;
+class TRichPrinter;
 struct TSearchRec;
 
 // The main window: the folder tree, the reading options, the commands, the status line
@@ -44,6 +45,8 @@ public:
     QPushButton *Button3 = nullptr;
     QPushButton *Button4 = nullptr;
     TSaveDialog SaveDialog1;
+    TRichPrinter *RichPrinter1 = nullptr;
+    TPrintDialog PrintDialog1;
     QCheckBox *CheckBox3 = nullptr;
     QCheckBox *CheckBox4 = nullptr;
 
@@ -80,6 +83,7 @@ protected:
 
 private:
     void CreateControls();
+    void CreateRichPrinter();
     void SetTabOrder();
     void ReportProgress();
 

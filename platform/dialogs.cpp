@@ -8,6 +8,10 @@
 #include <QFileInfo>
 #include <QFontDialog>
 #include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
+
+#include "platform/printer.h"
 
 namespace {
 
@@ -90,6 +94,30 @@ public:
             return std::nullopt;
         return QFile::encodeName(dialog.selectedFiles().constFirst()).toStdString();
     }
+
+    std::optional<TPrinterChoice> ChoosePrinter(const TPrintRequest &request) override
+    {
+        QPrinter printer(QPrinter::HighResolution);
+        if (!request.CurrentQueue.isEmpty())
+            printer.setPrinterName(request.CurrentQueue);
+        if (!request.CurrentFile.empty()) {
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(QFile::decodeName(QByteArray::fromStdString(request.CurrentFile)));
+        }
+        printer.setPageOrientation(request.Landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
+        QPrintDialog dialog(&printer, QApplication::activeWindow());
+        if (dialog.exec() != QDialog::Accepted)
+            return std::nullopt;
+        TPrinterChoice choice;
+        choice.Landscape = printer.pageLayout().orientation() == QPageLayout::Landscape;
+        if (printer.outputFormat() == QPrinter::PdfFormat) {
+            choice.Kind = TPrinterChoice::TKind::pkPdfFile;
+            choice.FileName = QFile::encodeName(printer.outputFileName()).toStdString();
+        } else {
+            choice.QueueName = printer.printerName();
+        }
+        return choice;
+    }
 };
 
 IDialogSeam *g_seam = nullptr;
@@ -110,6 +138,11 @@ bool FileExists(const std::string &fileName)
 }
 
 } // namespace
+
+std::optional<TPrinterChoice> IDialogSeam::ChoosePrinter(const TPrintRequest &)
+{
+    return std::nullopt;
+}
 
 IDialogSeam &DialogSeam()
 {
@@ -149,4 +182,23 @@ bool TSaveDialog::Execute()
         FileName = name;
         return true;
     }
+}
+
+bool TPrintDialog::Execute()
+{
+    TPrinter &printer = Printer();
+    const bool landscape = printer.Available() && printer.Orientation() == TPrinterOrientation::poLandscape;
+    const auto choice = DialogSeam().ChoosePrinter({printer.QueueName(), printer.PdfFileName(), landscape});
+    if (!choice)
+        return false;
+    if (choice->Kind == TPrinterChoice::TKind::pkPdfFile) {
+        if (choice->FileName.empty())
+            return false;
+        printer.SelectPdf(choice->FileName);
+    } else {
+        printer.SelectQueue(choice->QueueName);
+    }
+    printer.SetOrientation(
+        choice->Landscape ? TPrinterOrientation::poLandscape : TPrinterOrientation::poPortrait);
+    return true;
 }

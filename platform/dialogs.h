@@ -51,6 +51,27 @@ struct TSaveFileRequest
     std::string FileName; // shown at first: the name chosen last
 };
 
+// What the print dialog offers: one of the system's queues, or printing to a PDF file.
+struct TPrinterChoice
+{
+    enum class TKind
+    {
+        pkQueue,
+        pkPdfFile
+    };
+    TKind Kind = TKind::pkQueue;
+    QString QueueName;
+    std::string FileName; // the PDF file's bytes
+    bool Landscape = false;
+};
+
+struct TPrintRequest
+{
+    QString CurrentQueue; // preselected when not empty
+    std::string CurrentFile; // the PDF file chosen last
+    bool Landscape = false;
+};
+
 // Every modal dialog goes through this seam so that tests can answer in their place.
 class IDialogSeam
 {
@@ -62,6 +83,9 @@ public:
     virtual bool ChooseFont(TFont &font, const TFontRequest &request) = 0;
     // The file name as the user typed or picked it, or nothing when cancelled.
     virtual std::optional<std::string> ChooseSaveFile(const TSaveFileRequest &request) = 0;
+    // The printer chosen, or nothing when cancelled. A seam that offers no print dialog
+    // answers as the user who cancels.
+    virtual std::optional<TPrinterChoice> ChoosePrinter(const TPrintRequest &request);
 };
 
 // The seam in use: the real Qt dialogs unless a test installed its own.
@@ -101,5 +125,13 @@ public:
     TOpenOptions Options{TOpenOption::ofHideReadOnly, TOpenOption::ofEnableSizing};
     std::string FileName;
 
+    bool Execute();
+};
+
+// The print dialog component: its choice becomes the current printer (Printer()).
+class TPrintDialog
+{
+public:
+    // True when the user confirmed; throws EPrinter when the chosen queue has gone.
     bool Execute();
 };

@@ -15,6 +15,8 @@
 #include <QTextOption>
 
 #include "platform/error.h"
+#include "platform/printer.h"
+#include "platform/printerlayout.h"
 #include "platform/rtfwriter.h"
 #include "platform/savefile.h"
 
@@ -71,6 +73,8 @@ TRichEdit::TRichEdit(QWidget *parent)
     setTabStopDistance(TabStopDistance);
     SetFont(m_font);
 }
+
+TRichEdit::~TRichEdit() = default;
 
 QTextDocument *TRichEdit::Document() const
 {
@@ -256,4 +260,34 @@ void TRichEdit::WritePlainText(QIODevice &out) const
 void TRichEdit::SaveToFile(const std::string &fileName) const
 {
     SaveFileAtomically(fileName, [this](QIODevice &out) { WriteRtf(out); });
+}
+
+std::int64_t TRichEdit::FormatRange(const TFormatRange *range, bool render)
+{
+    if (range == nullptr) {
+        m_printLayout.reset();
+        return 0;
+    }
+    TDeviceContext &device = *range->hdc;
+    TDeviceContext &target = range->hdcTarget ? *range->hdcTarget : device;
+    const double dpiX = target.GetDeviceCaps(LOGPIXELSX);
+    const double dpiY = target.GetDeviceCaps(LOGPIXELSY);
+    const QTextDocument *document = Document();
+
+    TPrinterLayout::TSettings settings;
+    settings.Document = document;
+    settings.Device = target.Device();
+    settings.Font = document->defaultFont();
+    settings.Color = ColorToQColor(m_font.Color);
+    const qreal tabStop = document->defaultTextOption().tabStopDistance();
+    settings.TabStop = tabStop > 0 ? tabStop : TabStopDistance;
+    settings.Width = (range->rc.right - range->rc.left) * dpiX / 1440.0;
+    const QRectF area(range->rc.left * dpiX / 1440.0, range->rc.top * dpiY / 1440.0, settings.Width,
+        (range->rc.bottom - range->rc.top) * dpiY / 1440.0);
+
+    const std::int64_t length = GetTextLen();
+    const std::int64_t to = range->chrg.cpMax < 0 ? length : std::min(range->chrg.cpMax, length);
+    if (!m_printLayout)
+        m_printLayout = std::make_unique<TPrinterLayout>();
+    return m_printLayout->Render(settings, area, range->chrg.cpMin, to, render ? device.Painter() : nullptr);
 }

@@ -10,6 +10,35 @@
 #include "platform/font.h"
 
 class QIODevice;
+class TDeviceContext;
+class TPrinterLayout;
+
+// A rectangle in the units its user states (twips for page rendering).
+struct TRect
+{
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
+};
+
+// Characters from cpMin up to cpMax (-1: to the end of the text).
+struct TCharRange
+{
+    std::int64_t cpMin = 0;
+    std::int64_t cpMax = 0;
+};
+
+// What the view renders a page into: rectangles in twips (1/1440 inch) from the device
+// context's origin.
+struct TFormatRange
+{
+    TDeviceContext *hdc = nullptr;
+    TDeviceContext *hdcTarget = nullptr;
+    TRect rc;
+    TRect rcPage;
+    TCharRange chrg;
+};
 
 // The rich text view: paragraphs of text with tab stops every half inch, bold or
 // regular runs and one font for the whole text. Built on QPlainTextEdit, which lays
@@ -23,6 +52,7 @@ class TRichEdit : public QPlainTextEdit
 
 public:
     explicit TRichEdit(QWidget *parent = nullptr);
+    ~TRichEdit() override;
 
     // Removes all text.
     void Clear();
@@ -62,6 +92,13 @@ public:
     // The document that holds the text: during an update, the one the appends go to.
     QTextDocument *Document() const;
 
+    // Renders the range into range->rc on range->hdc (or only measures it when `render`
+    // is false) and answers the first character that did not fit: at or beyond
+    // GetTextLen() when all did. Whole lines only; fonts keep their point size and tab
+    // stops their half inch at the device's resolution. The layout stays cached for the
+    // next call; nullptr frees it and answers 0. Throws EPrinter without a printer.
+    std::int64_t FormatRange(const TFormatRange *range, bool render);
+
 private:
     std::unique_ptr<QTextDocument> NewPendingDocument() const;
     void TakeOverPendingDocument();
@@ -73,6 +110,7 @@ private:
     bool m_readOnlyBeforeUpdate = false;
     // The document that receives appends during an update; the view takes it at EndUpdate.
     std::unique_ptr<QTextDocument> m_pending;
+    std::unique_ptr<TPrinterLayout> m_printLayout;
     // During an update, lines of one weight wait here, each followed by a paragraph
     // separator, and go into the pending document in one insertion: far cheaper than
     // one cursor edit per line.

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "app/exportcommand.h"
+#include "tests/support/pdftext.h"
 #include "tests/support/temptree.h"
 
 namespace {
@@ -88,10 +89,38 @@ TEST_F(ExportTest, OutputFormatFollowsTheExtensionUnlessGiven)
                   .ExitCode,
         0);
     EXPECT_TRUE(ReadFile(out.Path("forced.txt")).startsWith("{\\rtf1"));
+}
 
-    const TRun pdf = Export({Q(m_tree.Root()), QStringLiteral("-o"), Q(out.Path("l.pdf"))});
-    EXPECT_EQ(pdf.ExitCode, 2);
-    EXPECT_TRUE(pdf.Err.contains("PDF"));
+TEST_F(ExportTest, PdfOutputIsThePrintedListing)
+{
+    TTempTree out;
+    const TRun run
+        = Export({QStringLiteral("-s"), Q(m_tree.Root()), QStringLiteral("-o"), Q(out.Path("l.pdf"))});
+    EXPECT_EQ(run.ExitCode, 0) << run.Err.toStdString();
+    const auto pages = PdfPageTexts(out.Path("l.pdf"));
+    ASSERT_EQ(pages.size(), 1u);
+    EXPECT_TRUE(pages[0].contains(QStringLiteral("z.txt")));
+    EXPECT_TRUE(pages[0].contains(QStringLiteral("Page 1")));
+
+    EXPECT_EQ(Export({QStringLiteral("--format"), QStringLiteral("pdf"), Q(m_tree.Root()),
+                         QStringLiteral("-o"), Q(out.Path("forced.txt"))})
+                  .ExitCode,
+        0);
+    EXPECT_TRUE(ReadFile(out.Path("forced.txt")).startsWith("%PDF"));
+    // PDF goes to a file, never to a terminal.
+    EXPECT_EQ(Export({QStringLiteral("--format=pdf"), Q(m_tree.Root())}).ExitCode, 2);
+
+    out.TextFile("keep.pdf", "old");
+    out.Chmod("keep.pdf", 0444);
+    if (::geteuid() != 0) {
+        const TRun refused = Export({Q(m_tree.Root()), QStringLiteral("-o"), Q(out.Path("keep.pdf"))});
+        EXPECT_EQ(refused.ExitCode, 1);
+        EXPECT_TRUE(refused.Err.contains("Impossible de créer le fichier")) << refused.Err.toStdString();
+        EXPECT_EQ(ReadFile(out.Path("keep.pdf")), QByteArray("old"));
+    }
+    const TRun missing = Export({Q(m_tree.Root()), QStringLiteral("-o"), Q(out.Path("none/l.pdf"))});
+    EXPECT_EQ(missing.ExitCode, 1);
+    EXPECT_TRUE(missing.Err.contains("Impossible de créer le fichier"));
 }
 
 TEST_F(ExportTest, BadUsageAndUnreadableFoldersExitWithTwo)

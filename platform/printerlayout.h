@@ -1,0 +1,53 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+
+#include <QColor>
+#include <QFont>
+#include <QRectF>
+#include <QTextLayout>
+
+class QPainter;
+class QPaintDevice;
+class QTextBlock;
+class QTextDocument;
+
+// Lays a document's paragraphs out for a device, one QTextLayout per paragraph at the
+// device's resolution, and draws them page by page. The document layout is not used:
+// it needs the whole document laid out at once (which does not finish for very tall
+// documents) and clipping its drawing to a page repeats the lines cut by the page edge.
+//
+// Paragraphs stay laid out between calls until the pages move past them or Clear(), so
+// printing a document page after page lays each paragraph out once.
+class TPrinterLayout
+{
+public:
+    struct TSettings
+    {
+        const QTextDocument *Document = nullptr;
+        QPaintDevice *Device = nullptr; // lays out at its resolution; not owned
+        QFont Font;
+        QColor Color;
+        qreal TabStop = 0; // 1/96 inch: QTextLayout scales it to the device itself
+        qreal Width = 0; // device pixels
+
+        bool operator==(const TSettings &) const = default;
+    };
+
+    // Fills `area` (device pixels) with whole lines from the one holding character
+    // `from`, up to character `to`, and answers the first character not placed. At least
+    // one line is placed on an area of some height, so each page makes progress. With
+    // no painter the lines are only measured.
+    std::int64_t Render(
+        const TSettings &settings, const QRectF &area, std::int64_t from, std::int64_t to, QPainter *painter);
+    void Clear();
+
+private:
+    QTextLayout &LayoutOf(const QTextBlock &block);
+
+    TSettings m_settings;
+    int m_revision = -1;
+    std::map<int, std::unique_ptr<QTextLayout>> m_blocks;
+};

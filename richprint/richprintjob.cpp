@@ -1,0 +1,169 @@
+// The print job of TRichPrinter: document, pages, body text and the progress dialog.
+#include <QLabel>
+
+#include "richprint/richprint.h"
+#include "richprint/richprntprogdlg.h"
+
+void TRichPrinter::PrintRichEdit(TRichEdit *richEdit, int firstPageNumber)
+{
+    m_richEdit = richEdit;
+    m_firstPageNumber = firstPageNumber;
+    m_formatRange = TFormatRange();
+    try {
+        BeginJob();
+    } catch (...) {
+        AbandonJob();
+        throw;
+    }
+
+    TDeviceContext *context = nullptr;
+    int previousMode = 0;
+    try {
+        SetupFormatRange();
+        const std::int64_t length = richEdit->GetTextLen();
+        m_formatRange.chrg.cpMax = -1;
+        context = m_formatRange.hdc;
+        previousMode = context->SetMapMode(MM_TEXT);
+        richEdit->FormatRange(nullptr, false);
+        std::int64_t next = 0;
+        for (;;) {
+            m_formatRange.chrg.cpMin = next;
+            next = richEdit->FormatRange(&m_formatRange, true);
+            const bool more = next < length && next != -1;
+            if (more) {
+                NewPage();
+                SetupFormatRange();
+            }
+            // A page that takes nothing of the remaining text ends the job.
+            if (!more || next <= m_formatRange.chrg.cpMin)
+                break;
+        }
+        richEdit->FormatRange(nullptr, false);
+        EndJob();
+    } catch (...) {
+        if (context)
+            context->SetMapMode(previousMode);
+        richEdit->FormatRange(nullptr, false);
+        AbandonJob();
+        throw;
+    }
+    context->SetMapMode(previousMode);
+}
+
+void TRichPrinter::AbandonJob() noexcept
+{
+    // Left open, the document would keep the printer printing: every later margin, title
+    // or orientation change would refuse and no job could start again.
+    try {
+        if (IsPrinting())
+            Printer().Abort();
+        ShowStatus(QString());
+    } catch (...) { }
+}
+
+void TRichPrinter::SetupFormatRange()
+{
+    TDeviceContext &context = Printer().Handle();
+    const std::int64_t dpiX = context.GetDeviceCaps(LOGPIXELSX);
+    const std::int64_t dpiY = context.GetDeviceCaps(LOGPIXELSY);
+    const std::int64_t left = LeftOffsetPx();
+    const std::int64_t top = TopOffsetPx();
+    TRect &rect = m_formatRange.rc;
+    rect.left = int(left * 1440 / dpiX);
+    rect.top = int(top * 1440 / dpiY);
+    rect.right = int((left + TextAreaWidthPx()) * 1440 / dpiX);
+    rect.bottom = int((top + TextAreaHeightPx()) * 1440 / dpiY);
+    m_formatRange.rcPage = rect;
+    m_formatRange.hdc = &context;
+    m_formatRange.hdcTarget = &context;
+}
+
+void TRichPrinter::BeginJob()
+{
+    if (m_saveMargins)
+        LoadSettings();
+    if (OnBeginDoc)
+        OnBeginDoc(this);
+    try {
+        Printer().BeginDoc();
+        SetFont_HeaderFooter(Font_HeaderFooter());
+        ScaleFontToDevice();
+        m_textMetrics = Canvas().GetTextMetrics();
+    } catch (const ELinePrinter &) {
+        throw;
+    } catch (const EInOutError &error) {
+        throw ELinePrinter(error.Message());
+    } catch (const EPrinter &) {
+        throw ELinePrinter("Not be able to start the printing.");
+    }
+    ShowStatus(QStringLiteral("Preparing to Print"));
+    m_lineNumber = 0;
+    m_pageNumber = m_firstPageNumber;
+    PrintPageDecorations();
+}
+
+int TRichPrinter::NewPage()
+{
+    try {
+        Printer().NewPage();
+    } catch (const ELinePrinter &) {
+        throw;
+    } catch (const EInOutError &) {
+        throw ELinePrinter("Not be able to print a new page.");
+    } catch (const EPrinter &) {
+        throw ELinePrinter("Not be able to print a new page.");
+    }
+    ++m_pageNumber;
+    PrintPageDecorations();
+    return m_pageNumber;
+}
+
+void TRichPrinter::EndJob()
+{
+    auto finish = [this] {
+        // Once the document has ended the printer no longer prints: the dialog goes.
+        if (IsPrinting())
+            Printer().Abort();
+        ShowStatus(QString());
+        if (OnEndDoc)
+            OnEndDoc(this);
+    };
+    try {
+        ShowStatus(QStringLiteral("Finished Printing"));
+        try {
+            Printer().EndDoc();
+        } catch (const ELinePrinter &) {
+            throw;
+        } catch (const EInOutError &) {
+            throw ELinePrinter("Not be able to print to a file.");
+        } catch (const EPrinter &) {
+            throw ELinePrinter("Not be able to end the printing.");
+        }
+    } catch (...) {
+        finish();
+        throw;
+    }
+    finish();
+}
+
+void TRichPrinter::ShowStatus(const QString &status)
+{
+    if (m_showProgress && IsPrinting()) {
+        if (!m_progressDialog)
+            m_progressDialog = std::make_unique<TRichPrntProgDlg>();
+        if (m_progressDialog->isHidden())
+            m_progressDialog->show();
+        if (!status.isEmpty())
+            m_progressDialog->SetStatus(status);
+        m_progressDialog->lblTitle->setText(Title());
+        m_progressDialog->lblPageNumber->setText(QString::number(m_pageNumber));
+        if (m_progressDialog->isVisible())
+            m_progressDialog->repaint();
+        return;
+    }
+    if (m_progressDialog) {
+        if (m_progressDialog->isVisible())
+            m_progressDialog->close();
+        m_progressDialog.reset();
+    }
+}

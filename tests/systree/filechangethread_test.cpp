@@ -1,0 +1,152 @@
+#include <chrono>
+#include <thread>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include "systree/filechangethread.h"
+#include "tests/support/temptree.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// Records the reports of a watcher.
+struct TReports
+{
+    int Count = 0;
+    bool OnInterfaceThread = false;
+
+    TFileChangeThread::TChangeEvent Handler()
+    {
+        return [this](TFileChangeThread *) {
+            ++Count;
+            OnInterfaceThread = QThread::currentThread() == QCoreApplication::instance()->thread();
+        };
+    }
+};
+
+// Runs the interface thread's messages for `duration`, or until `done` holds.
+template <typename F> void Pump(std::chrono::milliseconds duration, F done)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!done() && timer.elapsed() < duration.count()) {
+        QCoreApplication::processEvents();
+        std::this_thread::sleep_for(1ms);
+    }
+}
+void Pump(std::chrono::milliseconds duration)
+{
+    Pump(duration, [] { return false; });
+}
+
+TEST(ChangeFilterFlags, MapsEachKindToItsSystemFlag)
+{
+    using K = TFileChangeKind;
+    EXPECT_EQ(ChangeFilterFlags({K::fcDirName}), 0x2u);
+    EXPECT_EQ(
+        ChangeFilterFlags({K::fcFileName, K::fcDirName, K::fcAttributes, K::fcSize, K::fcLastWrite}), 0x1Fu);
+    EXPECT_EQ(ChangeFilterFlags({K::fcSecurity}), 0x100u);
+    EXPECT_EQ(ChangeFilterFlags({}), 0u);
+}
+
+TEST(TFileChangeThread, ABurstOfChangesGivesOneReportOnTheInterfaceThread)
+{
+    TTempTree tree;
+    tree.Folder("w");
+    TReports reports;
+    auto watcher
+        = TFileChangeThread::Create(tree.Path("w"), {TFileChangeKind::fcDirName}, false, reports.Handler());
+    std::this_thread::sleep_for(20ms);
+    tree.Folder("w/one");
+    tree.Folder("w/two");
+    tree.Folder("w/three");
+    Pump(1000ms, [&] { return watcher->Finished(); });
+    Pump(100ms);
+    EXPECT_TRUE(watcher->Finished());
+    EXPECT_FALSE(watcher->Aborted());
+    EXPECT_EQ(reports.Count, 1);
+    EXPECT_TRUE(reports.OnInterfaceThread);
+}
+
+TEST(TFileChangeThread, ChangesOfOtherKindsAreNotReported)
+{
+    TTempTree tree;
+    tree.Folder("w");
+    TReports reports;
+    auto watcher
+        = TFileChangeThread::Create(tree.Path("w"), {TFileChangeKind::fcDirName}, false, reports.Handler());
+    std::this_thread::sleep_for(20ms);
+    tree.File("w/file.txt");
+    Pump(100ms);
+    EXPECT_FALSE(watcher->Finished());
+    EXPECT_EQ(reports.Count, 0);
+    watcher->Terminate();
+    Pump(500ms, [&] { return watcher->Finished(); });
+    EXPECT_TRUE(watcher->Aborted());
+}
+
+TEST(TFileChangeThread, AStopRequestEndsItSoonWithoutAReportAndFreesIt)
+{
+    TTempTree tree;
+    tree.Folder("w");
+    TReports reports;
+    const int liveBefore = LiveThreadObjects();
+    auto watcher
+        = TFileChangeThread::Create(tree.Path("w"), {TFileChangeKind::fcDirName}, false, reports.Handler());
+    std::this_thread::sleep_for(20ms);
+    const auto asked = std::chrono::steady_clock::now();
+    watcher->Terminate();
+    while (!watcher->Finished() && std::chrono::steady_clock::now() - asked < 1s)
+        std::this_thread::sleep_for(1ms);
+    const auto took = std::chrono::steady_clock::now() - asked;
+    EXPECT_TRUE(watcher->Finished());
+    EXPECT_LT(took, 250ms); // one 10 ms slice, with room for a loaded machine
+    EXPECT_TRUE(watcher->Aborted());
+    tree.Folder("w/late");
+    Pump(50ms);
+    EXPECT_EQ(reports.Count, 0);
+    watcher.reset();
+    EXPECT_EQ(LiveThreadObjects(), liveBefore);
+}
+
+TEST(TFileChangeThread, AStopRequestWhileTheReportWaitsForTheInterfaceThreadDropsIt)
+{
+    TTempTree tree;
+    tree.Folder("w");
+    TReports reports;
+    auto watcher
+        = TFileChangeThread::Create(tree.Path("w"), {TFileChangeKind::fcDirName}, false, reports.Handler());
+    std::this_thread::sleep_for(20ms);
+    tree.Folder("w/new");
+    // The watcher sees the change within a slice and then waits for this thread, which
+    // runs no messages until after the stop request.
+    std::this_thread::sleep_for(100ms);
+    watcher->Terminate();
+    Pump(500ms, [&] { return watcher->Finished(); });
+    EXPECT_TRUE(watcher->Finished());
+    EXPECT_EQ(reports.Count, 0);
+}
+
+TEST(TFileChangeThread, AFolderThatCannotBeWatchedEndsAtOnceAndStaysSafeToStop)
+{
+    TTempTree tree;
+    TReports reports;
+    const int liveBefore = LiveThreadObjects();
+    auto watcher = TFileChangeThread::Create(
+        tree.Path("missing"), {TFileChangeKind::fcDirName}, false, reports.Handler());
+    Pump(500ms, [&] { return watcher->Finished(); });
+    EXPECT_TRUE(watcher->Finished());
+    EXPECT_TRUE(watcher->Aborted());
+    EXPECT_EQ(watcher->ReturnValue(), 3); // ERROR_PATH_NOT_FOUND
+    watcher->Terminate();
+    EXPECT_EQ(reports.Count, 0);
+    watcher.reset();
+    EXPECT_EQ(LiveThreadObjects(), liveBefore); // no leak
+}
+
+} // namespace

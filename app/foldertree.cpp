@@ -1,60 +1,53 @@
 #include "app/foldertree.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileSystemModel>
-#include <QHeaderView>
+#include <filesystem>
+#include <system_error>
+#include <utility>
 
-#include "platform/application.h"
+#include "platform/dirsearch.h"
 
-TFolderTreeStandIn::TFolderTreeStandIn(QWidget *parent)
-    : QTreeView(parent)
-    , m_model(new QFileSystemModel(this))
+namespace {
+
+// `path` made absolute against the current folder; its bytes are kept otherwise.
+std::string AbsolutePath(const std::string &path)
 {
-    m_model->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
-    m_model->setReadOnly(true);
-    m_model->setRootPath(QDir::rootPath());
-    setModel(m_model);
-    for (int column = 1; column < m_model->columnCount(); ++column)
-        hideColumn(column);
-    header()->hide();
-    setRootIndex(m_model->index(QDir::rootPath()));
-    const QModelIndex home = m_model->index(QDir::homePath());
-    if (home.isValid()) {
-        expand(home.parent());
-        expand(home);
-        scrollTo(home);
-    }
-    connect(this, &QTreeView::clicked, this, [this](const QModelIndex &) {
-        Guarded([this] {
-            if (OnClick)
-                OnClick(this);
-        });
-    });
+    if (path.empty() || path.front() == PathDelim)
+        return path;
+    std::error_code error;
+    const std::filesystem::path current = std::filesystem::current_path(error);
+    if (error)
+        return path;
+    return current.string() + PathDelim + path;
 }
 
-std::string TFolderTreeStandIn::Selection() const
-{
-    if (!m_chosenPath.empty())
-        return m_chosenPath;
-    const QModelIndex current = currentIndex();
-    if (!current.isValid())
-        return {};
-    return QFile::encodeName(m_model->filePath(current)).toStdString();
-}
+} // namespace
 
-void TFolderTreeStandIn::SelectPath(const std::string &path)
+TFolderTree::TFolderTree(QWidget *parent)
+    : TorbSystemTreeView(parent)
+{ }
+
+void TFolderTree::SelectPath(const std::string &path)
 {
-    const QModelIndex index = m_model->index(QFile::decodeName(QByteArray::fromStdString(path)));
-    if (index.isValid()) {
-        setCurrentIndex(index);
-        scrollTo(index);
+    m_chosenPath.clear();
+    if (path.empty())
+        return;
+    HandleNeeded();
+    {
+        const auto restore = std::exchange(m_selecting, true);
+        SetSelection(AbsolutePath(path));
+        m_selecting = restore;
     }
     m_chosenPath = path;
 }
 
-void TFolderTreeStandIn::currentChanged(const QModelIndex &current, const QModelIndex &previous)
+std::string TFolderTree::Selection() const
 {
-    m_chosenPath.clear();
-    QTreeView::currentChanged(current, previous);
+    return m_chosenPath.empty() ? TorbSystemTreeView::Selection() : m_chosenPath;
+}
+
+void TFolderTree::Change(TTreeNode *node)
+{
+    if (!m_selecting)
+        m_chosenPath.clear();
+    TorbSystemTreeView::Change(node);
 }

@@ -1,37 +1,31 @@
 #pragma once
 
-#include <functional>
 #include <string>
 
-#include <QTreeView>
+#include "systree/systemtreeview.h"
 
-class QFileSystemModel;
-
-// STAND-IN for the shell folder tree that a later change brings: a plain folder tree
-// over the real file system with the same outward face (`Selection`, `OnClick`), so
-// that the main window works meanwhile. It shows folders only, from "/", with the
-// user's home folder opened.
-class TFolderTreeStandIn : public QTreeView
+// The main window's folder tree: the shell folder tree, plus SelectPath for callers that
+// name the folder in code instead of picking it (the export command, which never shows
+// the window, and tests).
+class TFolderTree : public TorbSystemTreeView
 {
     Q_OBJECT
 
 public:
-    explicit TFolderTreeStandIn(QWidget *parent = nullptr);
+    explicit TFolderTree(QWidget *parent = nullptr);
 
-    // The selected folder's path (its bytes as the file system holds them), or empty
-    // when nothing is selected.
-    std::string Selection() const;
-    // Selects the folder at `path` (for callers that know the folder already, such as
-    // the export command); the path is kept byte for byte even where the tree cannot
-    // show it.
+    // Chooses the folder at `path`: the tree selects it (building itself first when its
+    // window does not exist yet), and Selection answers `path` byte for byte until the
+    // selection changes, also where the tree cannot reach that folder (a folder whose
+    // parent may not be listed, a relative path). An empty path forgets the choice.
     void SelectPath(const std::string &path);
-
-    std::function<void(QObject *sender)> OnClick;
+    // The chosen path, else the selected node's path (TorbSystemTreeView::Selection).
+    std::string Selection() const;
 
 protected:
-    void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
+    void Change(TTreeNode *node) override;
 
 private:
-    QFileSystemModel *m_model = nullptr;
     std::string m_chosenPath;
+    bool m_selecting = false;
 };

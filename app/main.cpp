@@ -3,13 +3,19 @@
 #include "app/unit1.h"
 #include "platform/application.h"
 #include "platform/font.h"
+#include "systree/folderitemdata.h"
 
 int main(int argc, char **argv)
 {
     QApplication qtApplication(argc, argv);
     InstallFontSubstitutions();
     Application().SetTitle(QStringLiteral("Vantrel Oruk"));
-    TForm1 form;
-    form.show();
-    return Application().Run();
+    int status = 0;
+    {
+        TForm1 form;
+        form.show();
+        status = Application().Run();
+    }
+    // Every shell control is gone: a folder data record still alive is reported here.
+    return ShellControlsExitStatus(status);
 }

@@ -73,8 +73,9 @@ void TForm1::CreateControls()
     Label1 = Place(new QLabel(QStringLiteral("Répertoire racine"), this), "Label1", 8, 8, 81, 13);
     // This label sizes itself to its caption (the status line below does not).
     Label1->resize(qMax(81, Label1->sizeHint().width()), 13);
-    tva = Place(new TFolderTreeStandIn(this), "tva", 8, 24, 297, 241);
-    tva->setIndentation(19);
+    tva = Place(new TFolderTree(this), "tva", 8, 24, 297, 241);
+    tva->SetRootFolder(TRootFolder::rfDesktop);
+    tva->SetIndent(19);
     tva->OnClick = [this](QObject *sender) { tvaClick(sender); };
     Label3 = Place(new QLabel(QStringLiteral("Label3"), this), "Label3", 8, 272, 305, 13);
     Label3->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);

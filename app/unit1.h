@@ -16,7 +16,7 @@ class QFrame;
 class QLabel;
 class QPushButton;
 class TFileList;
-class TFolderTreeStandIn;
+class TFolderTree;
 class TRichEdit;
 class TRichPrinter;
 struct TSearchRec;
@@ -31,7 +31,7 @@ public:
     explicit TForm1(QWidget *parent = nullptr);
     ~TForm1() override;
 
-    TFolderTreeStandIn *tva = nullptr;
+    TFolderTree *tva = nullptr;
     QLabel *Label1 = nullptr;
     QPushButton *Button1 = nullptr;
     QLabel *Label3 = nullptr;

@@ -1,6 +1,8 @@
-// Renders the main window on the offscreen platform, after a read of a small sample
-// tree, into the PNG file named on the command line (the README's picture).
+// Renders the main window on the offscreen platform into the PNG file named on the
+// command line (the README's picture): a sample home folder in the tree, expanded two
+// levels with the shell's icons, its "Documents" folder picked and read.
 #include <cstdio>
+#include <cstdlib>
 
 #include <QApplication>
 #include <QCheckBox>
@@ -12,6 +14,19 @@
 #include "platform/application.h"
 #include "platform/font.h"
 #include "tests/support/temptree.h"
+
+namespace {
+
+TTreeNode *Child(TTreeNode *node, const std::string &caption)
+{
+    for (int i = 0; node && i < node->Count(); ++i) {
+        if (node->Item(i)->Text() == caption)
+            return node->Item(i);
+    }
+    return nullptr;
+}
+
+} // namespace
 
 int main(int argc, char **argv)
 {
@@ -25,20 +40,37 @@ int main(int argc, char **argv)
     Application().SetTitle(QStringLiteral("Vantrel Oruk"));
 
     TTempTree tree;
-    tree.File("notes.txt", 1800);
-    tree.File("Photos/été 2024/plage.jpg", 2400000);
-    tree.File("Photos/été 2024/port.jpg", 1900000);
-    tree.File("Documents/rapport.odt", 48000);
-    tree.File("Documents/Factures/2024-03.pdf", 91000);
+    tree.Folder("config");
+    tree.File("home/Documents/notes.txt", 1800);
+    tree.File("home/Documents/rapport.odt", 48000);
+    tree.File("home/Documents/Factures/2024-03.pdf", 91000);
+    tree.File("home/Documents/Factures/2024-04.pdf", 88000);
+    tree.File("home/Images/été 2024/plage.jpg", 2400000);
+    tree.File("home/Images/été 2024/port.jpg", 1900000);
+    tree.Folder("home/Musique/Albums");
+    tree.Folder("home/Téléchargements");
+    tree.Symlink("home/Projets", tree.Path("home/Documents"));
+    ::setenv("HOME", tree.Path("home").c_str(), 1);
+    ::setenv("XDG_CONFIG_HOME", tree.Path("config").c_str(), 1);
+    ::setenv("XDG_DATA_HOME", tree.Path("data").c_str(), 1);
 
     TForm1 form;
     form.show();
     if (!QTest::qWaitForWindowExposed(&form))
         return 1;
-    form.tva->SelectPath(tree.Root());
+    TTreeNode *home = Child(form.tva->TopItem(0), "home");
+    if (!home)
+        return 1;
+    home->Expand(false);
+    TTreeNode *documents = Child(home, "Documents");
+    if (!documents)
+        return 1;
+    form.tva->SetSelected(documents);
+    form.tvaClick(form.tva);
     form.CheckBox2->setChecked(true);
     form.CheckBox3->setChecked(true);
     form.BuildListing();
+    form.tvaClick(form.tva);
     QCoreApplication::processEvents();
     return form.grab().save(QString::fromLocal8Bit(argv[1])) ? 0 : 1;
 }

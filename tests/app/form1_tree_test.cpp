@@ -1,0 +1,163 @@
+#include <cstdlib>
+#include <optional>
+#include <sstream>
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include "app/filelist.h"
+#include "app/foldertree.h"
+#include "app/unit1.h"
+#include "platform/application.h"
+#include "platform/locale.h"
+#include "platform/richedit.h"
+#include "platform/shellapi.h"
+#include "systree/folderitemdata.h"
+#include "tests/support/scripteddialogs.h"
+#include "tests/support/temptree.h"
+#include "tests/support/viewtext.h"
+
+namespace {
+
+// The main window over a home folder of the test's own: the tree's desktop shows it.
+class TForm1TreeTest : public ::testing::Test
+{
+protected:
+    TForm1TreeTest()
+    {
+        for (const char *name : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME"}) {
+            const char *value = std::getenv(name);
+            m_saved.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
+        }
+        m_tree.Folder("home/.config");
+        m_tree.Folder("home/.local/share");
+        ::setenv("HOME", m_tree.Path("home").c_str(), 1);
+        ::setenv("XDG_CONFIG_HOME", m_tree.Path("home/.config").c_str(), 1);
+        ::setenv("XDG_DATA_HOME", m_tree.Path("home/.local/share").c_str(), 1);
+        m_blocksBefore = ShellAllocatorLiveBlocks();
+        TLocale::Pin(QLocale(QStringLiteral("fr_FR")));
+        Application().SetTitle(QStringLiteral("Vantrel Oruk"));
+    }
+    ~TForm1TreeTest() override
+    {
+        m_form.reset();
+        EXPECT_EQ(ShellAllocatorLiveBlocks(), m_blocksBefore);
+        std::ostringstream errors;
+        EXPECT_EQ(ShellControlsExitStatus(0, errors), 0) << errors.str();
+        for (const auto &[name, value] : m_saved) {
+            if (value)
+                ::setenv(name, value->c_str(), 1);
+            else
+                ::unsetenv(name);
+        }
+    }
+
+    TForm1 &ShownForm()
+    {
+        m_form = std::make_unique<TForm1>();
+        m_form->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(m_form.get()));
+        return *m_form;
+    }
+
+    static TTreeNode *Child(TTreeNode *node, const std::string &caption)
+    {
+        for (int i = 0; node && i < node->Count(); ++i) {
+            if (node->Item(i)->Text() == caption)
+                return node->Item(i);
+        }
+        return nullptr;
+    }
+
+    void Click(TForm1 &form, TTreeNode *node)
+    {
+        form.tva->scrollToItem(node);
+        QTest::mouseClick(form.tva->viewport(), Qt::LeftButton, {}, form.tva->visualItemRect(node).center());
+    }
+
+    TScriptedDialogs m_dialogs;
+    TTempTree m_tree;
+    std::vector<std::pair<const char *, std::optional<std::string>>> m_saved;
+    long m_blocksBefore = 0;
+    std::unique_ptr<TForm1> m_form;
+};
+
+TEST_F(TForm1TreeTest, TheTreeStartsAtTheDesktopWithItsDesignValues)
+{
+    TForm1 &form = ShownForm();
+    EXPECT_EQ(form.tva->RootFolder(), TRootFolder::rfDesktop);
+    EXPECT_EQ(form.tva->Indent(), 19);
+    EXPECT_TRUE(form.tva->ShowRoot());
+    ASSERT_EQ(form.tva->TopCount(), 1);
+    EXPECT_TRUE(form.tva->TopItem(0)->Expanded());
+    EXPECT_TRUE(Child(form.tva->TopItem(0), "home"));
+}
+
+TEST_F(TForm1TreeTest, PickingAFolderAndReadingItWritesItsListing)
+{
+    m_tree.File("home/Rapports/2024/bilan.txt", 10);
+    m_tree.File("home/Rapports/notes.txt", 2048);
+    TForm1 &form = ShownForm();
+    TTreeNode *home = Child(form.tva->TopItem(0), "home");
+    ASSERT_TRUE(home);
+    Click(form, home);
+    QTest::keyClick(form.tva->viewport(), Qt::Key_Right);
+    TTreeNode *reports = Child(home, "Rapports");
+    ASSERT_TRUE(reports);
+    Click(form, reports);
+    EXPECT_EQ(form.Label3->text(), QString::fromStdString(m_tree.Path("home/Rapports")));
+
+    form.CheckBox3->setChecked(true);
+    form.Button1->click();
+    EXPECT_EQ(form.Label3->text(), QStringLiteral("Lecture terminée."));
+    EXPECT_EQ(form.RootDir, m_tree.Path("home/Rapports") + "/");
+    EXPECT_EQ(form.FileList->Count(), 2u);
+    const auto paragraphs = Paragraphs(*form.RichEdit1);
+    EXPECT_NE(std::find(paragraphs.begin(), paragraphs.end(), std::make_pair(QStringLiteral("2024"), true)),
+        paragraphs.end());
+}
+
+TEST_F(TForm1TreeTest, AVirtualFolderGivesNoRootAndTheReadWarns)
+{
+    TForm1 &form = ShownForm();
+    Click(form, Child(form.tva->TopItem(0), "Computer"));
+    EXPECT_EQ(form.Label3->text(), QString());
+    form.Button1->click();
+    ASSERT_EQ(m_dialogs.Messages.size(), 1u);
+    EXPECT_EQ(m_dialogs.Messages[0].Text, QStringLiteral("Répertoire racine non choisi."));
+}
+
+TEST_F(TForm1TreeTest, ALateTimerReportAfterARebuildTouchesNoDeletedNode)
+{
+    m_tree.Folder("home/a");
+    m_tree.Folder("home/b");
+    TForm1 &form = ShownForm();
+    TTreeNode *home = Child(form.tva->TopItem(0), "home");
+    home->Expand(false);
+    form.tva->SetSelected(Child(home, "a"));
+    form.tva->SetSelected(Child(home, "b"));
+    ASSERT_NE(form.tva->ReadTimerID(), 0u);
+    form.tva->Rebuild();
+    form.tva->TopItem(0)->DeleteChildren();
+    QTest::qWait(650);
+    EXPECT_EQ(form.tva->ReadTimerID(), 0u);
+}
+
+TEST_F(TForm1TreeTest, AChosenPathIsReadEvenWhereTheTreeCannotShowIt)
+{
+    m_tree.File("home/x/y.txt");
+    TForm1 form;
+    form.tva->SelectPath(m_tree.Path("home/x"));
+    EXPECT_EQ(form.tva->Selected()->Text(), "x");
+    form.tva->SelectPath("relative/folder");
+    EXPECT_EQ(form.tva->Selection(), "relative/folder");
+    // A selection by the user replaces the chosen path.
+    form.tva->SetSelected(form.tva->TopItem(0));
+    EXPECT_EQ(form.tva->Selection(), form.tva->GetNodePath(form.tva->TopItem(0)));
+}
+
+} // namespace

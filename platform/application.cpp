@@ -29,6 +29,15 @@ void TApplication::SetCursor(TCursor cursor)
     m_cursor = cursor;
 }
 
+void TApplication::SetHint(const QString &hint)
+{
+    if (hint == m_hint)
+        return;
+    m_hint = hint;
+    if (OnHint)
+        OnHint();
+}
+
 int TApplication::MessageBox(const QString &text, const QString &caption, int flags)
 {
     return DialogSeam().MessageBox({text, caption.isEmpty() ? m_title : caption, flags});

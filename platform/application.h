@@ -27,6 +27,12 @@ public:
     TCursor Cursor() const { return m_cursor; }
     void SetCursor(TCursor cursor);
 
+    // The hint text of what lies under the pointer. Setting a different text fires
+    // OnHint; setting the text it already holds does nothing.
+    QString Hint() const { return m_hint; }
+    void SetHint(const QString &hint);
+    std::function<void()> OnHint;
+
     // A message box with the application title as caption (unless one is given).
     int MessageBox(const QString &text, const QString &caption, int flags);
 
@@ -39,6 +45,7 @@ public:
 private:
     QString m_title;
     TCursor m_cursor = TCursor::crDefault;
+    QString m_hint;
 };
 
 // The one application object.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <string_view>
 
 #include <QCollator>
 #include <QLocale>
@@ -29,6 +30,10 @@ public:
     // < 0, 0 or > 0 as `a` sorts before, with or after `b`, ignoring case.
     int CompareText(const QString &a, const QString &b) const;
     QCollatorSortKey SortKey(const QString &text) const;
+    // CompareText of two UTF-8 texts, read as QString::fromUtf8 reads them. The sort key
+    // of each text is kept (for the most recently compared tens of thousands of texts),
+    // so sorting n names computes n keys instead of two per comparison.
+    int CompareUtf8Text(std::string_view a, std::string_view b) const;
 
     QString ShortDateFormat() const { return m_shortDate; }
     QString LongTimeFormat() const { return m_longTime; }
@@ -41,4 +46,8 @@ private:
     QCollator m_collator;
     QString m_shortDate;
     QString m_longTime;
+
+    // Sort keys by UTF-8 text; shared by copies, which have the same collator.
+    class TSortKeyCache;
+    std::shared_ptr<TSortKeyCache> m_sortKeys;
 };

@@ -369,3 +369,101 @@ struct SHFILEINFO
 // and with SHGFI_PIDL the item's icon index in `info->iIcon`; 0 when there is none.
 DWORD_PTR SHGetFileInfo(
     LPCITEMIDLIST path, DWORD fileAttributes, SHFILEINFO *info, UINT infoSize, UINT flags);
+
+// ---- Context menus ----------------------------------------------------------------
+//
+// A menu handle is a QMenu. Each entry that carries out a command is a QAction whose
+// data() holds its identifier as an unsigned number; separators, submenu entries and
+// disabled placeholders carry none (identifier 0). Menu messages travel with the
+// values of the desktop's window messages: WM_INITMENUPOPUP has the opening QMenu in
+// wParam; WM_MENUSELECT has the identifier (or, with MF_POPUP, the entry's position)
+// in the low word of wParam, the MF_ flags in the high word and the QMenu in lParam,
+// and 0xFFFF with lParam 0 when the menu closes.
+
+class QMenu;
+using HMENU = QMenu *;
+using WPARAM = std::uintptr_t;
+using LRESULT = std::intptr_t;
+using UINT_PTR = std::uintptr_t;
+
+constexpr UINT WM_CREATE = 0x0001;
+constexpr UINT WM_DRAWITEM = 0x002B;
+constexpr UINT WM_MEASUREITEM = 0x002C;
+constexpr UINT WM_INITMENUPOPUP = 0x0117;
+constexpr UINT WM_MENUSELECT = 0x011F;
+
+constexpr UINT MF_POPUP = 0x0010;
+constexpr UINT MF_HILITE = 0x0080;
+constexpr UINT MF_SEPARATOR = 0x0800;
+
+constexpr UINT CMF_NORMAL = 0x0000;
+constexpr UINT CMF_DEFAULTONLY = 0x0001;
+constexpr UINT CMF_EXPLORE = 0x0004;
+constexpr UINT CMF_CANRENAME = 0x0010;
+
+constexpr UINT GCS_VERBA = 0x0000;
+constexpr UINT GCS_HELPTEXTA = 0x0001;
+
+constexpr int SW_SHOWNORMAL = 1;
+
+constexpr WPARAM MAKEWPARAM(std::uint16_t low, std::uint16_t high)
+{
+    return static_cast<WPARAM>(low) | (static_cast<WPARAM>(high) << 16);
+}
+constexpr std::uint16_t LOWORD(std::uintptr_t value)
+{
+    return static_cast<std::uint16_t>(value & 0xFFFF);
+}
+constexpr std::uint16_t HIWORD(std::uintptr_t value)
+{
+    return static_cast<std::uint16_t>((value >> 16) & 0xFFFF);
+}
+
+// The command to carry out. lpVerb is either a verb text or, when its value is below
+// 0x10000, a command offset (identifier minus the first identifier of the menu).
+struct CMINVOKECOMMANDINFO
+{
+    DWORD cbSize;
+    DWORD fMask;
+    HWND hwnd;
+    const char *lpVerb;
+    const char *lpParameters;
+    const char *lpDirectory;
+    int nShow;
+    DWORD dwHotKey;
+    void *hIcon;
+};
+
+inline const char *MAKEINTRESOURCEA(UINT offset)
+{
+    return reinterpret_cast<const char *>(static_cast<std::uintptr_t>(offset & 0xFFFF));
+}
+inline bool IS_INTRESOURCE(const char *verb)
+{
+    return (reinterpret_cast<std::uintptr_t>(verb) >> 16) == 0;
+}
+
+class IContextMenu : public IUnknown
+{
+public:
+    // Adds the entries to `menu` at `indexMenu` with identifiers from `idCmdFirst` to
+    // `idCmdLast`; answers a success code whose low word is the largest offset used + 1.
+    virtual HRESULT QueryContextMenu(HMENU menu, UINT indexMenu, UINT idCmdFirst, UINT idCmdLast, UINT flags)
+        = 0;
+    virtual HRESULT InvokeCommand(CMINVOKECOMMANDINFO *info) = 0;
+    // Writes at most `cchMax` bytes (terminator included) of the entry's verb or help
+    // text into `name`.
+    virtual HRESULT GetCommandString(UINT_PTR idCmd, UINT type, UINT *reserved, char *name, UINT cchMax) = 0;
+};
+
+class IContextMenu2 : public IContextMenu
+{
+public:
+    virtual HRESULT HandleMenuMsg(UINT message, WPARAM wParam, LPARAM lParam) = 0;
+};
+
+class IContextMenu3 : public IContextMenu2
+{
+public:
+    virtual HRESULT HandleMenuMsg2(UINT message, WPARAM wParam, LPARAM lParam, LRESULT *result) = 0;
+};

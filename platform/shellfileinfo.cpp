@@ -7,6 +7,8 @@
 //     is not there. SHGFI_OPENICON gives folders the open folder. SHGFI_SMALLICON
 //     changes nothing: the icons scale.
 // Other requests are not served (0).
+//
+// ItemIconIndexes gives both indexes of an item from one look at it.
 
 #include <dirent.h>
 #include <unistd.h>
@@ -37,7 +39,8 @@ bool IsEmptyFolder(const std::string &path)
     return empty;
 }
 
-int NodeIconIndex(TSystemImageList &list, const TShellNode &node, bool open)
+// The icon of the node closed; OpenIconIndex gives the open one from it.
+int NodeIconIndex(TSystemImageList &list, const TShellNode &node)
 {
     switch (node.Kind) {
     case TItemKind::ikDesktop:
@@ -56,13 +59,15 @@ int NodeIconIndex(TSystemImageList &list, const TShellNode &node, bool open)
     case TItemKind::ikVolume:
         return IsOnRemovableVolume(CurrentShellSources(), node.Path) ? TSystemImageList::siRemovable
                                                                      : TSystemImageList::siDrive;
-    default: {
-        const int index = list.FileIndex(node.Path);
-        if (index == TSystemImageList::siFolder && open)
-            return TSystemImageList::siFolderOpen;
-        return index;
+    default:
+        return list.FileIndex(node.Path);
     }
-    }
+}
+
+// Only folders look different open.
+int OpenIconIndex(int index)
+{
+    return index == TSystemImageList::siFolder ? TSystemImageList::siFolderOpen : index;
 }
 
 } // namespace
@@ -78,15 +83,15 @@ DWORD_PTR SHGetFileInfo(LPCITEMIDLIST path, DWORD, SHFILEINFO *info, UINT, UINT 
         const std::optional<TResolvedList> resolved = ResolveIdList(DesktopNode(), path);
         if (!resolved)
             return 0;
-        index = NodeIconIndex(list, resolved->Node, flags & SHGFI_OPENICON);
+        index = NodeIconIndex(list, resolved->Node);
     } else {
         const char *text = reinterpret_cast<const char *>(path);
         if (!text || !*text)
             return handle;
         index = list.FileIndex(text);
-        if (index == TSystemImageList::siFolder && (flags & SHGFI_OPENICON))
-            index = TSystemImageList::siFolderOpen;
     }
+    if (flags & SHGFI_OPENICON)
+        index = OpenIconIndex(index);
     if (index < 0)
         return 0;
     if (info) {
@@ -94,4 +99,18 @@ DWORD_PTR SHGetFileInfo(LPCITEMIDLIST path, DWORD, SHFILEINFO *info, UINT, UINT 
         info->iIcon = index;
     }
     return handle;
+}
+
+bool ItemIconIndexes(LPCITEMIDLIST absolute, int &normal, int &open)
+{
+    normal = open = -1;
+    const std::optional<TResolvedList> resolved = ResolveIdList(DesktopNode(), absolute);
+    if (!resolved)
+        return false;
+    const int index = NodeIconIndex(TSystemImageList::Instance(), resolved->Node);
+    if (index < 0)
+        return false;
+    normal = index;
+    open = OpenIconIndex(index);
+    return true;
 }

@@ -11,6 +11,7 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
+#include "platform/shellcontextmenu.h"
 #include "platform/shellfs.h"
 #include "platform/shellnamespace.h"
 
@@ -80,11 +81,30 @@ public:
         return E_NOTIMPL;
     }
     HRESULT GetAttributesOf(UINT count, LPCITEMIDLIST *items, SFGAOF *inOut) override;
-    HRESULT GetUIObjectOf(HWND, UINT, LPCITEMIDLIST *, REFIID, UINT *, void **object) override
+    // The context menu of file-system items (shellcontextmenu.h); nothing else.
+    HRESULT GetUIObjectOf(HWND, UINT count, LPCITEMIDLIST *items, REFIID iid, UINT *, void **object) override
     {
-        if (object)
-            *object = nullptr;
-        return E_NOINTERFACE;
+        if (!object)
+            return E_POINTER;
+        *object = nullptr;
+        if (iid != IID_IContextMenu && iid != IID_IContextMenu2 && iid != IID_IContextMenu3)
+            return E_NOINTERFACE;
+        if (count == 0 || !items)
+            return E_INVALIDARG;
+        std::vector<TMenuItem> menuItems;
+        for (UINT i = 0; i < count; ++i) {
+            const std::optional<TResolvedList> resolved = ResolveIdList(m_node, items[i]);
+            if (!resolved)
+                return E_INVALIDARG;
+            if (!resolved->Last || resolved->Node.Path.empty())
+                return E_NOINTERFACE;
+            menuItems.push_back({resolved->Node.Path, IsFolderKind(resolved->Node.Kind),
+                AttributesOf(*resolved, SFGAO_CANRENAME | SFGAO_CANDELETE)});
+        }
+        IContextMenu3 *menu = NewItemContextMenu(std::move(menuItems));
+        const HRESULT hr = menu->QueryInterface(iid, object);
+        menu->Release();
+        return hr;
     }
     HRESULT GetDisplayNameOf(LPCITEMIDLIST idList, DWORD flags, STRRET *name) override;
     HRESULT SetNameOf(

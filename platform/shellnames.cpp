@@ -22,8 +22,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include <QString>
-
 #include "platform/locale.h"
 #include "platform/shellnamespace.h"
 
@@ -95,10 +93,8 @@ int CompareItems(const TItemView &a, const TItemView &b)
         return Sign(rank);
     const std::string_view nameA = ShownName(a), nameB = ShownName(b);
     if (nameA != nameB) {
-        const int order = TLocale::User().CompareText(
-            QString::fromUtf8(nameA.data(), static_cast<qsizetype>(nameA.size())),
-            QString::fromUtf8(nameB.data(), static_cast<qsizetype>(nameB.size())));
-        if (order != 0)
+        // Sort keys are kept per name: a folder's sort computes each name's key once.
+        if (const int order = TLocale::User().CompareUtf8Text(nameA, nameB); order != 0)
             return Sign(order);
     }
     // Names that collate alike (case, or bytes that are not UTF-8) still differ.

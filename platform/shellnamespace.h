@@ -180,26 +180,33 @@ struct TDirectorySource
 IEnumIDList *NewItemEnumerator(std::vector<std::string> ready, TDirectorySource source, DWORD flags);
 
 // What the attributes of a node depend on beyond the node: the folder that holds it
-// (renaming, deleting, moving need its write permission, known once per folder).
+// (renaming, deleting, moving need its write permission, known once per folder). From
+// the second entry asked about on, the holding folder is kept open, so that the checks
+// of its entries look up one name instead of a whole path; Forget closes it.
 class TAttributeContext
 {
 public:
     explicit TAttributeContext(std::string parentDir)
         : m_parentDir(std::move(parentDir))
     { }
+    TAttributeContext(const TAttributeContext &) = delete;
+    TAttributeContext &operator=(const TAttributeContext &) = delete;
+    ~TAttributeContext();
     bool ParentWritable();
     const TShellSources &Sources();
-    void Forget()
-    {
-        m_writable.reset();
-        m_sources.reset();
-    }
+    // The holding folder opened for *at() calls on the entry `path` (which must lie right
+    // inside it), or -1 where the path serves (the first entry asked about, a path that is
+    // no entry of the folder, a folder that cannot be opened).
+    int EntryDirectory(std::string_view path);
+    void Forget();
     bool HasParent() const { return !m_parentDir.empty(); }
 
 private:
     std::string m_parentDir;
     std::optional<bool> m_writable;
     std::optional<TShellSources> m_sources;
+    int m_parentFd = -1;
+    int m_entriesAsked = 0;
 };
 // The file-system folder that holds a node (the one a rename acts in); empty for nodes
 // that are not entries of a folder of ours (home, volumes, the trash, virtual items).

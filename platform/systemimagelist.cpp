@@ -240,18 +240,27 @@ int TSystemImageList::Count() const
 
 int TSystemImageList::MimeTypeIndex(const QString &mimeName)
 {
+    {
+        const std::lock_guard lock(m_mutex);
+        if (const auto known = m_byMimeName.constFind(mimeName); known != m_byMimeName.cend())
+            return known.value();
+    }
     static const QMimeDatabase database;
     const QMimeType type = database.mimeTypeForName(mimeName);
-    if (!type.isValid() || type.isDefault())
-        return siFile;
-    const QString name = type.iconName();
     const std::lock_guard lock(m_mutex);
-    if (const auto found = m_byName.constFind(name); found != m_byName.cend())
-        return found.value();
-    m_entries.push_back({name, type.genericIconName(), siFile});
-    m_icons.emplace_back();
-    const int index = static_cast<int>(m_entries.size()) - 1;
-    m_byName.insert(name, index);
+    int index = siFile;
+    if (type.isValid() && !type.isDefault()) {
+        const QString name = type.iconName();
+        if (const auto found = m_byName.constFind(name); found != m_byName.cend()) {
+            index = found.value();
+        } else {
+            m_entries.push_back({name, type.genericIconName(), siFile});
+            m_icons.emplace_back();
+            index = static_cast<int>(m_entries.size()) - 1;
+            m_byName.insert(name, index);
+        }
+    }
+    m_byMimeName.insert(mimeName, index);
     return index;
 }
 

@@ -15,6 +15,8 @@
 #include <QIcon>
 #include <QString>
 
+#include "platform/shellapi.h"
+
 class TSystemImageList
 {
 public:
@@ -63,5 +65,14 @@ private:
     mutable std::mutex m_mutex;
     std::vector<TEntry> m_entries;
     QHash<QString, int> m_byName;
+    // The index of each MIME type name asked for, so a type is looked up in the MIME
+    // database once.
+    QHash<QString, int> m_byMimeName;
     mutable std::vector<std::optional<QIcon>> m_icons;
 };
+
+// The icon indexes SHGetFileInfo gives an absolute list with SHGFI_SYSICONINDEX |
+// SHGFI_PIDL, closed (`normal`) and with SHGFI_OPENICON (`open`), from one look at the
+// item. False, and both -1, where SHGetFileInfo gives 0 (a list that is not ours, a
+// file-system item that is not there).
+bool ItemIconIndexes(LPCITEMIDLIST absolute, int &normal, int &open);

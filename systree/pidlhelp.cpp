@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "platform/systemimagelist.h"
+
 namespace {
 
 const std::uint8_t *Bytes(LPCITEMIDLIST list)
@@ -188,6 +190,9 @@ int ItemIconIndex(LPCITEMIDLIST absolute, UINT flags)
 
 void ItemIconPair(LPCITEMIDLIST absolute, int &normalIcon, int &openIcon)
 {
-    normalIcon = ItemIconIndex(absolute, SHGFI_SYSICONINDEX | SHGFI_PIDL | SHGFI_SMALLICON);
-    openIcon = ItemIconIndex(absolute, SHGFI_SYSICONINDEX | SHGFI_PIDL | SHGFI_SMALLICON | SHGFI_OPENICON);
+    // The answers of ItemIconIndex with SHGFI_SYSICONINDEX | SHGFI_PIDL | SHGFI_SMALLICON,
+    // without and with SHGFI_OPENICON, from one look at the item: the tree asks for both
+    // of every node it adds.
+    if (!absolute || !ItemIconIndexes(absolute, normalIcon, openIcon))
+        normalIcon = openIcon = -1;
 }

@@ -183,6 +183,7 @@ TorbSystemTreeView::~TorbSystemTreeView()
 {
     m_destroying = true;
     SetSelection(std::string());
+    StopWatching();
     FreeAllNodeData();
 }
 
@@ -263,6 +264,9 @@ void TorbSystemTreeView::Rebuild()
     if (!HandleAllocated() || Loading())
         return;
 
+    // The rebuild deletes the watched node, which stops the watchers; the node selected
+    // at the end is watched instead.
+    const bool wasWatching = m_watchedNode != nullptr;
     TListHolder kept;
     bool keptExpanded = false;
     if (TTreeNode *selected = Selected()) {
@@ -329,6 +333,8 @@ void TorbSystemTreeView::Rebuild()
     }
 
     TorbCustomSystemTreeView::Rebuild();
+    if (wasWatching && !m_watchedNode && Selected())
+        StartWatching(Selected());
 }
 
 TTreeNode *TorbSystemTreeView::AddShellNode(
@@ -495,6 +501,11 @@ void TorbSystemTreeView::Expand(TTreeNode *node)
 
 void TorbSystemTreeView::Delete(TTreeNode *node)
 {
+    // A report about a deleted node has nothing left to refresh.
+    if (node == m_watchedNode || node == m_watchedParent)
+        StopWatching();
+    if (node == m_menuNode)
+        m_menuNode = nullptr;
     if (!m_windowClosing)
         FreeNodeData(node);
     TorbCustomSystemTreeView::Delete(node);
@@ -761,4 +772,6 @@ void TorbSystemTreeView::Change(TTreeNode *node)
         return;
     TBusyCursor busy(*this);
     TorbCustomSystemTreeView::Change(node);
+    if (ReadDelay() == 0 && DataOf(node))
+        StartWatching(node);
 }

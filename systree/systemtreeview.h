@@ -11,6 +11,16 @@
 // LiveNodeDataCount counts the records attached and not yet freed.
 //
 // Paths have no length limit: a path is parsed, matched and read back whole.
+//
+// Following the file system: the tree watches the selected folder and its parent, each
+// with a one-shot TFileChangeThread (StartWatching; started when the read delay runs out
+// or, with ReadDelay 0, at each selection change). A change in the selected folder reads
+// its children again; the folder gone selects its parent; the parent's change with the
+// folder gone rebuilds the tree. A watcher reports on the interface thread, so a report
+// never runs beside other tree code; it is dropped when its watcher was replaced or its
+// node deleted (by a rebuild or a refresh) in the meantime, and the deletion of the
+// watched node stops both watchers. A rebuild of a tree that was watching watches the
+// node it selects again.
 
 #include <cstdint>
 #include <memory>
@@ -49,6 +59,8 @@ enum class TRootFolder
 int RootFolderCsidl(TRootFolder root);
 
 extern const char *const SystemTreeViewVersion; // "TorbSystemTreeView v0.98.4 Beta"
+
+class TFileChangeThread;
 
 class TorbSystemTreeView : public TorbCustomSystemTreeView
 {
@@ -126,7 +138,38 @@ public:
     LPITEMIDLIST GetSelectedIDList() override;
     TComPtr<IShellFolder> GetBaseFolder() override;
 
+    // ---- Following the file system and item commands
+    void ReadTimerExpired() override;
+    // Deletes the node's children and reads them again (expanding the node again when it
+    // was expanded), then tells the partners.
+    void RefreshNode(TTreeNode *node);
+    // Stops both watchers, then watches the node's folder (with ShowFiles, the folder of
+    // a file) and its parent's folder. A node without a path is not watched.
+    void StartWatching(TTreeNode *node);
+    // Stops both watchers and forgets their nodes.
+    void StopWatching();
+    TTreeNode *WatchedNode() const { return m_watchedNode; }
+    TTreeNode *WatchedParent() const { return m_watchedParent; }
+    // The folder that the selection watcher watches; empty when none runs.
+    std::string WatchedDirectory() const;
+    // The shell's context menu of the node at `screenPoint`; starts editing the node's
+    // label when the menu hands the rename entry back. Answers whether the menu handled
+    // the click (false for a node without data).
+    virtual bool ShowItemMenu(TTreeNode *node, const QPoint &screenPoint);
+    // Renames the node's item on disk. On success the caption is `newName` as typed and
+    // the node's lists (and those of the nodes below it) name the new item. False for no
+    // node, no data, an empty name or a name the shell refuses; then nothing changes.
+    bool RenameNode(TTreeNode *node, const std::string &newName);
+
 protected:
+    // The watchers' reports; `sender` is the watcher that reports.
+    void SelectedFolderChanged(TFileChangeThread *sender);
+    void ParentFolderChanged(TFileChangeThread *sender);
+
+    bool CanEdit(TTreeNode *node) override;
+    bool EditFinished(TTreeNode *node, const std::string &text) override;
+    bool RightButtonUp(const QPoint &clientPoint) override;
+    QMenu *ChoosePopupMenu() const override;
     virtual void DoAutoscroll(int x, int y);
     virtual void DoPopulated(TTreeNode *node);
 
@@ -143,6 +186,13 @@ private:
     // The node's data without the message box.
     static TFolderItemData *DataOf(const TTreeNode *node);
     bool RootIsComputer() const;
+    // Starts the parent watcher on WatchedParent's folder, when it has one.
+    void WatchParent();
+    // RefreshNode, then the node expanded again (and shown) when it was.
+    void RefreshKeepingExpansion(TTreeNode *node);
+    // After a rename: the nodes below `node` take their folder and lists from its new
+    // place.
+    void FollowRename(TTreeNode *node);
 
     TComPtr<IShellFolder> m_desktopFolder;
     TRootFolder m_rootFolder = TRootFolder::rfDesktop;
@@ -160,6 +210,13 @@ private:
     bool m_destroying = false;
     // The folder that PopulateNode refreshed at the start of its enumeration.
     IShellFolder *m_validatedFolder = nullptr;
+
+    std::shared_ptr<TFileChangeThread> m_selectionWatcher;
+    TTreeNode *m_watchedNode = nullptr;
+    std::shared_ptr<TFileChangeThread> m_parentWatcher;
+    TTreeNode *m_watchedParent = nullptr;
+    // The node whose context menu is open; cleared when the node is deleted meanwhile.
+    TTreeNode *m_menuNode = nullptr;
 };
 
 // The node data records that trees created and have not freed.

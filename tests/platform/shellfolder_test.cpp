@@ -309,7 +309,7 @@ TEST_F(ShellFolder, BindsDeepListsAndRefusesFilesAndOtherInterfaces)
     EXPECT_EQ(m_folder->CreateViewObject(nullptr, IID_IShellFolder, &object), E_NOTIMPL);
     const TIdList sub2 = Item("sub");
     LPCITEMIDLIST items[] = {sub2.Get()};
-    EXPECT_EQ(m_folder->GetUIObjectOf(nullptr, 1, items, IID_IContextMenu, nullptr, &object), E_NOINTERFACE);
+    EXPECT_EQ(m_folder->GetUIObjectOf(nullptr, 1, items, IID_IShellFolder, nullptr, &object), E_NOINTERFACE);
     EXPECT_EQ(object, nullptr);
 }
 

@@ -85,36 +85,13 @@ void CopyText(const std::string &text, char *name, UINT cchMax)
     name[length] = 0;
 }
 
-class TItemContextMenu final : public IContextMenu3
+class TItemContextMenu final
+    : public TShellObject<IContextMenu3, IID_IContextMenu, IID_IContextMenu2, IID_IContextMenu3>
 {
 public:
     explicit TItemContextMenu(std::vector<TMenuItem> items)
         : m_items(std::move(items))
-    {
-        CountShellObject(+1);
-    }
-
-    HRESULT QueryInterface(REFIID iid, void **object) override
-    {
-        if (!object)
-            return E_POINTER;
-        if (iid == IID_IUnknown || iid == IID_IContextMenu || iid == IID_IContextMenu2
-            || iid == IID_IContextMenu3) {
-            *object = static_cast<IContextMenu3 *>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG AddRef() override { return ++m_references; }
-    ULONG Release() override
-    {
-        const ULONG left = --m_references;
-        if (left == 0)
-            delete this;
-        return left;
-    }
+    { }
 
     HRESULT QueryContextMenu(
         HMENU menu, UINT indexMenu, UINT idCmdFirst, UINT idCmdLast, UINT flags) override;
@@ -127,8 +104,6 @@ public:
     HRESULT HandleMenuMsg2(UINT message, WPARAM wParam, LPARAM lParam, LRESULT *result) override;
 
 private:
-    ~TItemContextMenu() override { CountShellObject(-1); }
-
     bool Single() const { return m_items.size() == 1; }
     bool AllHave(SFGAOF attribute) const
     {
@@ -141,7 +116,6 @@ private:
     HRESULT Carry(UINT offset, HWND owner);
     HRESULT Fail(const QString &text, HRESULT result);
 
-    std::atomic<ULONG> m_references{1};
     std::vector<TMenuItem> m_items;
     UINT m_flags = CMF_NORMAL;
     UINT m_firstId = 1;

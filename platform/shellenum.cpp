@@ -98,36 +98,13 @@ private:
     DWORD m_flags;
 };
 
-class TEnumIDList final : public IEnumIDList
+class TEnumIDList final : public TShellObject<IEnumIDList, IID_IEnumIDList>
 {
 public:
     TEnumIDList(std::shared_ptr<TListing> listing, std::size_t position)
         : m_listing(std::move(listing))
         , m_position(position)
-    {
-        CountShellObject(+1);
-    }
-
-    HRESULT QueryInterface(REFIID iid, void **object) override
-    {
-        if (!object)
-            return E_POINTER;
-        if (iid == IID_IUnknown || iid == IID_IEnumIDList) {
-            *object = static_cast<IEnumIDList *>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG AddRef() override { return ++m_references; }
-    ULONG Release() override
-    {
-        const ULONG left = --m_references;
-        if (left == 0)
-            delete this;
-        return left;
-    }
+    { }
 
     HRESULT Next(ULONG count, LPITEMIDLIST *items, ULONG *fetched) override
     {
@@ -178,8 +155,6 @@ public:
     }
 
 private:
-    ~TEnumIDList() override { CountShellObject(-1); }
-
     void FreeGiven(LPITEMIDLIST *items, ULONG given)
     {
         IMalloc *malloc = nullptr;
@@ -192,7 +167,6 @@ private:
         m_position -= given;
     }
 
-    std::atomic<ULONG> m_references{1};
     std::shared_ptr<TListing> m_listing;
     std::size_t m_position;
 };

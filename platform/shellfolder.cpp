@@ -32,36 +32,13 @@ bool IsSingleItem(LPCITEMIDLIST list)
     return first != 0 && ItemIdCount(reinterpret_cast<const std::uint8_t *>(list) + first) == 0;
 }
 
-class TShellFolder final : public IShellFolder
+class TShellFolder final : public TShellObject<IShellFolder, IID_IShellFolder>
 {
 public:
     explicit TShellFolder(TShellNode node)
         : m_node(std::move(node))
         , m_context(m_node.Path)
-    {
-        CountShellObject(+1);
-    }
-
-    HRESULT QueryInterface(REFIID iid, void **object) override
-    {
-        if (!object)
-            return E_POINTER;
-        if (iid == IID_IUnknown || iid == IID_IShellFolder) {
-            *object = static_cast<IShellFolder *>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG AddRef() override { return ++m_references; }
-    ULONG Release() override
-    {
-        const ULONG left = --m_references;
-        if (left == 0)
-            delete this;
-        return left;
-    }
+    { }
 
     HRESULT ParseDisplayName(
         HWND, void *, LPCWSTR displayName, ULONG *eaten, LPITEMIDLIST *idList, ULONG *attributes) override;
@@ -111,8 +88,6 @@ public:
         HWND, LPCITEMIDLIST idList, LPCWSTR newName, DWORD flags, LPITEMIDLIST *newIdList) override;
 
 private:
-    ~TShellFolder() override { CountShellObject(-1); }
-
     SFGAOF AttributesOf(const TResolvedList &resolved, SFGAOF mask)
     {
         if (resolved.Parent.Kind == m_node.Kind && resolved.Parent.Path == m_node.Path
@@ -123,7 +98,6 @@ private:
         return NodeAttributes(resolved.Node, mask, context);
     }
 
-    std::atomic<ULONG> m_references{1};
     TShellNode m_node;
     // The holding folder of this folder's own entries is the folder itself.
     TAttributeContext m_context;

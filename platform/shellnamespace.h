@@ -5,6 +5,7 @@
 // cannot have (mounted volumes, print queues). The layout of the namespace and of the
 // item data is described in shellnamespace.cpp.
 
+#include <atomic>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -220,3 +221,40 @@ HRESULT CompareIdLists(LPCITEMIDLIST first, LPCITEMIDLIST second);
 // The number of folders and enumerators alive; tests prove that references balance.
 long ShellNamespaceLiveObjects();
 void CountShellObject(int delta);
+
+// The counted-reference part shared by the namespace's objects: starts with one
+// reference, answers IUnknown and each of `Iids` with the object as `Interface` (the
+// interfaces form one chain of inheritance), frees itself with its last reference and
+// counts itself among the live shell objects.
+template <typename Interface, const IID &...Iids> class TShellObject : public Interface
+{
+public:
+    TShellObject() { CountShellObject(+1); }
+
+    HRESULT QueryInterface(REFIID iid, void **object) override
+    {
+        if (!object)
+            return E_POINTER;
+        if (iid == IID_IUnknown || ((iid == Iids) || ...)) {
+            *object = static_cast<Interface *>(this);
+            AddRef();
+            return S_OK;
+        }
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG AddRef() override { return ++m_references; }
+    ULONG Release() override
+    {
+        const ULONG left = --m_references;
+        if (left == 0)
+            delete this;
+        return left;
+    }
+
+protected:
+    ~TShellObject() override { CountShellObject(-1); }
+
+private:
+    std::atomic<ULONG> m_references{1};
+};

@@ -1,10 +1,11 @@
 #include "app/dirscan.h"
 
-#include <algorithm>
+#include <unordered_set>
 #include <utility>
-#include <vector>
 
 #include "platform/dirsearch.h"
+#include "platform/filesystemkind.h"
+#include "platform/pathopen.h"
 
 namespace {
 
@@ -17,74 +18,79 @@ public:
         , m_callback(callback)
     { }
 
-    // Walks the folder m_path names; false once the callback asked to stop. m_path is
-    // the same string all the way down: each level appends its subfolder's name and
-    // cuts it off again.
-    bool WalkFolder();
+    // Walks the folder open as `folder`, whose path m_path holds; false once the
+    // callback asked to stop. m_path is the same string all the way down: each level
+    // appends its subfolder's name and cuts it off again. Each level holds its folder
+    // open and reaches the next one relative to it, so no path length limits the depth.
+    bool WalkFolder(const TFolder &folder);
+
+    // Marks the folder as walked; false when this read has walked it already.
+    bool FirstVisit(const TFolder &folder) { return m_visited.insert(folder.Id()).second; }
 
 private:
-    bool ReportFiles(TSearchRec &rec, int found);
-    bool WalkSubfolders(std::size_t length);
-    bool IsOnPath(const TFileId &id) const
-    {
-        return std::find(m_onPath.begin(), m_onPath.end(), id) != m_onPath.end();
-    }
+    bool ReportFiles(const TFolder &folder);
+    bool WalkSubfolders(const TFolder &folder);
+    TFolder EnterSubfolder(const TFolder &folder, const TSearchRec &rec);
 
     std::string m_path;
     const std::string m_mask;
     const TScanCallback &m_callback;
-    // The folders from the root down to the one being walked.
-    std::vector<TFileId> m_onPath;
+    // Every folder walked so far, by device and inode: links and bind mounts reach a
+    // folder by many paths, so a folder is walked once however it is reached.
+    std::unordered_set<TFileId, TFileIdHash> m_visited;
+    TFileSystemKinds m_kinds;
 };
 
-bool TFolderWalker::WalkFolder()
+bool TFolderWalker::WalkFolder(const TFolder &folder)
 {
-    const std::size_t length = m_path.size();
-    TSearchRec rec;
-    TFindCloser closer(rec);
-    m_path.append(m_mask);
-    const int found = FindFirst(m_path, faAnyFile, rec);
-    m_path.resize(length);
-    // A folder that cannot be opened (unreadable, gone) is passed over; one reached
-    // again through a link to a folder above it would make the walk endless.
-    if (rec.FolderId == TFileId{} || IsOnPath(rec.FolderId))
-        return true;
-
-    m_onPath.push_back(rec.FolderId);
-    const bool goOn = ReportFiles(rec, found) && WalkSubfolders(length);
-    m_onPath.pop_back();
-    return goOn;
+    return ReportFiles(folder) && WalkSubfolders(folder);
 }
 
-bool TFolderWalker::ReportFiles(TSearchRec &rec, int found)
+bool TFolderWalker::ReportFiles(const TFolder &folder)
 {
-    for (int error = found; error == 0; error = FindNext(rec)) {
+    TSearchRec rec;
+    TFindCloser closer(rec);
+    for (int error = FindFirstIn(folder, m_mask, faAnyFile, rec); error == 0; error = FindNext(rec)) {
         if (rec.Attr & (faDirectory | faVolumeID))
             continue;
         if (!m_callback(m_path, rec))
             return false;
     }
-    FindClose(rec);
     return true;
 }
 
-bool TFolderWalker::WalkSubfolders(std::size_t length)
+bool TFolderWalker::WalkSubfolders(const TFolder &folder)
 {
+    const std::size_t length = m_path.size();
     TSearchRec rec;
     TFindCloser closer(rec);
-    m_path.append("*.*");
-    int error = FindFirst(m_path, faDirectory, rec, TSearchDetail::sdTypeOnly);
-    m_path.resize(length);
-    for (; error == 0; error = FindNext(rec)) {
+    for (int error = FindFirstIn(folder, "*.*", faDirectory, rec, TSearchDetail::sdTypeOnly); error == 0;
+         error = FindNext(rec)) {
         if (!(rec.Attr & faDirectory) || rec.Name == "." || rec.Name == "..")
             continue;
+        const TFolder subfolder = EnterSubfolder(folder, rec);
+        if (!subfolder.IsOpen())
+            continue;
         m_path.append(rec.Name).push_back(PathDelim);
-        const bool goOn = WalkFolder();
+        const bool goOn = WalkFolder(subfolder);
         m_path.resize(length);
         if (!goOn)
             return false;
     }
     return true;
+}
+
+// The subfolder to walk next, or a closed folder when it is not to be walked: it cannot
+// be opened, it was walked already, or it is a link that leads into or out of a file
+// system the kernel makes up (/proc, /sys, ...), whose links make endless graphs.
+TFolder TFolderWalker::EnterSubfolder(const TFolder &folder, const TSearchRec &rec)
+{
+    if (rec.Link && m_kinds.IsPseudo(folder))
+        return {};
+    TFolder subfolder = folder.OpenChild(rec.Name, rec.Link);
+    if (!subfolder.IsOpen() || (rec.Link && m_kinds.IsPseudo(subfolder)) || !FirstVisit(subfolder))
+        return {};
+    return subfolder;
 }
 
 } // namespace
@@ -94,6 +100,11 @@ void ScanDirectory(std::string Root, std::string Mask, const TScanCallback &Call
     std::string path = Root.empty() ? GetCurrentDir() : std::move(Root);
     if (path.back() != PathDelim)
         path.push_back(PathDelim);
+    RaiseOpenFileLimit();
+    const TFolder root = TFolder::Open(path);
+    if (!root.IsOpen())
+        return;
     TFolderWalker walker(std::move(path), Mask.empty() ? std::string("*.*") : std::move(Mask), Callback);
-    walker.WalkFolder();
+    walker.FirstVisit(root);
+    walker.WalkFolder(root);
 }

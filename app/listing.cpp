@@ -117,8 +117,9 @@ public:
         QString line = indent + DisplayText(FileNamePart(entry));
         if (m_options.Sizes || m_options.Dates) {
             const std::string path = m_rootDir + entry;
-            // One look at the file serves both columns.
-            const auto info = FileInfoAt(path);
+            // One look at the file serves both columns; a link that leads nowhere shows
+            // its own size and date, as the walk found it.
+            const auto info = EntryInfoAt(path);
             if (m_options.Sizes)
                 line += SizeColumn + FormatSize(info ? info->Size : 0);
             if (m_options.Dates)
@@ -152,7 +153,7 @@ QString FormatSize(std::int64_t bytes)
 
 std::int64_t FileSizeOf(const std::string &path)
 {
-    const auto info = FileInfoAt(path);
+    const auto info = EntryInfoAt(path);
     return info ? info->Size : 0;
 }
 

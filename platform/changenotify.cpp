@@ -1,5 +1,6 @@
 #include "platform/changenotify.h"
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -9,10 +10,13 @@
 #include <memory>
 #include <mutex>
 #include <poll.h>
+#include <sys/eventfd.h>
 #include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
+#include "platform/pathopen.h"
 #include "platform/shellnamespace.h"
 
 namespace {
@@ -59,44 +63,68 @@ DWORD ErrorOf(int error)
     }
 }
 
-class TChangeWatch
+// Something a thread can wait for: a descriptor that polls readable when something
+// happened, and whether that something signals the handle.
+class TWaitable
+{
+public:
+    explicit TWaitable(int fd)
+        : m_fd(fd)
+    { }
+    virtual ~TWaitable() { ::close(m_fd); }
+    TWaitable(const TWaitable &) = delete;
+    TWaitable &operator=(const TWaitable &) = delete;
+
+    int Fd() const { return m_fd; }
+    virtual bool Signalled() const = 0;
+    // Takes in what made the descriptor readable; false when reading it fails.
+    virtual bool Consume() = 0;
+
+protected:
+    const int m_fd;
+};
+
+// Signalled once SetEvent ran; never reset, so its eventfd is never read.
+class TEvent : public TWaitable
+{
+public:
+    using TWaitable::TWaitable;
+
+    void Set()
+    {
+        m_set.store(true);
+        const std::uint64_t one = 1;
+        [[maybe_unused]] const ssize_t written = ::write(m_fd, &one, sizeof one);
+    }
+    bool Signalled() const override { return m_set.load(); }
+    bool Consume() override { return true; }
+
+private:
+    std::atomic<bool> m_set{false};
+};
+
+class TChangeWatch : public TWaitable
 {
 public:
     TChangeWatch(int fd, DWORD filter, bool watchSubtree)
-        : m_fd(fd)
+        : TWaitable(fd)
         , m_filter(filter)
         , m_subtree(watchSubtree)
         , m_mask(InotifyMask(filter, watchSubtree))
     { }
-    ~TChangeWatch() { ::close(m_fd); }
+
+    bool Signalled() const override { return m_signalled; }
+    bool Consume() override { return ReadEvents(); }
 
     // Watches `path` (and its subtree when asked); false with errno set when the folder
     // itself cannot be watched or the system has no watches left.
     bool WatchRoot(const std::string &path)
     {
-        m_root = inotify_add_watch(m_fd, path.c_str(), m_mask);
+        m_root = AddWatch(path, m_mask);
         if (m_root < 0)
             return false;
         m_rootPath = path;
         return !m_subtree || WatchBelow(path);
-    }
-
-    DWORD Wait(DWORD milliseconds)
-    {
-        using Clock = std::chrono::steady_clock;
-        const auto deadline = Clock::now() + std::chrono::milliseconds(milliseconds);
-        while (!m_signalled) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-            pollfd pfd{m_fd, POLLIN, 0};
-            const int ready = ::poll(&pfd, 1, static_cast<int>(std::max<long long>(left.count(), 0)));
-            if (ready < 0 && errno != EINTR)
-                return WAIT_FAILED;
-            if (ready > 0 && !ReadEvents())
-                return WAIT_FAILED;
-            if (!m_signalled && Clock::now() >= deadline)
-                return WAIT_TIMEOUT;
-        }
-        return WAIT_OBJECT_0;
     }
 
 private:
@@ -104,9 +132,13 @@ private:
     // vanish or refuse are left out; running out of watches fails.
     bool WatchBelow(const std::string &path)
     {
-        DIR *dir = ::opendir(path.c_str());
-        if (!dir)
+        const int fd = OpenPath(path, O_RDONLY | O_DIRECTORY);
+        DIR *dir = fd >= 0 ? ::fdopendir(fd) : nullptr;
+        if (!dir) {
+            if (fd >= 0)
+                ::close(fd);
             return true;
+        }
         bool ok = true;
         while (dirent *entry = ::readdir(dir)) {
             const std::string_view name = entry->d_name;
@@ -127,7 +159,7 @@ private:
 
     bool WatchFolder(const std::string &path)
     {
-        const int wd = inotify_add_watch(m_fd, path.c_str(), m_mask | IN_DONT_FOLLOW);
+        const int wd = AddWatch(path, m_mask | IN_DONT_FOLLOW);
         if (wd < 0)
             return errno != ENOSPC && errno != ENOMEM;
         m_folders[wd] = path;
@@ -182,7 +214,23 @@ private:
             m_signalled = true;
     }
 
-    int m_fd;
+    // inotify_add_watch for a folder path of any length: a path the system does not take
+    // in one call is opened a run at a time and watched through its descriptor.
+    int AddWatch(const std::string &path, std::uint32_t mask)
+    {
+        const int wd = inotify_add_watch(m_fd, path.c_str(), mask);
+        if (wd >= 0 || errno != ENAMETOOLONG)
+            return wd;
+        const int folder = OpenPath(path, O_PATH | O_DIRECTORY | ((mask & IN_DONT_FOLLOW) ? O_NOFOLLOW : 0));
+        if (folder < 0)
+            return -1;
+        const int watch = inotify_add_watch(m_fd, DescriptorPath(folder).c_str(), mask & ~IN_DONT_FOLLOW);
+        const int error = errno;
+        ::close(folder);
+        errno = error;
+        return watch;
+    }
+
     DWORD m_filter;
     bool m_subtree;
     std::uint32_t m_mask;
@@ -197,7 +245,7 @@ private:
 struct THandleTable
 {
     std::mutex Mutex;
-    std::map<HANDLE, std::shared_ptr<TChangeWatch>> Watches;
+    std::map<HANDLE, std::shared_ptr<TWaitable>> Watches;
     HANDLE Next = 1;
 };
 
@@ -207,12 +255,62 @@ THandleTable &Handles()
     return *table;
 }
 
-std::shared_ptr<TChangeWatch> Find(HANDLE handle)
+std::shared_ptr<TWaitable> Find(HANDLE handle)
 {
     THandleTable &table = Handles();
     std::lock_guard lock(table.Mutex);
     const auto found = table.Watches.find(handle);
     return found == table.Watches.end() ? nullptr : found->second;
+}
+
+HANDLE Enter(std::shared_ptr<TWaitable> waitable)
+{
+    THandleTable &table = Handles();
+    std::lock_guard lock(table.Mutex);
+    const HANDLE handle = table.Next++;
+    table.Watches.emplace(handle, std::move(waitable));
+    return handle;
+}
+
+// The first signalled of `waitables`, or -1.
+int FirstSignalled(const std::vector<std::shared_ptr<TWaitable>> &waitables)
+{
+    for (std::size_t i = 0; i < waitables.size(); ++i) {
+        if (waitables[i]->Signalled())
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+DWORD Wait(const std::vector<std::shared_ptr<TWaitable>> &waitables, DWORD milliseconds)
+{
+    using Clock = std::chrono::steady_clock;
+    const bool forever = milliseconds == INFINITE;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(forever ? 0 : milliseconds);
+    std::vector<pollfd> polled;
+    for (const auto &waitable : waitables)
+        polled.push_back({waitable->Fd(), POLLIN, 0});
+    // The first look takes in what is already there without waiting, so that of the
+    // handles signalled by then the first in the list is named.
+    for (int timeout = 0;;) {
+        const int ready = ::poll(polled.data(), polled.size(), timeout);
+        if (ready < 0 && errno != EINTR)
+            return WAIT_FAILED;
+        for (std::size_t i = 0; ready > 0 && i < polled.size(); ++i) {
+            if (polled[i].revents != 0 && !waitables[i]->Consume())
+                return WAIT_FAILED;
+        }
+        if (const int signalled = FirstSignalled(waitables); signalled >= 0)
+            return WAIT_OBJECT_0 + static_cast<DWORD>(signalled);
+        if (!forever) {
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+            if (left.count() <= 0)
+                return WAIT_TIMEOUT;
+            timeout = static_cast<int>(left.count());
+        } else {
+            timeout = -1;
+        }
+    }
 }
 
 } // namespace
@@ -233,24 +331,15 @@ HANDLE FindFirstChangeNotification(const std::string &path, bool watchSubtree, D
         lastError = ErrorOf(errno);
         return INVALID_HANDLE_VALUE;
     }
-    THandleTable &table = Handles();
-    std::lock_guard lock(table.Mutex);
-    const HANDLE handle = table.Next++;
-    table.Watches.emplace(handle, std::move(watch));
-    return handle;
+    return Enter(std::move(watch));
 }
 
 DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds)
 {
-    const std::shared_ptr<TChangeWatch> watch = Find(handle);
-    if (!watch) {
-        lastError = ERROR_INVALID_HANDLE;
-        return WAIT_FAILED;
-    }
-    return watch->Wait(milliseconds);
+    return WaitForMultipleObjects(1, &handle, milliseconds);
 }
 
-bool FindCloseChangeNotification(HANDLE handle)
+bool CloseHandle(HANDLE handle)
 {
     THandleTable &table = Handles();
     std::lock_guard lock(table.Mutex);
@@ -259,6 +348,49 @@ bool FindCloseChangeNotification(HANDLE handle)
         return false;
     }
     return true;
+}
+
+bool FindCloseChangeNotification(HANDLE handle)
+{
+    return CloseHandle(handle);
+}
+
+HANDLE CreateEvent()
+{
+    const int fd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (fd < 0) {
+        lastError = ErrorOf(errno);
+        return INVALID_HANDLE_VALUE;
+    }
+    return Enter(std::make_shared<TEvent>(fd));
+}
+
+bool SetEvent(HANDLE handle)
+{
+    const auto event = std::dynamic_pointer_cast<TEvent>(Find(handle));
+    if (!event) {
+        lastError = ERROR_INVALID_HANDLE;
+        return false;
+    }
+    event->Set();
+    return true;
+}
+
+DWORD WaitForMultipleObjects(DWORD count, const HANDLE *handles, DWORD milliseconds)
+{
+    std::vector<std::shared_ptr<TWaitable>> waitables;
+    for (DWORD i = 0; i < count; ++i) {
+        waitables.push_back(Find(handles[i]));
+        if (!waitables.back()) {
+            lastError = ERROR_INVALID_HANDLE;
+            return WAIT_FAILED;
+        }
+    }
+    if (waitables.empty()) {
+        lastError = ERROR_INVALID_PARAMETER;
+        return WAIT_FAILED;
+    }
+    return Wait(waitables, milliseconds);
 }
 
 DWORD GetLastError()

@@ -44,7 +44,9 @@ constexpr DWORD ERROR_NOT_ENOUGH_MEMORY = 8;
 constexpr DWORD ERROR_INVALID_PARAMETER = 87;
 constexpr DWORD ERROR_NO_SYSTEM_RESOURCES = 1450;
 
-// A new handle watching `path`, or INVALID_HANDLE_VALUE with GetLastError() telling why
+constexpr DWORD INFINITE = 0xFFFFFFFF;
+
+// A new handle watching `path` (of any length), or INVALID_HANDLE_VALUE with GetLastError() telling why
 // (the folder does not exist or is not a folder, access denied, no inotify watches or
 // instances left).
 HANDLE FindFirstChangeNotification(const std::string &path, bool watchSubtree, DWORD filter);
@@ -54,6 +56,21 @@ HANDLE FindFirstChangeNotification(const std::string &path, bool watchSubtree, D
 DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds);
 // Closes the handle; false for one that is not open.
 bool FindCloseChangeNotification(HANDLE handle);
+
+// An event: a handle that SetEvent signals for good, so that a thread waiting on it
+// together with a change handle is woken at once, and a waiting thread uses no time at
+// all until one of them is signalled. INVALID_HANDLE_VALUE when the system has no
+// descriptor left.
+HANDLE CreateEvent();
+// Signals the event; any thread may call it. False for a handle that is not an event.
+bool SetEvent(HANDLE event);
+// Closes an event or a change handle; false for one that is not open.
+bool CloseHandle(HANDLE handle);
+
+// Waits until one of `handles` (change handles and events) is signalled: answers
+// WAIT_OBJECT_0 + the index of the first signalled one, WAIT_TIMEOUT when none was within
+// `milliseconds` (INFINITE: no limit), WAIT_FAILED when a handle is not open.
+DWORD WaitForMultipleObjects(DWORD count, const HANDLE *handles, DWORD milliseconds);
 
 // The error code of the calling thread's last failed call of this unit.
 DWORD GetLastError();

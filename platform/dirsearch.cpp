@@ -8,9 +8,11 @@
 #include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 #include "platform/datetime.h"
+#include "platform/pathopen.h"
 
 namespace {
 
@@ -199,6 +201,7 @@ int TSearchHandle::Next(TSearchRec &rec)
 bool TSearchHandle::Describe(const dirent &entry, TSearchRec &rec) const
 {
     const int hidden = IsHiddenName(entry.d_name) ? faHidden : 0;
+    rec.Link = entry.d_type == DT_LNK;
     if (Detail == TSearchDetail::sdTypeOnly && entry.d_type != DT_LNK && entry.d_type != DT_UNKNOWN) {
         rec.Attr = hidden | KindAttr(entry.d_type == DT_DIR, entry.d_type == DT_REG);
         rec.Time = 0;
@@ -215,13 +218,18 @@ bool TSearchHandle::Describe(const dirent &entry, TSearchRec &rec) const
         rec.Attr = hidden | KindAttr(S_ISDIR(st.st_mode), S_ISREG(st.st_mode));
         if (Detail == TSearchDetail::sdFull && !MayWrite(st, Identity))
             rec.Attr |= faReadOnly;
+        // A folder may be a link even where the folder does not list the entry's type.
+        struct stat own = {};
+        if (entry.d_type == DT_UNKNOWN && S_ISDIR(st.st_mode))
+            rec.Link = ::fstatat(dirFd, entry.d_name, &own, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(own.st_mode);
         return true;
     }
-    // A link whose target is missing (or a loop of links) still shows in its folder.
+    // A link whose target is missing (or a loop of links) still shows in its folder, with
+    // its own size and time.
     if (::fstatat(dirFd, entry.d_name, &st, AT_SYMLINK_NOFOLLOW) == 0) {
         Fill(st, rec);
-        rec.Size = 0;
         rec.Attr = hidden | faSysFile;
+        rec.Link = S_ISLNK(st.st_mode);
         return true;
     }
     return false;
@@ -235,18 +243,11 @@ void TSearchHandle::Fill(const struct stat &st, TSearchRec &rec) const
     rec.Id = IdOf(st);
 }
 
-int FindFirst(const std::string &path, int attr, TSearchRec &rec, TSearchDetail detail)
+namespace {
+
+// Starts a search over the folder open for reading as `fd`, which it takes over.
+int StartSearch(int fd, const std::string &mask, TSearchRec &rec, TSearchDetail detail)
 {
-    // A search the record still holds is let go, not closed: a copy of the record may
-    // be going on with it.
-    rec.FindHandle.reset();
-    rec.FolderId = {};
-    rec.ExcludeAttr = ~attr & ExcludableAttr;
-
-    const auto delim = path.rfind(PathDelim);
-    const std::string folder = delim == std::string::npos ? std::string(".") : path.substr(0, delim + 1);
-
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
         return errno;
     struct stat st = {};
@@ -263,7 +264,7 @@ int FindFirst(const std::string &path, int attr, TSearchRec &rec, TSearchDetail 
         return error;
     }
     rec.FolderId = IdOf(st);
-    handle->Mask = delim == std::string::npos ? path : path.substr(delim + 1);
+    handle->Mask = mask;
     handle->Detail = detail;
     if (detail == TSearchDetail::sdFull)
         handle->Identity = CurrentIdentity();
@@ -272,6 +273,38 @@ int FindFirst(const std::string &path, int attr, TSearchRec &rec, TSearchDetail 
     if (error == 0)
         rec.FindHandle = std::move(handle);
     return error;
+}
+
+void ResetSearch(TSearchRec &rec, int attr)
+{
+    // A search the record still holds is let go, not closed: a copy of the record may
+    // be going on with it.
+    rec.FindHandle.reset();
+    rec.FolderId = {};
+    rec.ExcludeAttr = ~attr & ExcludableAttr;
+}
+
+constexpr int FolderReadFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+
+} // namespace
+
+int FindFirst(const std::string &path, int attr, TSearchRec &rec, TSearchDetail detail)
+{
+    ResetSearch(rec, attr);
+    const auto delim = path.rfind(PathDelim);
+    const std::string folder = delim == std::string::npos ? std::string(".") : path.substr(0, delim + 1);
+    const std::string mask = delim == std::string::npos ? path : path.substr(delim + 1);
+    return StartSearch(OpenPath(folder, FolderReadFlags), mask, rec, detail);
+}
+
+int FindFirstIn(
+    const TFolder &folder, const std::string &mask, int attr, TSearchRec &rec, TSearchDetail detail)
+{
+    ResetSearch(rec, attr);
+    // A search reads the folder through a descriptor of its own, so that two searches of
+    // one folder never move each other's place.
+    const int fd = folder.IsOpen() ? ::openat(folder.Fd(), ".", FolderReadFlags) : (errno = EBADF, -1);
+    return StartSearch(fd, mask, rec, detail);
 }
 
 int FindNext(TSearchRec &rec)
@@ -288,17 +321,102 @@ void FindClose(TSearchRec &rec)
     rec.FindHandle.reset();
 }
 
-std::optional<TFileInfo> FileInfoAt(const std::string &path)
+namespace {
+
+// stat(2) or lstat(2) of a path of any length.
+bool StatPath(const std::string &path, struct stat &st, int flags)
 {
-    struct stat st = {};
-    if (path.empty() || ::stat(path.c_str(), &st) != 0)
-        return std::nullopt;
+    if (path.empty())
+        return false;
+    if (::fstatat(AT_FDCWD, path.c_str(), &st, flags) == 0)
+        return true;
+    if (errno != ENAMETOOLONG)
+        return false;
+    std::string name;
+    const int parent = OpenParentOf(path, name);
+    if (parent < 0)
+        return false;
+    const bool found = ::fstatat(parent, name.c_str(), &st, flags) == 0;
+    ::close(parent);
+    return found;
+}
+
+TFileInfo InfoOf(const struct stat &st)
+{
     TFileInfo info;
     info.Size = st.st_size;
     info.ModTime = st.st_mtim;
     info.Id = IdOf(st);
     info.IsDirectory = S_ISDIR(st.st_mode);
     return info;
+}
+
+} // namespace
+
+std::optional<TFileInfo> FileInfoAt(const std::string &path)
+{
+    struct stat st = {};
+    if (!StatPath(path, st, 0))
+        return std::nullopt;
+    return InfoOf(st);
+}
+
+std::optional<TFileInfo> EntryInfoAt(const std::string &path)
+{
+    struct stat st = {};
+    if (!StatPath(path, st, 0) && !StatPath(path, st, AT_SYMLINK_NOFOLLOW))
+        return std::nullopt;
+    return InfoOf(st);
+}
+
+TFolder::~TFolder()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+TFolder::TFolder(TFolder &&other) noexcept
+    : m_fd(std::exchange(other.m_fd, -1))
+    , m_id(other.m_id)
+{ }
+
+TFolder &TFolder::operator=(TFolder &&other) noexcept
+{
+    if (this != &other) {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = std::exchange(other.m_fd, -1);
+        m_id = other.m_id;
+    }
+    return *this;
+}
+
+TFolder TFolder::Adopt(int fd)
+{
+    TFolder folder;
+    struct stat st = {};
+    if (fd < 0)
+        return folder;
+    if (::fstat(fd, &st) != 0) {
+        const int error = errno;
+        ::close(fd);
+        errno = error;
+        return folder;
+    }
+    folder.m_fd = fd;
+    folder.m_id = IdOf(st);
+    return folder;
+}
+
+TFolder TFolder::Open(const std::string &path)
+{
+    return Adopt(OpenPath(path, O_PATH | O_DIRECTORY));
+}
+
+TFolder TFolder::OpenChild(const std::string &name, bool followLink) const
+{
+    const int flags = O_PATH | O_DIRECTORY | O_CLOEXEC | (followLink ? 0 : O_NOFOLLOW);
+    return Adopt(IsOpen() ? ::openat(m_fd, name.c_str(), flags) : (errno = EBADF, -1));
 }
 
 bool MatchesMask(const std::string &name, const std::string &mask)

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <ctime>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -39,6 +40,44 @@ struct TFileId
     bool operator==(const TFileId &) const = default;
 };
 
+struct TFileIdHash
+{
+    std::size_t operator()(const TFileId &id) const noexcept
+    {
+        return std::hash<std::uint64_t>()(
+            std::uint64_t(id.Inode) * 0x9E3779B97F4A7C15ULL ^ std::uint64_t(id.Device));
+    }
+};
+
+// A folder held open, so that what lies in it is reached relative to it whatever the
+// length of its path. Moves, never copies; closes the folder when it goes.
+class TFolder
+{
+public:
+    TFolder() = default;
+    ~TFolder();
+    TFolder(TFolder &&other) noexcept;
+    TFolder &operator=(TFolder &&other) noexcept;
+    TFolder(const TFolder &) = delete;
+    TFolder &operator=(const TFolder &) = delete;
+
+    // The folder at `path` (any length), following links; an empty folder object, with
+    // errno set, when it cannot be opened.
+    static TFolder Open(const std::string &path);
+    // The folder `name` in this one; a link is followed only when `followLink` says so.
+    TFolder OpenChild(const std::string &name, bool followLink) const;
+
+    bool IsOpen() const { return m_fd >= 0; }
+    int Fd() const { return m_fd; }
+    const TFileId &Id() const { return m_id; }
+
+private:
+    static TFolder Adopt(int fd);
+
+    int m_fd = -1;
+    TFileId m_id;
+};
+
 struct TSearchHandle;
 
 // How much a search finds out about each entry.
@@ -66,6 +105,7 @@ struct TSearchRec
     struct timespec ModTime = {};
     TFileId Id; // of the entry (following a link)
     TFileId FolderId; // of the folder being searched
+    bool Link = false; // the entry itself is a symbolic link
     std::shared_ptr<TSearchHandle> FindHandle;
 };
 
@@ -75,11 +115,15 @@ struct TSearchRec
 // delimiter searches the current folder. rec.FolderId is set whenever the folder could
 // be opened (also when nothing matches) and is {} otherwise.
 //
-// A dangling link is reported with the time and identity of the link itself and size 0.
+// The folder's path may be of any length. A link that cannot be followed (dangling, or a
+// loop) is reported as a system file with the time, size and identity of the link itself.
 // With sdTypeOnly an entry the folder already names a folder or regular file is not
 // examined: its Id is then the folder's device with the inode number the folder lists.
 int FindFirst(
     const std::string &path, int attr, TSearchRec &rec, TSearchDetail detail = TSearchDetail::sdFull);
+// The same search in the folder held open as `folder`, for the entries matching `mask`.
+int FindFirstIn(const TFolder &folder, const std::string &mask, int attr, TSearchRec &rec,
+    TSearchDetail detail = TSearchDetail::sdFull);
 // Fills `rec` with the next entry; 0, or ENOENT at the end (EBADF on a closed search,
 // another errno value when the folder cannot be read further).
 int FindNext(TSearchRec &rec);
@@ -101,8 +145,8 @@ private:
     TSearchRec &m_rec;
 };
 
-// What the file system says of the object at exactly `path` (no wildcard), following a
-// link; std::nullopt when it cannot be read.
+// What the file system says of the object at exactly `path` (no wildcard, any length),
+// following a link; std::nullopt when it cannot be read.
 struct TFileInfo
 {
     std::int64_t Size = 0;
@@ -111,6 +155,9 @@ struct TFileInfo
     bool IsDirectory = false;
 };
 std::optional<TFileInfo> FileInfoAt(const std::string &path);
+// The same, except that a link that cannot be followed answers its own size and time,
+// as a directory search reports it.
+std::optional<TFileInfo> EntryInfoAt(const std::string &path);
 
 // Whether `name` matches the wildcard `mask` by the rules above.
 bool MatchesMask(const std::string &name, const std::string &mask);

@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/pathopen.h"
 #include "platform/shellnamespace.h"
 
 namespace {
@@ -35,30 +36,7 @@ TFd::~TFd()
 
 TFd OpenDirectory(const std::string &path, int flags)
 {
-    flags |= O_DIRECTORY | O_CLOEXEC;
-    if (path.size() <= LongestPath)
-        return TFd(::open(path.c_str(), flags));
-    if (path.front() != '/') {
-        errno = ENAMETOOLONG;
-        return TFd();
-    }
-    TFd current(::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC));
-    std::string_view rest = std::string_view(path).substr(1);
-    while (current && rest.size() > LongestPath) {
-        const std::size_t cut = rest.rfind('/', LongestPath);
-        if (cut == std::string_view::npos || cut == 0) {
-            errno = ENAMETOOLONG;
-            return TFd();
-        }
-        const std::string piece(rest.substr(0, cut));
-        current = TFd(::openat(current.Get(), piece.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
-        rest = rest.substr(cut + 1);
-    }
-    if (!current)
-        return TFd();
-    if (rest.empty())
-        return TFd(::openat(current.Get(), ".", flags));
-    return TFd(::openat(current.Get(), std::string(rest).c_str(), flags));
+    return TFd(OpenPath(path, flags | O_DIRECTORY));
 }
 
 TPathAt PathAt(const std::string &path)
@@ -68,9 +46,7 @@ TPathAt PathAt(const std::string &path)
         at.Name = path;
         return at;
     }
-    const std::size_t slash = path.rfind('/');
-    at.Name = path.substr(slash + 1);
-    at.Holder = OpenDirectory(path.substr(0, slash), O_PATH);
+    at.Holder = TFd(OpenParentOf(path, at.Name));
     at.Dir = at.Holder ? at.Holder.Get() : -1;
     return at;
 }

@@ -30,8 +30,13 @@ public:
     // Starts the system thread. Call it once, on a thread object held by a shared_ptr.
     void Start();
 
-    // Asks the thread to stop and returns at once; the body polls Terminated().
-    void Terminate() { m_terminated.store(true, std::memory_order_release); }
+    // Asks the thread to stop and returns at once; the body polls Terminated(), or waits
+    // for what TerminateRequested() does.
+    void Terminate()
+    {
+        m_terminated.store(true, std::memory_order_release);
+        TerminateRequested();
+    }
     bool Terminated() const { return m_terminated.load(std::memory_order_acquire); }
 
     // True once the body and the ending step are over.
@@ -43,6 +48,9 @@ protected:
     virtual void Execute() = 0;
     // The ending step, on the thread, after Execute().
     virtual void DoTerminate() { }
+    // Runs on the thread that asks for the stop, right after the flag is set: a body that
+    // sleeps until something happens wakes itself up here.
+    virtual void TerminateRequested() { }
 
     void SetReturnValue(int value) { m_returnValue.store(value, std::memory_order_release); }
 

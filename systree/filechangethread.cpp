@@ -1,12 +1,5 @@
 #include "systree/filechangethread.h"
 
-namespace {
-
-// The wait of one slice: the longest a stop request or a change waits to be seen.
-constexpr DWORD SliceMs = 10;
-
-} // namespace
-
 DWORD ChangeFilterFlags(TFileChangeFilter filter)
 {
     static constexpr std::pair<TFileChangeKind, DWORD> Flags[] = {
@@ -31,7 +24,14 @@ TFileChangeThread::TFileChangeThread(const std::string &directory, TFileChangeFi
     , m_filter(filter)
     , m_watchSubtree(watchSubtree)
     , m_onDirectoryChanged(std::move(onDirectoryChanged))
+    , m_stopEvent(CreateEvent())
 { }
+
+TFileChangeThread::~TFileChangeThread()
+{
+    if (m_stopEvent != INVALID_HANDLE_VALUE)
+        CloseHandle(m_stopEvent);
+}
 
 std::shared_ptr<TFileChangeThread> TFileChangeThread::Create(const std::string &directory,
     TFileChangeFilter filter, bool watchSubtree, TChangeEvent onDirectoryChanged)
@@ -52,8 +52,14 @@ void TFileChangeThread::Execute()
         SetReturnValue(static_cast<int>(GetLastError()));
         return;
     }
+    // Asleep until the folder changes or the owner asks to stop; without a stop event
+    // (no descriptor left) the stop request is looked at every 10 ms instead.
+    const HANDLE handles[] = {m_changeHandle, m_stopEvent};
+    const bool withStop = m_stopEvent != INVALID_HANDLE_VALUE;
     for (;;) {
-        const DWORD result = WaitForSingleObject(m_changeHandle, SliceMs);
+        const DWORD result
+            = WaitForMultipleObjects(withStop ? 2 : 1, handles, withStop ? INFINITE : FallbackSliceMs);
+        // The stop request takes precedence over a change seen at the same time.
         if (Terminated()) {
             m_aborted = true;
             break;
@@ -62,6 +68,12 @@ void TFileChangeThread::Execute()
         if (result != WAIT_TIMEOUT)
             break;
     }
+}
+
+void TFileChangeThread::TerminateRequested()
+{
+    if (m_stopEvent != INVALID_HANDLE_VALUE)
+        SetEvent(m_stopEvent);
 }
 
 void TFileChangeThread::DoTerminate()

@@ -1,10 +1,11 @@
 #pragma once
 
-// A one-shot watcher of one folder: on a thread of its own it waits, in 10 ms slices,
-// for the first change of the chosen kinds in the folder, and then runs its handler
-// once on the interface thread and ends. A stop request ends it without the handler;
-// it takes precedence over a change seen in the same slice, and a handler on its way to
-// the interface thread is dropped there when the stop request came first.
+// A one-shot watcher of one folder: on a thread of its own it sleeps until the first
+// change of the chosen kinds in the folder or a stop request, using no processor time
+// meanwhile, and after a change runs its handler once on the interface thread and ends.
+// A stop request wakes it at once and ends it without the handler; it takes precedence
+// over a change seen at the same time, and a handler on its way to the interface thread
+// is dropped there when the stop request came first.
 //
 // The watcher is shared between its thread and its owner (see TThread): the owner keeps
 // the reference that Create gives, asks it to Terminate() when it no longer wants the
@@ -50,9 +51,12 @@ public:
     // Valid once the thread has finished.
     bool Aborted() const { return m_aborted.load(); }
 
+    ~TFileChangeThread() override;
+
 protected:
     void Execute() override;
     void DoTerminate() override;
+    void TerminateRequested() override;
 
 private:
     TFileChangeThread(const std::string &directory, TFileChangeFilter filter, bool watchSubtree,
@@ -62,6 +66,11 @@ private:
     const TFileChangeFilter m_filter;
     const bool m_watchSubtree;
     const TChangeEvent m_onDirectoryChanged;
+    // How often the stop request is looked at when no stop event could be made.
+    static constexpr DWORD FallbackSliceMs = 10;
+
     std::atomic<bool> m_aborted{false};
     HANDLE m_changeHandle = 0;
+    // Set by a stop request, so that the wait ends at once.
+    const HANDLE m_stopEvent;
 };

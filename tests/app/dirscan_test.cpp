@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <fcntl.h>
+#include <map>
 #include <stdexcept>
 #include <string>
 #include <unistd.h>
@@ -183,7 +184,7 @@ TEST(ScanDirectory, UnreadableFolderIsSkipped)
     EXPECT_EQ(found, Sorted({"after", "ok/visible"}));
 }
 
-TEST(ScanDirectory, LinksToFoldersAreFollowedWithoutLooping)
+TEST(ScanDirectory, LinksToFoldersAreFollowedButEachFolderIsWalkedOnce)
 {
     TTempTree tree;
     tree.File("a/b/file");
@@ -193,11 +194,92 @@ TEST(ScanDirectory, LinksToFoldersAreFollowedWithoutLooping)
     tree.Symlink("a/self", ".");
     tree.Symlink("a/tosibling", "../sibling");
     tree.Symlink("sibling/back", "../a");
+    tree.File("elsewhere/far");
+    tree.Symlink("a/out", "../elsewhere");
+    const std::string root = tree.Path("a") + '/';
+    // Whichever path reaches a folder first walks it, the links that lead above the
+    // root included; no file comes twice.
+    const auto calls = Scan(root);
+    std::vector<std::string> names;
+    for (const auto &call : calls)
+        names.push_back(call.Name);
+    EXPECT_EQ(Sorted(names), Sorted({"far", "file", "s"})) << ::testing::PrintToString(Relative(calls, root));
+}
+
+TEST(ScanDirectory, ManyPathsToOneFolderCostOneWalk)
+{
+    // f0 links twice to f1, f1 twice to f2, ...: 2^22 paths lead to f22, one folder.
+    TTempTree tree;
+    constexpr int Folders = 23;
+    for (int i = 0; i < Folders; ++i) {
+        const std::string folder = "f" + std::to_string(i);
+        tree.File(folder + "/n" + std::to_string(i));
+        if (i + 1 < Folders) {
+            tree.Symlink(folder + "/a", "../f" + std::to_string(i + 1));
+            tree.Symlink(folder + "/b", "../f" + std::to_string(i + 1));
+        }
+    }
+    std::map<std::string, int> seen;
+    ScanDirectory(tree.Path("f0"), "",
+        [&](const std::string &, const TSearchRec &entry) { return ++seen[entry.Name] < 2; });
+    ASSERT_EQ(seen.size(), std::size_t(Folders));
+    for (const auto &[name, count] : seen)
+        EXPECT_EQ(count, 1) << name;
+}
+
+TEST(ScanDirectory, NoLinkLeadsIntoOrOutOfTheKernelsFileSystems)
+{
+    TTempTree tree;
+    tree.File("mine/f");
+    tree.Symlink("proc", "/proc/self");
+    tree.Symlink("sys", "/sys/kernel");
     const std::string root = tree.Root() + '/';
-    // A folder already on the way down is not entered again; any other linked folder is.
-    // Through sibling/back, a's own link to sibling leads back onto the way down.
-    EXPECT_EQ(Relative(Scan(root), root),
-        Sorted({"a/b/file", "a/tosibling/s", "sibling/s", "sibling/back/b/file"}));
+    const auto calls = Scan(root);
+    EXPECT_EQ(Relative(calls, root), Sorted({"mine/f"}));
+
+    // Read from /proc itself, the folders there are walked but none of its links (cwd,
+    // root, exe, fd/*) is followed, so the walk ends and never leaves /proc.
+    std::size_t files = 0;
+    bool left = false;
+    ScanDirectory("/proc/self", "", [&](const std::string &folder, const TSearchRec &) {
+        left = left || !folder.starts_with("/proc/self/");
+        left
+            = left || folder.find("/cwd/") != std::string::npos || folder.find("/root/") != std::string::npos;
+        return ++files < 1000000;
+    });
+    EXPECT_FALSE(left);
+    EXPECT_GT(files, 10u);
+    EXPECT_LT(files, 1000000u);
+}
+
+TEST(ScanDirectory, FoldersDeeperThanTheLongestPathAreWalked)
+{
+    TTempTree tree;
+    std::string folder;
+    for (int level = 0; level < 24; ++level) {
+        folder += std::string(219, 'd') + char('a' + level) + '/';
+        if (level == 12)
+            tree.DeepFile(tree.DeepFolder(folder).substr(tree.Root().size() + 1) + "middle", 10, 1700000000);
+    }
+    tree.DeepFolder(folder);
+    tree.DeepFile(folder + "bottom", 1234, 1700000000);
+    tree.DeepFolder(folder + ".hidden");
+    tree.DeepFile(folder + ".hidden/unseen", 1, 1700000000);
+    const std::string root = tree.Root() + '/';
+    ASSERT_GT((root + folder).size(), 5000u);
+
+    std::vector<TCall> calls;
+    std::vector<std::int64_t> sizes;
+    ScanDirectory(root, "", [&](const std::string &path, const TSearchRec &entry) {
+        calls.push_back({path, entry.Name, entry.Attr});
+        sizes.push_back(entry.Size);
+        EXPECT_NE(entry.Time, 0) << entry.Name;
+        return true;
+    });
+    const std::string middle = root + folder.substr(0, 13 * 221);
+    EXPECT_EQ(
+        calls, (std::vector<TCall>{{middle, "middle", faArchive}, {root + folder, "bottom", faArchive}}));
+    EXPECT_EQ(sizes, (std::vector<std::int64_t>{10, 1234}));
 }
 
 TEST(ScanDirectory, NamesAndSizesKeepTheirBytes)

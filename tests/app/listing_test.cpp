@@ -149,6 +149,39 @@ TEST_F(ListingTest, VanishedFileAndOddDatesDoNotStopTheListing)
     EXPECT_EQ(lines[3].Text, QStringLiteral("future.txt\t\t\t\t\t\t\t0 octets\t02/01/2200 03:04:05"));
 }
 
+TEST_F(ListingTest, ALinkThatLeadsNowhereShowsItsOwnSizeAndDate)
+{
+    m_tree.Symlink("dangling", "no/such/target"); // the link itself holds 14 bytes
+    m_tree.SetMTime("dangling", 2019, 7, 14, 9, 15, 42);
+    m_tree.File("target.txt", 2000);
+    m_tree.Symlink("good", "target.txt");
+    m_tree.SetMTime("good", 2001, 1, 1, 1, 1, 1);
+    m_tree.SetMTime("target.txt", 2020, 2, 2, 10, 0, 0);
+    const auto lines = Write({"dangling", "good"}, {.Sizes = true, .Dates = true});
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[1].Text, QStringLiteral("dangling\t\t\t\t\t\t\t14 octets\t14/07/2019 09:15:42"));
+    // A link that leads somewhere shows what it leads to.
+    EXPECT_EQ(lines[2].Text, QStringLiteral("good\t\t\t\t\t\t\t2 Ko\t02/02/2020 10:00:00"));
+}
+
+TEST_F(ListingTest, FilesDeeperThanTheLongestPathStillShowSizeAndDate)
+{
+    // 24 levels of 220-byte names: the file's path passes 5,000 bytes.
+    std::string folder;
+    for (int level = 0; level < 24; ++level)
+        folder += std::string(219, 'd') + char('a' + level) + '/';
+    m_tree.DeepFolder(folder);
+    std::tm tm{};
+    tm.tm_year = 2021 - 1900, tm.tm_mon = 4, tm.tm_mday = 6, tm.tm_hour = 7, tm.tm_min = 8, tm.tm_sec = 10;
+    tm.tm_isdst = -1;
+    m_tree.DeepFile(folder + "deep.txt", 5000, std::mktime(&tm));
+    ASSERT_GT((m_tree.Root() + "/" + folder).size(), 5000u);
+    const auto lines = Write({(folder + "deep.txt").c_str()}, {.Sizes = true, .Dates = true});
+    ASSERT_EQ(lines.size(), 2u * 24 + 2);
+    EXPECT_EQ(lines[2 * 24].Text,
+        QString(24, u'\t') + QStringLiteral("deep.txt\t\t\t\t\t\t\t5 Ko\t06/05/2021 07:08:10"));
+}
+
 TEST_F(ListingTest, NamesWithControlCharactersAndBadBytesStayOnOneLine)
 {
     m_tree.File("tab\there", 5);

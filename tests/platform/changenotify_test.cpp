@@ -1,5 +1,7 @@
+#include <chrono>
 #include <fstream>
 #include <sys/stat.h>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -103,6 +105,47 @@ TEST(ChangeNotification, FoldersThatCannotBeWatchedAndClosedHandles)
     EXPECT_FALSE(FindCloseChangeNotification(handle));
     EXPECT_EQ(WaitForSingleObject(handle, 0), WAIT_FAILED);
     EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+}
+
+TEST(ChangeNotification, FoldersDeeperThanTheLongestPathAreWatched)
+{
+    TTempTree tree;
+    std::string relative;
+    for (int level = 0; level < 24; ++level)
+        relative += std::string(219, 'd') + char('a' + level) + '/';
+    const std::string deep = tree.DeepFolder(relative);
+    ASSERT_GT(deep.size(), 5000u);
+    TWatch watch(deep, FILE_NOTIFY_CHANGE_DIR_NAME | FILE_NOTIFY_CHANGE_FILE_NAME, true);
+    ASSERT_NE(watch.Handle(), INVALID_HANDLE_VALUE) << GetLastError();
+    EXPECT_FALSE(watch.Signalled());
+    tree.DeepFile(relative + "new.txt", 1, 1700000000);
+    EXPECT_TRUE(watch.Signalled());
+}
+
+TEST(ChangeNotification, AnEventWakesAWaitThatHasNoTimeLimit)
+{
+    TTempTree tree;
+    TWatch watch(tree.Root(), FILE_NOTIFY_CHANGE_DIR_NAME);
+    const HANDLE event = CreateEvent();
+    ASSERT_NE(event, INVALID_HANDLE_VALUE);
+    const HANDLE both[] = {watch.Handle(), event};
+    EXPECT_EQ(WaitForMultipleObjects(2, both, 20), WAIT_TIMEOUT);
+
+    std::thread setter([event] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        SetEvent(event);
+    });
+    EXPECT_EQ(WaitForMultipleObjects(2, both, INFINITE), WAIT_OBJECT_0 + 1);
+    setter.join();
+    // An event stays signalled; a change ahead of it in the list is named first.
+    EXPECT_EQ(WaitForSingleObject(event, 0), WAIT_OBJECT_0);
+    tree.Folder("new");
+    EXPECT_EQ(WaitForMultipleObjects(2, both, INFINITE), WAIT_OBJECT_0);
+
+    EXPECT_FALSE(SetEvent(watch.Handle()));
+    EXPECT_TRUE(CloseHandle(event));
+    EXPECT_FALSE(SetEvent(event));
+    EXPECT_EQ(WaitForMultipleObjects(2, both, 0), WAIT_FAILED);
 }
 
 } // namespace

@@ -60,10 +60,13 @@ TEST_F(DirSearchKinds, AttributesOfEachKind)
         {"linkdir", faDirectory}, {"linkfile", faArchive}};
     for (const auto &[name, attr] : expected)
         EXPECT_EQ(all.at(name).Attr, attr) << name;
-    // A link tells of its target; a dangling one has no size.
+    // A link tells of its target; a dangling one of itself (its size is that of the name
+    // it holds). Links are known as links whatever they lead to.
     EXPECT_EQ(all.at("linkdir").Id, all.at("folder").Id);
     EXPECT_EQ(all.at("linkfile").Size, 5);
-    EXPECT_EQ(all.at("dangling").Size, 0);
+    EXPECT_EQ(all.at("dangling").Size, 7);
+    for (const auto &[name, rec] : all)
+        EXPECT_EQ(rec.Link, name == "linkdir" || name == "linkfile" || name == "dangling") << name;
 
     // The type-only search agrees on every kind without looking at plain files.
     const auto typeOnly = SearchAll(tree.Path("*"), faAnyFile, TSearchDetail::sdTypeOnly);
@@ -72,6 +75,8 @@ TEST_F(DirSearchKinds, AttributesOfEachKind)
     EXPECT_EQ(typeOnly.at("file.txt").Size, 0);
     EXPECT_EQ(typeOnly.at("linkfile").Size, 5);
     EXPECT_EQ(typeOnly.at("linkdir").Id, all.at("folder").Id);
+    EXPECT_TRUE(typeOnly.at("linkdir").Link);
+    EXPECT_FALSE(typeOnly.at("folder").Link);
 }
 
 TEST_F(DirSearchKinds, RequestSkipsOnlyWhatItDoesNotHold)

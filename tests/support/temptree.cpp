@@ -1,8 +1,10 @@
 #include "temptree.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
 #include <stdexcept>
@@ -15,6 +17,53 @@ void Check(bool ok, const std::string &what)
 {
     if (!ok)
         throw std::runtime_error(what + ": " + std::strerror(errno));
+}
+
+// Opens (and with `create` makes) each folder of `relative` below `root` relative to the
+// one above; answers the last one's descriptor.
+int OpenLevels(const std::string &root, const std::string &relative, bool create)
+{
+    int fd = ::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    Check(fd >= 0, "open " + root);
+    std::size_t start = 0;
+    while (start < relative.size()) {
+        const std::size_t end = std::min(relative.find('/', start), relative.size());
+        const std::string name = relative.substr(start, end - start);
+        start = end + 1;
+        if (name.empty())
+            continue;
+        if (create && ::mkdirat(fd, name.c_str(), 0755) != 0 && errno != EEXIST)
+            Check(false, "mkdirat " + name);
+        const int next = ::openat(fd, name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        ::close(fd);
+        Check(next >= 0, "openat " + name);
+        fd = next;
+    }
+    return fd;
+}
+
+// Removes everything in the folder open as `fd`, relative to it, so that no path length
+// stops it (std::filesystem::remove_all builds whole paths).
+void EmptyFolder(int fd)
+{
+    DIR *dir = ::fdopendir(::dup(fd));
+    if (!dir)
+        return;
+    while (const dirent *entry = ::readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name == "." || name == "..")
+            continue;
+        if (::unlinkat(fd, name.c_str(), 0) == 0)
+            continue;
+        const int child = ::openat(fd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (child < 0)
+            continue;
+        ::fchmod(child, 0755);
+        EmptyFolder(child);
+        ::close(child);
+        ::unlinkat(fd, name.c_str(), AT_REMOVEDIR);
+    }
+    ::closedir(dir);
 }
 
 void MakeParents(const std::string &path)
@@ -33,7 +82,14 @@ TTempTree::TTempTree()
 
 TTempTree::~TTempTree()
 {
-    // QTemporaryDir goes through QString and cannot name files whose names are not UTF-8.
+    // QTemporaryDir goes through QString and cannot name files whose names are not UTF-8,
+    // and std::filesystem cannot name those that lie deeper than PATH_MAX.
+    const int fd = ::open(m_root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fchmod(fd, 0755);
+        EmptyFolder(fd);
+        ::close(fd);
+    }
     std::error_code error;
     std::filesystem::remove_all(m_root, error);
 }
@@ -85,6 +141,26 @@ void TTempTree::Fifo(const std::string &relative)
     const std::string path = Path(relative);
     MakeParents(path);
     Check(::mkfifo(path.c_str(), 0644) == 0, "mkfifo " + path);
+}
+
+std::string TTempTree::DeepFolder(const std::string &relative)
+{
+    ::close(OpenLevels(m_root, relative, true));
+    return Path(relative);
+}
+
+void TTempTree::DeepFile(const std::string &relative, std::int64_t size, std::time_t seconds)
+{
+    const auto delim = relative.rfind('/');
+    const int folder = OpenLevels(m_root, delim == std::string::npos ? "" : relative.substr(0, delim), false);
+    const std::string name = relative.substr(delim + 1);
+    const int fd = ::openat(folder, name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    ::close(folder);
+    Check(fd >= 0, "create " + name);
+    Check(::ftruncate(fd, size) == 0, "truncate " + name);
+    const struct timespec times[2] = {{seconds, 0}, {seconds, 0}};
+    Check(::futimens(fd, times) == 0, "futimens " + name);
+    ::close(fd);
 }
 
 void TTempTree::Chmod(const std::string &relative, unsigned mode)

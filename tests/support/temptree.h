@@ -28,6 +28,13 @@ public:
     void SparseFile(const std::string &relative, std::int64_t size);
     void Folder(const std::string &relative);
     void Symlink(const std::string &relative, const std::string &target);
+    // Creates the folders of `relative` one level at a time, each relative to the one
+    // above, so that the path may be longer than the system takes in one call (PATH_MAX);
+    // answers the full path.
+    std::string DeepFolder(const std::string &relative);
+    // Creates a file of `size` bytes at `relative`, a path of any length whose folders
+    // exist, with that last-write time.
+    void DeepFile(const std::string &relative, std::int64_t size, std::time_t seconds);
     // Creates a named pipe (a fifo).
     void Fifo(const std::string &relative);
     void Chmod(const std::string &relative, unsigned mode);

@@ -1,4 +1,8 @@
 #include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <string>
 #include <thread>
 
 #include <QCoreApplication>
@@ -42,6 +46,40 @@ template <typename F> void Pump(std::chrono::milliseconds duration, F done)
 void Pump(std::chrono::milliseconds duration)
 {
     Pump(duration, [] { return false; });
+}
+
+// The threads of this process, by id.
+std::set<std::string> Tasks()
+{
+    std::set<std::string> tasks;
+    for (const auto &entry : std::filesystem::directory_iterator("/proc/self/task"))
+        tasks.insert(entry.path().filename().string());
+    return tasks;
+}
+
+// What the kernel counts of a thread: processor time, and how often it went to sleep.
+struct TThreadUse
+{
+    long long CpuNs = 0;
+    long long Sleeps = 0;
+};
+
+TThreadUse UseOf(const std::set<std::string> &tasks)
+{
+    TThreadUse use;
+    for (const auto &task : tasks) {
+        const std::string folder = "/proc/self/task/" + task;
+        std::ifstream schedstat(folder + "/schedstat");
+        long long ns = 0;
+        schedstat >> ns;
+        use.CpuNs += ns;
+        std::ifstream status(folder + "/status");
+        for (std::string line; std::getline(status, line);) {
+            if (line.starts_with("voluntary_ctxt_switches:"))
+                use.Sleeps += std::stoll(line.substr(line.find(':') + 1));
+        }
+    }
+    return use;
 }
 
 TEST(ChangeFilterFlags, MapsEachKindToItsSystemFlag)
@@ -105,7 +143,7 @@ TEST(TFileChangeThread, AStopRequestEndsItSoonWithoutAReportAndFreesIt)
         std::this_thread::sleep_for(1ms);
     const auto took = std::chrono::steady_clock::now() - asked;
     EXPECT_TRUE(watcher->Finished());
-    EXPECT_LT(took, 250ms); // one 10 ms slice, with room for a loaded machine
+    EXPECT_LT(took, 250ms); // at once, with room for a loaded machine
     EXPECT_TRUE(watcher->Aborted());
     tree.Folder("w/late");
     Pump(50ms);
@@ -123,7 +161,7 @@ TEST(TFileChangeThread, AStopRequestWhileTheReportWaitsForTheInterfaceThreadDrop
         = TFileChangeThread::Create(tree.Path("w"), {TFileChangeKind::fcDirName}, false, reports.Handler());
     std::this_thread::sleep_for(20ms);
     tree.Folder("w/new");
-    // The watcher sees the change within a slice and then waits for this thread, which
+    // The watcher sees the change at once and then waits for this thread, which
     // runs no messages until after the stop request.
     std::this_thread::sleep_for(100ms);
     watcher->Terminate();
@@ -147,6 +185,60 @@ TEST(TFileChangeThread, AFolderThatCannotBeWatchedEndsAtOnceAndStaysSafeToStop)
     EXPECT_EQ(reports.Count, 0);
     watcher.reset();
     EXPECT_EQ(LiveThreadObjects(), liveBefore); // no leak
+}
+
+TEST(TFileChangeThread, AWatcherSleepsUntilSomethingHappens)
+{
+    TTempTree tree;
+    tree.Folder("w");
+    TReports reports;
+    const auto before = Tasks();
+    using K = TFileChangeKind;
+    auto folder = TFileChangeThread::Create(tree.Path("w"),
+        {K::fcFileName, K::fcDirName, K::fcAttributes, K::fcSize, K::fcLastWrite}, false, reports.Handler());
+    auto parent = TFileChangeThread::Create(tree.Root(), {K::fcDirName}, false, reports.Handler());
+    std::this_thread::sleep_for(100ms);
+    std::set<std::string> watchers;
+    for (const auto &task : Tasks()) {
+        if (!before.contains(task))
+            watchers.insert(task);
+    }
+    ASSERT_EQ(watchers.size(), 2u);
+
+    // A second of nothing: the watchers neither wake up nor use the processor.
+    const TThreadUse start = UseOf(watchers);
+    std::this_thread::sleep_for(1s);
+    const TThreadUse end = UseOf(watchers);
+    EXPECT_LE(end.Sleeps - start.Sleeps, 2);
+    EXPECT_LT(end.CpuNs - start.CpuNs, 2'000'000);
+
+    // A stop request still ends them at once.
+    const auto asked = std::chrono::steady_clock::now();
+    folder->Terminate();
+    parent->Terminate();
+    while (!(folder->Finished() && parent->Finished()) && std::chrono::steady_clock::now() - asked < 1s)
+        std::this_thread::sleep_for(1ms);
+    EXPECT_LT(std::chrono::steady_clock::now() - asked, 250ms);
+    EXPECT_TRUE(folder->Aborted());
+    EXPECT_TRUE(parent->Aborted());
+    EXPECT_EQ(reports.Count, 0);
+}
+
+TEST(TFileChangeThread, FoldersDeeperThanTheLongestPathAreWatched)
+{
+    TTempTree tree;
+    std::string relative;
+    for (int level = 0; level < 24; ++level)
+        relative += std::string(219, 'd') + char('a' + level) + '/';
+    TReports reports;
+    auto watcher = TFileChangeThread::Create(
+        tree.DeepFolder(relative), {TFileChangeKind::fcDirName}, false, reports.Handler());
+    std::this_thread::sleep_for(50ms);
+    EXPECT_FALSE(watcher->Finished());
+    tree.DeepFolder(relative + "sibling");
+    Pump(1000ms, [&] { return reports.Count > 0; });
+    EXPECT_EQ(reports.Count, 1);
+    EXPECT_FALSE(watcher->Aborted());
 }
 
 } // namespace

@@ -169,4 +169,30 @@ TEST_F(SystemTreeWatching, SwitchingCheckboxesKeepsTheSelectionAndTheWatch)
     EXPECT_EQ(tree->WatchedDirectory(), Files() + "/c/d");
 }
 
+TEST_F(SystemTreeWatching, FoldersDeeperThanTheLongestPathAreWatchedToo)
+{
+    std::string deep = "home/files/";
+    for (int level = 0; level < 20; ++level)
+        deep += std::string(219, 'd') + char('a' + level) + '/';
+    Tree().DeepFolder(deep + "sel");
+    auto tree = WatchingTree(deep + "sel");
+    ASSERT_GT(tree->Selection().size(), 4096u);
+    ASSERT_EQ(tree->WatchedNode(), tree->Selected());
+
+    // A sibling made beside it leaves the selection where it is, still watched.
+    TTreeNode *sel = tree->Selected();
+    Tree().DeepFolder(deep + "sibling");
+    LetWatchersSettle();
+    EXPECT_EQ(tree->Selection(), Tree().Path(deep + "sel"));
+    EXPECT_EQ(tree->Selected(), sel);
+    EXPECT_EQ(tree->WatchedNode(), sel);
+
+    // A folder made inside it shows.
+    sel->Expand(false);
+    LetWatchersSettle();
+    Tree().DeepFolder(deep + "sel/inner");
+    EXPECT_TRUE(PumpUntil([&] { return Child(sel, "inner") != nullptr; }));
+    EXPECT_EQ(tree->Selection(), Tree().Path(deep + "sel"));
+}
+
 } // namespace

@@ -252,6 +252,26 @@ TEST(ScanDirectory, NoLinkLeadsIntoOrOutOfTheKernelsFileSystems)
     EXPECT_LT(files, 1000000u);
 }
 
+TEST(ScanDirectory, AFolderHoldingALinkToTheRootEnds)
+{
+    TTempTree tree;
+    tree.File("hostname");
+    tree.Symlink("up", "/");
+    const std::string root = tree.Root() + '/';
+    // The whole file system is read once through the link; the tree itself, reached again
+    // below it, is not read a second time.
+    std::map<std::string, int> found;
+    ScanDirectory(root, "hostname",
+        [&](const std::string &folder, const TSearchRec &entry) { return ++found[folder + entry.Name] < 2; });
+    EXPECT_EQ(found[root + "hostname"], 1);
+    if (FileInfoAt("/etc/hostname"))
+        EXPECT_EQ(found[root + "up/etc/hostname"], 1);
+    for (const auto &[path, count] : found) {
+        EXPECT_EQ(count, 1) << path;
+        EXPECT_FALSE(path.starts_with(root + "up" + root)) << path;
+    }
+}
+
 TEST(ScanDirectory, FoldersDeeperThanTheLongestPathAreWalked)
 {
     TTempTree tree;

@@ -71,6 +71,9 @@ TRichEdit::TRichEdit(QWidget *parent)
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setMaximumBlockCount(0);
     setTabStopDistance(TabStopDistance);
+    // Tab and Shift+Tab go on to the next or previous control: the listing's tabs are
+    // its columns, written by the read, never typed.
+    setTabChangesFocus(true);
     SetFont(m_font);
 }
 
@@ -190,8 +193,11 @@ void TRichEdit::TakeOverPendingDocument()
     const bool ownOld = old->parent() == this;
     QTextDocument *taken = m_pending.release();
     taken->setParent(this);
-    taken->setUndoRedoEnabled(old->isUndoRedoEnabled());
     setDocument(taken);
+    // setDocument turns undo off for a view that is read-only at that moment, as this one
+    // is during an update: the view's edits are undoable again, in a history that starts
+    // with this text.
+    taken->setUndoRedoEnabled(true);
     if (ownOld)
         delete old;
 }

@@ -249,7 +249,9 @@ TCustomTreeView::TCustomTreeView(QWidget *parent)
     header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setUniformRowHeights(true);
-    setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
+    // Only F2 (or a menu's Rename) edits a label: a second click on the selected node never
+    // does, so that type-ahead typed after it cannot rename a folder by accident.
+    setEditTriggers(QAbstractItemView::EditKeyPressed);
     setMouseTracking(true);
     setAnimated(false);
     connect(this, &QTreeWidget::itemExpanded, this, &TCustomTreeView::ItemExpanded);

@@ -1,3 +1,4 @@
+#include <QApplication>
 #include <QFile>
 #include <QLineEdit>
 #include <QMenu>
@@ -180,6 +181,31 @@ TEST_F(TreeViewTest, LabelEditingAsksFirstAndReportsTheTextOrTheCancel)
     QCoreApplication::processEvents();
     EXPECT_EQ(m_a->Text(), "renamed");
     EXPECT_EQ(m_tree.Log, (std::vector<std::string>{"edited a -> renamed", "edited renamed -> "}));
+}
+
+TEST_F(TreeViewTest, OnlyF2OpensTheLabelEditorNeverAClick)
+{
+    // A second click on the selected node, then typing: type-ahead moves the selection,
+    // no editor opens and nothing is renamed.
+    QTest::mouseClick(m_tree.viewport(), Qt::LeftButton, {}, Centre(m_a));
+    ASSERT_EQ(m_tree.Selected(), m_a);
+    QTest::qWait(QApplication::doubleClickInterval() + 50);
+    QTest::mouseClick(m_tree.viewport(), Qt::LeftButton, {}, Centre(m_a));
+    QTest::qWait(QApplication::doubleClickInterval() + 600);
+    EXPECT_FALSE(m_tree.IsEditing());
+    EXPECT_FALSE(Editor());
+    QTest::keyClicks(m_tree.viewport(), QStringLiteral("b"));
+    QTest::keyClick(m_tree.viewport(), Qt::Key_Return);
+    EXPECT_EQ(m_tree.Selected(), m_b);
+    EXPECT_EQ(m_a->Text(), "a");
+
+    // F2 edits the selected node's label.
+    QTest::keyClick(m_tree.viewport(), Qt::Key_F2);
+    ASSERT_TRUE(m_tree.IsEditing());
+    ASSERT_TRUE(Editor());
+    QTest::keyClick(Editor(), Qt::Key_Escape);
+    EXPECT_EQ(std::count(m_tree.Log.begin(), m_tree.Log.end(), "edited a -> b"), 0);
+    EXPECT_EQ(m_tree.Log.back(), "edited b -> ");
 }
 
 TEST_F(TreeViewTest, TheRightButtonShowsThePopupMenuUnlessTheHookHandledIt)

@@ -124,7 +124,8 @@ bool TForm1::AddFoundFile(const std::string &folderPath, const TSearchRec &entry
 
 void TForm1::ReportProgress()
 {
-    SetStatus(QStringLiteral("Lecture en cours : %1 fichiers").arg(m_found));
+    SetStatus(QStringLiteral("Lecture en cours : %1 fichiers")
+                  .arg(TLocale::User().Locale().toString(static_cast<qulonglong>(m_found))));
     if (OnProgress)
         OnProgress(m_found);
 }

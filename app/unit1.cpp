@@ -77,6 +77,12 @@ void TForm1::CreateControls()
     tva->SetRootFolder(TRootFolder::rfDesktop);
     tva->SetIndent(19);
     tva->OnClick = [this](QObject *sender) { tvaClick(sender); };
+    tva->OnChange = [this](QObject *sender, TTreeNode *node) { tvaChange(sender, node); };
+    tva->OnEdited = [this](QObject *, TTreeNode *, std::string &) {
+        // The label takes the new name only after this: show the path once it has.
+        QMetaObject::invokeMethod(
+            this, [this] { ShowSelection(); }, Qt::QueuedConnection);
+    };
     Label3 = Place(new QLabel(QStringLiteral("Label3"), this), "Label3", 8, 272, 305, 13);
     Label3->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
 
@@ -171,7 +177,20 @@ void TForm1::FormResize()
 
 void TForm1::tvaClick(QObject *)
 {
-    SetStatus(QFile::decodeName(QByteArray::fromStdString(tva->Selection())));
+    ShowSelection();
+}
+
+void TForm1::tvaChange(QObject *, TTreeNode *)
+{
+    // During a read the status line tells how far it has come.
+    if (!m_reading)
+        ShowSelection();
+}
+
+void TForm1::ShowSelection()
+{
+    const QString path = QFile::decodeName(QByteArray::fromStdString(tva->Selection()));
+    SetStatus(path, path);
 }
 
 void TForm1::Button1Click()
@@ -225,8 +244,12 @@ void TForm1::closeEvent(QCloseEvent *event)
     QWidget::closeEvent(event);
 }
 
-void SetStatus(const QString &text)
+void SetStatus(const QString &text, const QString &toolTip)
 {
-    if (Form1)
-        Form1->Label3->setText(text);
+    if (!Form1)
+        return;
+    QLabel *line = Form1->Label3;
+    const QString shown = line->fontMetrics().elidedText(text, Qt::ElideMiddle, line->width());
+    line->setText(shown);
+    line->setToolTip(!toolTip.isEmpty() ? toolTip : shown != text ? text : QString());
 }

@@ -16,6 +16,7 @@ class QFrame;
 class QLabel;
 class QPushButton;
 class TFileList;
+class TTreeNode;
 class TFolderTree;
 class TRichEdit;
 class TRichPrinter;
@@ -57,6 +58,8 @@ public:
     void FormDestroy();
     void FormResize();
     void tvaClick(QObject *sender);
+    // Any change of the tree's selection (keyboard, type-ahead, a rename, a rebuild).
+    void tvaChange(QObject *sender, TTreeNode *node);
     void Button1Click();
     void Button2Click();
     void Button3Click();
@@ -86,6 +89,9 @@ private:
     void CreateRichPrinter();
     void SetTabOrder();
     void ReportProgress();
+    // Shows the tree's Selection in the status line, elided in the middle when long,
+    // the whole path in its tooltip.
+    void ShowSelection();
 
     bool m_reading = false;
     bool m_closeRequested = false;
@@ -99,5 +105,6 @@ private:
 // The one main window, set before its creation handler runs.
 extern TForm1 *Form1;
 
-// Puts `text` into the status line of the main window.
-void SetStatus(const QString &text);
+// Puts `text` into the status line of the main window, elided in the middle when it is
+// wider than the line; then the tooltip holds `toolTip`, or the whole text when empty.
+void SetStatus(const QString &text, const QString &toolTip = QString());

@@ -4,8 +4,11 @@
 
 #include <QCheckBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -158,6 +161,86 @@ TEST_F(TForm1TreeTest, AChosenPathIsReadEvenWhereTheTreeCannotShowIt)
     // A selection by the user replaces the chosen path.
     form.tva->SetSelected(form.tva->TopItem(0));
     EXPECT_EQ(form.tva->Selection(), form.tva->GetNodePath(form.tva->TopItem(0)));
+}
+
+TEST_F(TForm1TreeTest, TheStatusLineFollowsEveryChangeOfTheSelection)
+{
+    m_tree.Folder("home/alpha");
+    m_tree.Folder("home/beta");
+    m_tree.Folder("home/gamma");
+    TForm1 &form = ShownForm();
+    const auto status = [&form] { return form.Label3->toolTip().toStdString(); };
+    TTreeNode *home = Child(form.tva->TopItem(0), "home");
+    Click(form, home);
+    EXPECT_EQ(status(), m_tree.Path("home"));
+
+    // The keyboard: open the folder and step down into it.
+    QTest::keyClick(form.tva->viewport(), Qt::Key_Right);
+    QTest::keyClick(form.tva->viewport(), Qt::Key_Down);
+    EXPECT_NE(form.tva->Selection(), m_tree.Path("home"));
+    EXPECT_EQ(status(), form.tva->Selection());
+    // Type-ahead.
+    QTest::keyClicks(form.tva->viewport(), QStringLiteral("ga"));
+    EXPECT_EQ(status(), m_tree.Path("home/gamma"));
+    EXPECT_EQ(status(), form.tva->Selection());
+
+    // A rename through F2.
+    QTest::keyClick(form.tva->viewport(), Qt::Key_F2);
+    auto *editor = form.tva->viewport()->findChild<QLineEdit *>();
+    ASSERT_TRUE(editor);
+    editor->selectAll();
+    QTest::keyClicks(editor, QStringLiteral("delta"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    QTest::qWait(50);
+    EXPECT_EQ(form.tva->Selection(), m_tree.Path("home/delta"));
+    EXPECT_EQ(status(), m_tree.Path("home/delta"));
+
+    // A rebuild that leaves another folder selected.
+    form.tva->Rebuild();
+    QTest::qWait(50);
+    EXPECT_EQ(status(), form.tva->Selection());
+    EXPECT_EQ(form.Label3->text().isEmpty(), form.tva->Selection().empty());
+}
+
+TEST_F(TForm1TreeTest, ALongPathIsElidedInTheMiddleWithTheWholePathAsTooltip)
+{
+    const std::string deep = "home/" + std::string(60, 'a') + "/" + std::string(60, 'b') + "/end";
+    m_tree.Folder(deep);
+    TForm1 &form = ShownForm();
+    form.tva->SetSelection(m_tree.Path(deep));
+    ASSERT_EQ(form.tva->Selection(), m_tree.Path(deep));
+    const QString shown = form.Label3->text();
+    EXPECT_EQ(form.Label3->toolTip().toStdString(), m_tree.Path(deep));
+    EXPECT_LE(form.Label3->fontMetrics().horizontalAdvance(shown), form.Label3->width());
+    EXPECT_TRUE(shown.contains(QChar(0x2026))) << shown.toStdString();
+    EXPECT_TRUE(shown.startsWith(QString::fromStdString(m_tree.Root()).left(5)));
+    EXPECT_TRUE(shown.endsWith(QStringLiteral("/end")));
+}
+
+TEST_F(TForm1TreeTest, TheReadCountsItsFilesWithTheLocalesGrouping)
+{
+    for (int i = 0; i < 3000; ++i)
+        m_tree.File("home/many/f" + std::to_string(i));
+    TForm1 &form = ShownForm();
+    form.tva->SetSelection(m_tree.Path("home/many"));
+    // Slows the read down so that it reports its progress many times.
+    QTimer slow;
+    QObject::connect(&slow, &QTimer::timeout, [] { QTest::qSleep(1); });
+    slow.start(0);
+    form.MessageIntervalMs = 0;
+    std::vector<QString> shown;
+    form.OnProgress = [&](std::size_t) { shown.push_back(form.Label3->text()); };
+    form.Button1->click();
+    slow.stop();
+    ASSERT_FALSE(shown.empty());
+    const QRegularExpression grouped(QStringLiteral("^Lecture en cours : \\d{1,3}(\\D\\d{3})+ fichiers$"));
+    const QRegularExpression small(QStringLiteral("^Lecture en cours : \\d{1,3} fichiers$"));
+    bool sawGrouped = false;
+    for (const QString &text : shown) {
+        EXPECT_TRUE(grouped.match(text).hasMatch() || small.match(text).hasMatch()) << text.toStdString();
+        sawGrouped = sawGrouped || grouped.match(text).hasMatch();
+    }
+    EXPECT_TRUE(sawGrouped) << shown.back().toStdString();
 }
 
 } // namespace

@@ -64,12 +64,20 @@ public:
 
     bool ChooseFont(TFont &font, const TFontRequest &request) override
     {
-        QFontDialog dialog(font.ToQFont(), QApplication::activeWindow());
+        QFont given = font.ToQFont();
+        if (!font.StyleName.isEmpty())
+            given.setStyleName(font.StyleName);
+        QFontDialog dialog(given, QApplication::activeWindow());
         // A printer prints the scalable faces; the screen shows them all.
         if (request.Device == TFontDialogDevice::fdPrinter)
             dialog.setOption(QFontDialog::ScalableFonts);
+        // The dialog shows the nearest face it has ("Sans Serif" for "MS Sans Serif"):
+        // confirmed unchanged, the font stays exactly as it was.
+        const QFont shown = dialog.currentFont();
         if (dialog.exec() != QDialog::Accepted)
             return false;
+        if (dialog.selectedFont() == shown)
+            return true;
         TFont chosen = TFont::FromQFont(dialog.selectedFont(), font.Color);
         chosen.Charset = font.Charset;
         if (request.MinFontSize > 0 && chosen.Size() < request.MinFontSize)

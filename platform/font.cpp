@@ -77,6 +77,7 @@ TFont TFont::FromQFont(const QFont &font, TColor color)
     result.Style.Set(TFontStyle::fsItalic, font.italic());
     result.Style.Set(TFontStyle::fsUnderline, font.underline());
     result.Style.Set(TFontStyle::fsStrikeOut, font.strikeOut());
+    result.StyleName = font.styleName();
     result.Color = color;
     return result;
 }

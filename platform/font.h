@@ -44,6 +44,10 @@ struct TFont
     TColor Color = clWindowText;
     int Charset = DEFAULT_CHARSET;
     int PixelsPerInch = 96;
+    // The face's style as the font dialog named it ("Book", "Condensed Italic"), so that
+    // the dialog shows it again as chosen; empty for a font nobody chose there. Text is
+    // drawn from Style alone, so that bold headings stay bold whatever the face's style.
+    QString StyleName;
 
     int Size() const;
     void SetSize(int points);

@@ -1,4 +1,5 @@
 #include <cstdlib>
+#include <memory>
 #include <optional>
 #include <sstream>
 
@@ -17,6 +18,8 @@
 #include "platform/richedit.h"
 #include "platform/shellapi.h"
 #include "systree/folderitemdata.h"
+#include "systree/pidlhelp.h"
+#include "systree/shutdown.h"
 #include "tests/support/scripteddialogs.h"
 #include "tests/support/temptree.h"
 #include "tests/support/viewtext.h"
@@ -158,6 +161,68 @@ TEST_F(TForm1TreeTest, AChosenPathIsReadEvenWhereTheTreeCannotShowIt)
     // A selection by the user replaces the chosen path.
     form.tva->SetSelected(form.tva->TopItem(0));
     EXPECT_EQ(form.tva->Selection(), form.tva->GetNodePath(form.tva->TopItem(0)));
+}
+
+// What the end of main() reports once the window is gone: the exit status and the text
+// on standard error, and the failure the units' shutdown raises.
+struct TExitReport
+{
+    int Status = 0;
+    std::string Errors;
+    std::string Raised;
+};
+
+TExitReport ExitAsMainDoes()
+{
+    TExitReport report;
+    std::ostringstream errors;
+    report.Status = ShellControlsExitStatus(0, errors);
+    report.Errors = errors.str();
+    try {
+        ShellUnitsShutdown();
+    } catch (const ELeaking &error) {
+        report.Raised = error.Message();
+    }
+    return report;
+}
+
+TEST_F(TForm1TreeTest, ARecordLeftAliveInTheTreeOrTheFamilyIsReportedAtExit)
+{
+    const std::string leaking = "Memory Leak Detected.  Not all folder data was freed.";
+
+    // The tree loses count of a node's record: the record is freed behind its back, so
+    // only the tree's own count stays up.
+    {
+        TForm1 &form = ShownForm();
+        TTreeNode *home = Child(form.tva->TopItem(0), "home");
+        ASSERT_TRUE(home);
+        const std::unique_ptr<TFolderItemData> record(static_cast<TFolderItemData *>(home->Data()));
+        home->SetData(nullptr);
+        IdListFree(record->RelativeIDList);
+        IdListFree(record->AbsoluteIDList);
+    }
+    m_form.reset();
+    TExitReport report = ExitAsMainDoes();
+    EXPECT_EQ(report.Status, 1);
+    EXPECT_EQ(report.Errors, leaking + "\n");
+    EXPECT_EQ(report.Raised, leaking);
+    {
+        // A tree that frees a record it never counted brings its count back.
+        TorbSystemTreeView keeper;
+        keeper.AddChild(nullptr, "keeper")->SetData(new TFolderItemData);
+    }
+    EXPECT_EQ(ExitAsMainDoes().Status, 0);
+
+    // A record of the family outlives every control.
+    ShownForm();
+    auto alive = std::make_unique<TFolderItemData>();
+    m_form.reset();
+    report = ExitAsMainDoes();
+    EXPECT_EQ(report.Status, 1);
+    EXPECT_EQ(report.Errors, leaking + "\n");
+    EXPECT_EQ(report.Raised, leaking);
+    alive.reset();
+    EXPECT_EQ(ExitAsMainDoes().Status, 0);
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "app/unit1.h"
 
+#include <utility>
+
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFile>
@@ -79,6 +81,8 @@ void TForm1::CreateControls()
     tva->OnClick = [this](QObject *sender) { tvaClick(sender); };
     Label3 = Place(new QLabel(QStringLiteral("Label3"), this), "Label3", 8, 272, 305, 13);
     Label3->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
+    // Paths and menu texts are shown as they are, never read as markup.
+    Label3->setTextFormat(Qt::PlainText);
 
     // The frames come first so that the controls inside them lie on top.
     Bevel1 = MakeBevel(this, "Bevel1", 24, 105);
@@ -154,11 +158,38 @@ void TForm1::FormCreate()
     RichEdit1->Clear();
     setWindowTitle(Application().Title());
     SetStatus(QString());
+    Application().OnHint = [this] { ApplicationHint(); };
 }
 
 void TForm1::FormDestroy()
 {
+    // A window made later holds the hint now.
+    if (Form1 == this)
+        Application().OnHint = nullptr;
     FileList.reset();
+}
+
+void TForm1::ApplicationHint()
+{
+    // The tree's context menu sets a hint for the entry it highlights and empties it as
+    // it closes: the status line shows the entry's help text meanwhile.
+    const QString hint = Application().Hint();
+    if (hint.isEmpty()) {
+        if (m_statusUnderHint)
+            Label3->setText(*std::exchange(m_statusUnderHint, std::nullopt));
+        return;
+    }
+    if (!m_statusUnderHint)
+        m_statusUnderHint = Label3->text();
+    Label3->setText(GetLongHint(hint));
+}
+
+void TForm1::SetStatusText(const QString &text)
+{
+    if (m_statusUnderHint)
+        m_statusUnderHint = text;
+    else
+        Label3->setText(text);
 }
 
 void TForm1::FormResize()
@@ -228,5 +259,5 @@ void TForm1::closeEvent(QCloseEvent *event)
 void SetStatus(const QString &text)
 {
     if (Form1)
-        Form1->Label3->setText(text);
+        Form1->SetStatusText(text);
 }

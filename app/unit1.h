@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include <QElapsedTimer>
@@ -70,6 +71,9 @@ public:
     // How the last read ended: empty when it completed, else the failure's message.
     const QString &ReadFailure() const { return m_readFailure; }
     bool Reading() const { return m_reading; }
+    // The status line's text (SetStatus).
+    void SetStatusText(const QString &text);
+
     // Called with the number of files found so far, at most ten times a second.
     std::function<void(std::size_t found)> OnProgress;
     // While a read collects files, pending messages run at most this often: often
@@ -86,12 +90,16 @@ private:
     void CreateRichPrinter();
     void SetTabOrder();
     void ReportProgress();
+    void ApplicationHint();
 
     bool m_reading = false;
     bool m_closeRequested = false;
     bool m_centred = false;
     std::size_t m_found = 0;
     QString m_readFailure;
+    // While a hint covers the status line: the status text it covers, which comes back
+    // when the hint empties (a status set meanwhile replaces it).
+    std::optional<QString> m_statusUnderHint;
     QElapsedTimer m_sinceMessages;
     QElapsedTimer m_sinceProgress;
 };
@@ -99,5 +107,6 @@ private:
 // The one main window, set before its creation handler runs.
 extern TForm1 *Form1;
 
-// Puts `text` into the status line of the main window.
+// Puts `text` into the status line of the main window. While the application's hint
+// shows there (a context menu entry's help text), `text` waits until the hint empties.
 void SetStatus(const QString &text);

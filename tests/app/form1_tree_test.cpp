@@ -1,12 +1,16 @@
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <sstream>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -161,6 +165,67 @@ TEST_F(TForm1TreeTest, AChosenPathIsReadEvenWhereTheTreeCannotShowIt)
     // A selection by the user replaces the chosen path.
     form.tva->SetSelected(form.tva->TopItem(0));
     EXPECT_EQ(form.tva->Selection(), form.tva->GetNodePath(form.tva->TopItem(0)));
+}
+
+// Right-clicks `node` and, once its context menu is open, hands the menu to `whileOpen`,
+// which must close it. Answers whether the menu opened.
+bool WithContextMenu(TForm1 &form, TTreeNode *node, const std::function<void(QMenu &)> &whileOpen)
+{
+    bool opened = false;
+    int attempts = 0;
+    std::function<void()> poll = [&] {
+        if (auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())) {
+            opened = true;
+            whileOpen(*menu);
+        } else if (++attempts < 500) {
+            QTimer::singleShot(10, poll);
+        }
+    };
+    QTimer::singleShot(0, poll);
+    form.tva->scrollToItem(node);
+    QTest::mouseClick(form.tva->viewport(), Qt::RightButton, {}, form.tva->visualItemRect(node).center());
+    // The menu's own loop has ended; no poll may outlive this call.
+    while (!opened && attempts < 500)
+        QTest::qWait(10);
+    return opened;
+}
+
+TEST_F(TForm1TreeTest, TheContextMenuShowsTheHighlightedEntrysHelpInTheStatusLine)
+{
+    m_tree.Folder("home/projets");
+    TForm1 &form = ShownForm();
+    TTreeNode *home = Child(form.tva->TopItem(0), "home");
+    ASSERT_TRUE(home);
+    Click(form, home);
+    const QString before = QString::fromStdString(m_tree.Path("home"));
+    ASSERT_EQ(form.Label3->text(), before);
+
+    QStringList shown;
+    EXPECT_TRUE(WithContextMenu(form, home, [&](QMenu &menu) {
+        shown << form.Label3->text();
+        // Open, then the "Open With" submenu entry (which leaves the hint), then
+        // "Open Containing Folder".
+        for (int i = 0; i < 3; ++i) {
+            QTest::keyClick(&menu, Qt::Key_Down);
+            shown << form.Label3->text();
+        }
+        QTest::keyClick(&menu, Qt::Key_Escape);
+    }));
+    EXPECT_EQ(shown,
+        QStringList({before, QStringLiteral("Opens the item with its default application."),
+            QStringLiteral("Opens the item with its default application."),
+            QStringLiteral("Opens the folder that holds the item.")}));
+    EXPECT_EQ(form.Label3->text(), before);
+    EXPECT_TRUE(Application().Hint().isEmpty());
+
+    // A status set while the menu is open shows once it closes.
+    EXPECT_TRUE(WithContextMenu(form, home, [&](QMenu &menu) {
+        QTest::keyClick(&menu, Qt::Key_Down);
+        SetStatus(QStringLiteral("Lecture terminée."));
+        EXPECT_EQ(form.Label3->text(), QStringLiteral("Opens the item with its default application."));
+        QTest::keyClick(&menu, Qt::Key_Escape);
+    }));
+    EXPECT_EQ(form.Label3->text(), QStringLiteral("Lecture terminée."));
 }
 
 // What the end of main() reports once the window is gone: the exit status and the text

@@ -29,6 +29,16 @@ std::string_view FileNamePart(std::string_view entry)
     return delim == std::string_view::npos ? entry : entry.substr(delim + 1);
 }
 
+// Characters that would break a listing line or reorder what follows them on it (the
+// size and date columns too): the C0 and C1 controls, the line and paragraph separators,
+// and the bidirectional marks, embeddings, overrides and isolates. Joiners stay: emoji
+// sequences need them and they move nothing.
+bool RearrangesTheLine(char16_t c)
+{
+    return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x061C || c == 0x200E || c == 0x200F
+        || (c >= 0x2028 && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
+}
+
 QString Quotient(std::int64_t bytes, double unit)
 {
     return QString::number(std::floor(static_cast<double>(bytes) / unit + 0.5), 'f', 0);
@@ -161,7 +171,7 @@ QString DisplayText(std::string_view bytes)
 {
     QString text = QString::fromUtf8(bytes.data(), qsizetype(bytes.size()));
     for (QChar &c : text) {
-        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+        if (RearrangesTheLine(c.unicode()))
             c = u'?';
     }
     return text;

@@ -31,7 +31,9 @@ QString FormatSize(std::int64_t bytes);
 // The size of the file at exactly that path (no wildcard), 0 when it cannot be read.
 std::int64_t FileSizeOf(const std::string &path);
 // A file or folder name as the listing shows it: bytes that are not UTF-8 become
-// replacement characters and control characters '?', so that a name never splits a line.
+// replacement characters; control characters, the line and paragraph separators
+// (U+2028, U+2029) and the bidirectional controls (U+061C, U+200E, U+200F, U+202A-U+202E,
+// U+2066-U+2069) become '?', so that a name never splits its line or reorders it.
 QString DisplayText(std::string_view bytes);
 
 // Writes the listing of `files` (paths relative to `rootDir`, which ends in '/'):

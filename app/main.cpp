@@ -3,7 +3,7 @@
 #include "app/unit1.h"
 #include "platform/application.h"
 #include "platform/font.h"
-#include "systree/folderitemdata.h"
+#include "systree/shutdown.h"
 
 int main(int argc, char **argv)
 {
@@ -16,6 +16,6 @@ int main(int argc, char **argv)
         form.show();
         status = Application().Run();
     }
-    // Every shell control is gone: a folder data record still alive is reported here.
+    // Every shell control is gone: a node or folder data record still alive is reported here.
     return ShellControlsExitStatus(status);
 }

@@ -1,5 +1,7 @@
 #include "app/unit1.h"
 
+#include <utility>
+
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFile>
@@ -85,6 +87,8 @@ void TForm1::CreateControls()
     };
     Label3 = Place(new QLabel(QStringLiteral("Label3"), this), "Label3", 8, 272, 305, 13);
     Label3->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
+    // Paths and menu texts are shown as they are, never read as markup.
+    Label3->setTextFormat(Qt::PlainText);
 
     // The frames come first so that the controls inside them lie on top.
     Bevel1 = MakeBevel(this, "Bevel1", 24, 105);
@@ -160,11 +164,51 @@ void TForm1::FormCreate()
     RichEdit1->Clear();
     setWindowTitle(Application().Title());
     SetStatus(QString());
+    Application().OnHint = [this] { ApplicationHint(); };
 }
 
 void TForm1::FormDestroy()
 {
+    // A window made later holds the hint now.
+    if (Form1 == this)
+        Application().OnHint = nullptr;
     FileList.reset();
+}
+
+void TForm1::ApplicationHint()
+{
+    // The tree's context menu sets a hint for the entry it highlights and empties it as
+    // it closes: the status line shows the entry's help text meanwhile.
+    const QString hint = Application().Hint();
+    if (hint.isEmpty()) {
+        if (m_statusUnderHint) {
+            m_status = *std::exchange(m_statusUnderHint, std::nullopt);
+            ShowStatus(m_status);
+        }
+        return;
+    }
+    if (!m_statusUnderHint)
+        m_statusUnderHint = m_status;
+    ShowStatus({GetLongHint(hint), QString()});
+}
+
+void TForm1::SetStatusText(const QString &text, const QString &toolTip)
+{
+    if (m_statusUnderHint) {
+        m_statusUnderHint = TStatus{text, toolTip};
+        return;
+    }
+    m_status = {text, toolTip};
+    ShowStatus(m_status);
+}
+
+void TForm1::ShowStatus(const TStatus &status)
+{
+    const QString shown = Label3->fontMetrics().elidedText(status.Text, Qt::ElideMiddle, Label3->width());
+    Label3->setText(shown);
+    Label3->setToolTip(!status.ToolTip.isEmpty() ? status.ToolTip
+            : shown != status.Text               ? status.Text
+                                                 : QString());
 }
 
 void TForm1::FormResize()
@@ -246,10 +290,6 @@ void TForm1::closeEvent(QCloseEvent *event)
 
 void SetStatus(const QString &text, const QString &toolTip)
 {
-    if (!Form1)
-        return;
-    QLabel *line = Form1->Label3;
-    const QString shown = line->fontMetrics().elidedText(text, Qt::ElideMiddle, line->width());
-    line->setText(shown);
-    line->setToolTip(!toolTip.isEmpty() ? toolTip : shown != text ? text : QString());
+    if (Form1)
+        Form1->SetStatusText(text, toolTip);
 }

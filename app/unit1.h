@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include <QElapsedTimer>
@@ -73,6 +74,9 @@ public:
     // How the last read ended: empty when it completed, else the failure's message.
     const QString &ReadFailure() const { return m_readFailure; }
     bool Reading() const { return m_reading; }
+    // The status line's text (SetStatus).
+    void SetStatusText(const QString &text, const QString &toolTip);
+
     // Called with the number of files found so far, at most ten times a second.
     std::function<void(std::size_t found)> OnProgress;
     // While a read collects files, pending messages run at most this often: often
@@ -92,12 +96,26 @@ private:
     // Shows the tree's Selection in the status line, elided in the middle when long,
     // the whole path in its tooltip.
     void ShowSelection();
+    void ApplicationHint();
 
     bool m_reading = false;
     bool m_closeRequested = false;
     bool m_centred = false;
     std::size_t m_found = 0;
     QString m_readFailure;
+    struct TStatus
+    {
+        QString Text;
+        QString ToolTip;
+    };
+    // Shows `status` in the status line (a hint's text too, which m_status never holds).
+    void ShowStatus(const TStatus &status);
+
+    // The status set last, shown unless a hint covers it.
+    TStatus m_status;
+    // While a hint covers the status line: the status it covers, which comes back when
+    // the hint empties (a status set meanwhile replaces it).
+    std::optional<TStatus> m_statusUnderHint;
     QElapsedTimer m_sinceMessages;
     QElapsedTimer m_sinceProgress;
 };
@@ -107,4 +125,6 @@ extern TForm1 *Form1;
 
 // Puts `text` into the status line of the main window, elided in the middle when it is
 // wider than the line; then the tooltip holds `toolTip`, or the whole text when empty.
+// While the application's hint shows there (a context menu entry's help text), the
+// text waits until the hint empties.
 void SetStatus(const QString &text, const QString &toolTip = QString());

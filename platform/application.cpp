@@ -61,6 +61,12 @@ void TApplication::HandleException(const std::exception &error)
     }
 }
 
+QString GetLongHint(const QString &hint)
+{
+    const qsizetype bar = hint.indexOf(u'|');
+    return bar < 0 ? hint : hint.mid(bar + 1);
+}
+
 TApplication &Application()
 {
     static TApplication application;

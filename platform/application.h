@@ -48,6 +48,10 @@ private:
     QString m_hint;
 };
 
+// The long part of a "short|long" hint (for a menu entry "verb|help text", the help text):
+// what follows the first '|', or the whole hint when it has none.
+QString GetLongHint(const QString &hint);
+
 // The one application object.
 TApplication &Application();
 

@@ -39,6 +39,20 @@ QColor ColorToQColor(TColor color)
     return QColor(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF);
 }
 
+QColor ColorOnPaper(TColor color)
+{
+    if ((color & clSystemColor) == 0)
+        return ColorToQColor(color);
+    switch (SystemColorRole(color & 0xFF)) {
+    case QPalette::Base:
+        return QColor(Qt::white);
+    case QPalette::Button:
+        return QColor(0xF0, 0xF0, 0xF0);
+    default:
+        return QColor(Qt::black);
+    }
+}
+
 TColor QColorToColor(const QColor &color)
 {
     return color.red() | (color.green() << 8) | (color.blue() << 16);

@@ -32,6 +32,10 @@ constexpr int DEFAULT_CHARSET = 1;
 // The colour a TColor stands for now; system colours come from the application palette.
 QColor ColorToQColor(TColor color);
 TColor QColorToColor(const QColor &color);
+// The colour a TColor gives on paper and in saved files: system colours as the design
+// means them on a white page (window text black, window white, button face light grey),
+// whatever the screen's palette; other colours as they are.
+QColor ColorOnPaper(TColor color);
 
 // A font as the components describe it. A negative Height is the character height in
 // pixels at PixelsPerInch (so -11 at 96 dpi is 8 points); a positive one includes the

@@ -35,7 +35,7 @@ void TPrinterCanvas::TextOut(int x, int y, const QString &text)
     QPainter &painter = ActivePainter();
     const QFont font = DeviceFont();
     painter.setFont(font);
-    painter.setPen(ColorToQColor(m_font.Color));
+    painter.setPen(ColorOnPaper(m_font.Color));
     painter.drawText(QPointF(x, y + QFontMetrics(font, &m_printer.QtPrinter()).ascent()), text);
 }
 

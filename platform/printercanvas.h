@@ -39,7 +39,8 @@ public:
     const TFont &Font() const { return m_font; }
     void SetFont(const TFont &font) { m_font = font; }
 
-    // Draws `text` with its top-left corner at (x, y).
+    // Draws `text` with its top-left corner at (x, y), in the font's colour on paper
+    // (ColorOnPaper).
     void TextOut(int x, int y, const QString &text);
     int TextWidth(const QString &text) const;
     int TextHeight(const QString &text) const;

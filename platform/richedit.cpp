@@ -222,7 +222,7 @@ void TRichEdit::WriteRtf(QIODevice &out) const
     TRtfFont rtfFont;
     rtfFont.Name = m_font.Name;
     rtfFont.HalfPoints = m_font.Size() * 2;
-    rtfFont.Color = ColorToQColor(m_font.Color).rgb();
+    rtfFont.Color = ColorOnPaper(m_font.Color).rgb();
     rtfFont.Bold = m_font.Style.Contains(TFontStyle::fsBold);
     rtfFont.Italic = m_font.Style.Contains(TFontStyle::fsItalic);
     rtfFont.Underline = m_font.Style.Contains(TFontStyle::fsUnderline);
@@ -284,7 +284,7 @@ std::int64_t TRichEdit::FormatRange(const TFormatRange *range, bool render)
     settings.Document = document;
     settings.Device = target.Device();
     settings.Font = document->defaultFont();
-    settings.Color = ColorToQColor(m_font.Color);
+    settings.Color = ColorOnPaper(m_font.Color);
     const qreal tabStop = document->defaultTextOption().tabStopDistance();
     settings.TabStop = tabStop > 0 ? tabStop : TabStopDistance;
     settings.Width = (range->rc.right - range->rc.left) * dpiX / 1440.0;

@@ -84,6 +84,8 @@ public:
     // failure leaves an existing file untouched. The name is the file's bytes (UTF-8 as a
     // rule, but any bytes other than NUL name that very file). Throws EFCreateError
     // ("Impossible de créer le fichier %s") or EWriteError ("Erreur à l'enregistrement de flux").
+    // The text colour is the font's on paper (ColorOnPaper): window text is black in the
+    // file whatever the screen's palette, as FormatRange prints it.
     void SaveToFile(const std::string &fileName) const;
     void WriteRtf(QIODevice &out) const;
     // Each paragraph as one UTF-8 line ending in "\n".
@@ -95,7 +97,8 @@ public:
     // Renders the range into range->rc on range->hdc (or only measures it when `render`
     // is false) and answers the first character that did not fit: at or beyond
     // GetTextLen() when all did. Whole lines only; fonts keep their point size and tab
-    // stops their half inch at the device's resolution. The layout stays cached for the
+    // stops their half inch at the device's resolution; the text takes the font's colour
+    // on paper (ColorOnPaper), not the screen's. The layout stays cached for the
     // next call; nullptr frees it and answers 0. Throws EPrinter without a printer.
     std::int64_t FormatRange(const TFormatRange *range, bool render);
 

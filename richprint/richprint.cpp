@@ -323,7 +323,7 @@ void TRichPrinter::SetFont_HeaderFooter(const TFont &font)
         TFont &surface = Canvas().Font();
         surface = font;
         // White text would not show on paper.
-        if ((ColorToQColor(surface.Color).rgb() & 0xFFFFFF) == 0xFFFFFF)
+        if ((ColorOnPaper(surface.Color).rgb() & 0xFFFFFF) == 0xFFFFFF)
             surface.Color = clBlack;
     } catch (const EPrinter &) { }
     UpdateLineHeight();

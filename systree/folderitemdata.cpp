@@ -1,7 +1,5 @@
 #include "systree/folderitemdata.h"
 
-#include <iostream>
-
 const char *const SNoFolderData = "Could not get folder data.";
 const char *const SLeaking = "Memory Leak Detected.  Not all folder data was freed.";
 
@@ -43,20 +41,4 @@ void CheckLeaks(int liveCount)
 void ShellControlsShutdown()
 {
     CheckLeaks(liveFolderDataCount);
-}
-
-int ShellControlsExitStatus(int status, std::ostream &errors)
-{
-    try {
-        ShellControlsShutdown();
-    } catch (const Exception &error) {
-        errors << error.Message() << std::endl;
-        return status != 0 ? status : 1;
-    }
-    return status;
-}
-
-int ShellControlsExitStatus(int status)
-{
-    return ShellControlsExitStatus(status, std::cerr);
 }

@@ -5,19 +5,10 @@
 //
 // Every TFolderItemData alive is counted in one family-wide count (a plain int: records
 // live on the interface thread only). When the family shuts down the count must be back
-// at 0; otherwise the shutdown check raises ELeaking. main() presents that failure, which
-// happens after the last window is gone, as a message on standard error and exit status 1:
-//
-//     int status = 0;
-//     {
-//         TForm1 form;
-//         form.show();
-//         status = app.exec();
-//     } // every shell control is gone here
-//     return ShellControlsExitStatus(status);
+// at 0; otherwise the shutdown check raises ELeaking. The tree keeps its own count of the
+// records it attached (LiveNodeDataCount); systree/shutdown.h runs both checks at exit.
 
 #include <cstdint>
-#include <iosfwd>
 
 #include "platform/error.h"
 #include "platform/shellapi.h"
@@ -75,9 +66,3 @@ void CheckLeaks(int liveCount);
 // The shutdown check of the shell control family, run once the last control is gone:
 // ELeaking when folder data records are still alive.
 void ShellControlsShutdown();
-
-// The process's exit status once every shell control is gone: `status` when the shutdown
-// check passes. Otherwise the failure's message goes to `errors` on a line of its own and
-// the status becomes 1, unless `status` already reports a failure.
-int ShellControlsExitStatus(int status, std::ostream &errors);
-int ShellControlsExitStatus(int status);

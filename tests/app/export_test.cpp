@@ -9,6 +9,7 @@
 
 #include "app/exportcommand.h"
 #include "tests/support/pdftext.h"
+#include "tests/support/rtfreader.h"
 #include "tests/support/temptree.h"
 
 namespace {
@@ -121,6 +122,41 @@ TEST_F(ExportTest, PdfOutputIsThePrintedListing)
     const TRun missing = Export({Q(m_tree.Root()), QStringLiteral("-o"), Q(out.Path("none/l.pdf"))});
     EXPECT_EQ(missing.ExitCode, 1);
     EXPECT_TRUE(missing.Err.contains("Impossible de créer le fichier"));
+}
+
+TEST_F(ExportTest, NamesThatWouldRearrangeThePageStayInOrderOnOneLine)
+{
+    TTempTree names;
+    names.File("rlo_\u202Etxt.exe", 12);
+    names.File("ls_a\u2028b.txt", 34);
+    names.File("par\u2029dir/in\u2067side.txt", 5);
+    TTempTree out;
+
+    ASSERT_EQ(
+        Export({QStringLiteral("-sS"), Q(names.Root()), QStringLiteral("-o"), Q(out.Path("l.pdf"))}).ExitCode,
+        0);
+    const auto pages = PdfPageTexts(out.Path("l.pdf"));
+    ASSERT_EQ(pages.size(), 1u);
+    QStringList lines = pages[0].split(u'\n');
+    for (QString &line : lines)
+        line = line.simplified();
+    // pdftotext writes the page in the order it shows: name first, then its size.
+    EXPECT_TRUE(lines.contains(QStringLiteral("rlo_?txt.exe 12 octets"))) << pages[0].toStdString();
+    EXPECT_TRUE(lines.contains(QStringLiteral("ls_a?b.txt 34 octets"))) << pages[0].toStdString();
+    EXPECT_TRUE(lines.contains(QStringLiteral("par?dir"))) << pages[0].toStdString();
+    EXPECT_TRUE(lines.contains(QStringLiteral("in?side.txt 5 octets"))) << pages[0].toStdString();
+
+    ASSERT_EQ(
+        Export({QStringLiteral("-sS"), Q(names.Root()), QStringLiteral("-o"), Q(out.Path("l.rtf"))}).ExitCode,
+        0);
+    const TRtfDocument rtf = ReadRtf(ReadFile(out.Path("l.rtf")));
+    ASSERT_TRUE(rtf.Ok()) << rtf.Error.toStdString();
+    const QString sizes(7, u'\t');
+    EXPECT_EQ(rtf.Texts(),
+        QStringList({QStringLiteral(" "), QStringLiteral("par?dir"),
+            QStringLiteral("\tin?side.txt") + sizes + QStringLiteral("5 octets"), QStringLiteral(" "),
+            QStringLiteral("ls_a?b.txt") + sizes + QStringLiteral("34 octets"),
+            QStringLiteral("rlo_?txt.exe") + sizes + QStringLiteral("12 octets")}));
 }
 
 TEST_F(ExportTest, BadUsageAndUnreadableFoldersExitWithTwo)

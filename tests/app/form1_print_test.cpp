@@ -1,4 +1,6 @@
+#include <QApplication>
 #include <QFile>
+#include <QPalette>
 #include <QPushButton>
 
 #include <gtest/gtest.h>
@@ -10,6 +12,7 @@
 #include "platform/richedit.h"
 #include "richprint/richprint.h"
 #include "tests/support/pdftext.h"
+#include "tests/support/rtfreader.h"
 #include "tests/support/scriptedprintdialogs.h"
 #include "tests/support/temptree.h"
 
@@ -39,7 +42,151 @@ TPrinterChoice PdfChoice(const std::string &fileName)
     return choice;
 }
 
+// The application palette of a dark desktop theme, for the object's life.
+class TDarkPalette
+{
+public:
+    TDarkPalette()
+        : m_saved(QApplication::palette())
+    {
+        const QColor dark(0x20, 0x20, 0x20);
+        const QColor light(0xF0, 0xF0, 0xF0);
+        QPalette palette;
+        for (const auto role : {QPalette::Window, QPalette::Base, QPalette::Button})
+            palette.setColor(role, dark);
+        for (const auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+            palette.setColor(role, light);
+        QApplication::setPalette(palette);
+    }
+    ~TDarkPalette() { QApplication::setPalette(m_saved); }
+    TDarkPalette(const TDarkPalette &) = delete;
+    TDarkPalette &operator=(const TDarkPalette &) = delete;
+
+private:
+    QPalette m_saved;
+};
+
+constexpr int RasterDpi = 50;
+
+// The pixels of the first page, at RasterDpi, inside the box of the first word `text`;
+// a null image when the page has no such word.
+QImage WordPixels(const std::string &pdf, const QString &text)
+{
+    for (const TPdfWord &word : PdfWords(pdf)) {
+        if (word.Page != 1 || word.Text != text)
+            continue;
+        const double scale = RasterDpi / 72.0;
+        const QRect box(QPoint(int(word.XMin * scale), int(word.YMin * scale)),
+            QPoint(int(word.XMax * scale + 0.5), int(word.YMax * scale + 0.5)));
+        return PdfPageImage(pdf, 1, RasterDpi).copy(box);
+    }
+    return {};
+}
+
+// The grey level of the darkest pixel (255 for an empty image).
+int DarkestGrey(const QImage &image)
+{
+    int darkest = 255;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            darkest = qMin(darkest, qGray(image.pixel(x, y)));
+    return darkest;
+}
+
+// How far the reddest pixel's red stands above its green and blue.
+int Redness(const QImage &image)
+{
+    int reddest = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb pixel = image.pixel(x, y);
+            reddest = qMax(reddest, qRed(pixel) - qMax(qGreen(pixel), qBlue(pixel)));
+        }
+    }
+    return reddest;
+}
+
+// The colour of each run of the saved file; an "auto" entry reads as black, which is how
+// a word processor shows it on a white page.
+std::vector<QColor> RunColours(const std::string &rtfPath)
+{
+    QFile file(QString::fromStdString(rtfPath));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const TRtfDocument rtf = ReadRtf(file.readAll());
+    EXPECT_TRUE(rtf.Ok()) << rtf.Error.toStdString();
+    std::vector<QColor> colours;
+    for (const TRtfParagraph &paragraph : rtf.Paragraphs) {
+        for (const TRtfRun &run : paragraph.Runs) {
+            const QColor colour
+                = run.Color > 0 && run.Color < rtf.Colors.size() ? rtf.Colors[run.Color] : QColor(Qt::black);
+            colours.push_back(colour.isValid() ? colour : QColor(Qt::black));
+        }
+    }
+    return colours;
+}
+
 } // namespace
+
+TEST_F(TForm1PrintTest, UnderADarkDesktopThemeTheListingPrintsAndSavesInBlack)
+{
+    const TDarkPalette dark;
+    m_tree.File("chapitre/dossier.txt", 10);
+    m_tree.File("notes.txt", 10);
+    m_form->tva->SelectPath(m_tree.Root());
+    m_form->BuildListing();
+    m_form->RichPrinter1->SetHeader(QStringLiteral("Inventaire"));
+    // The screen follows the theme.
+    EXPECT_EQ(m_form->RichEdit1->palette().color(QPalette::Text), QColor(0xF0, 0xF0, 0xF0));
+
+    const std::string pdf = m_tree.Path("listing.pdf");
+    m_dialogs.PrintAnswers = {PdfChoice(pdf)};
+    m_form->Button3->click();
+    ASSERT_TRUE(m_dialogs.Messages.empty()) << m_dialogs.Messages[0].Text.toStdString();
+    for (const char *word : {"chapitre", "dossier.txt", "notes.txt", "Inventaire", "Page"}) {
+        const QImage pixels = WordPixels(pdf, QString::fromUtf8(word));
+        ASSERT_FALSE(pixels.isNull()) << word;
+        EXPECT_LT(DarkestGrey(pixels), 128) << word;
+    }
+
+    m_dialogs.SaveAnswers = {m_tree.Path("listing.rtf")};
+    m_form->Button4->click();
+    const std::vector<QColor> colours = RunColours(m_tree.Path("listing.rtf"));
+    ASSERT_FALSE(colours.empty());
+    for (const QColor &colour : colours)
+        EXPECT_EQ(colour, QColor(Qt::black)) << colour.name().toStdString();
+}
+
+TEST_F(TForm1PrintTest, AColourChosenInTheFontDialogIsPrintedAndSavedAsChosen)
+{
+    const TDarkPalette dark;
+    m_tree.File("rouge.txt", 10);
+    TFont red;
+    red.Name = QStringLiteral("Arial");
+    red.SetSize(14);
+    red.Color = QColorToColor(QColor(Qt::red));
+    m_dialogs.FontAnswers = {red};
+    m_form->Button2->click();
+    m_form->tva->SelectPath(m_tree.Root());
+    m_form->BuildListing();
+
+    const std::string pdf = m_tree.Path("listing.pdf");
+    m_dialogs.PrintAnswers = {PdfChoice(pdf)};
+    m_form->Button3->click();
+    ASSERT_TRUE(m_dialogs.Messages.empty()) << m_dialogs.Messages[0].Text.toStdString();
+    EXPECT_GT(Redness(WordPixels(pdf, QStringLiteral("rouge.txt"))), 120);
+    // The footer keeps its own font, in black.
+    const QImage footer = WordPixels(pdf, QStringLiteral("Page"));
+    EXPECT_LT(DarkestGrey(footer), 128);
+    EXPECT_LT(Redness(footer), 40);
+
+    m_dialogs.SaveAnswers = {m_tree.Path("listing.rtf")};
+    m_form->Button4->click();
+    const std::vector<QColor> colours = RunColours(m_tree.Path("listing.rtf"));
+    ASSERT_FALSE(colours.empty());
+    for (const QColor &colour : colours)
+        EXPECT_EQ(colour, QColor(Qt::red)) << colour.name().toStdString();
+}
 
 TEST_F(TForm1PrintTest, PrinterComponentCarriesTheWindowsDesignValues)
 {

@@ -1,10 +1,14 @@
 #include <cstdlib>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <sstream>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTest>
@@ -20,6 +24,8 @@
 #include "platform/richedit.h"
 #include "platform/shellapi.h"
 #include "systree/folderitemdata.h"
+#include "systree/pidlhelp.h"
+#include "systree/shutdown.h"
 #include "tests/support/scripteddialogs.h"
 #include "tests/support/temptree.h"
 #include "tests/support/viewtext.h"
@@ -241,6 +247,129 @@ TEST_F(TForm1TreeTest, TheReadCountsItsFilesWithTheLocalesGrouping)
         sawGrouped = sawGrouped || grouped.match(text).hasMatch();
     }
     EXPECT_TRUE(sawGrouped) << shown.back().toStdString();
+}
+
+// Right-clicks `node` and, once its context menu is open, hands the menu to `whileOpen`,
+// which must close it. Answers whether the menu opened.
+bool WithContextMenu(TForm1 &form, TTreeNode *node, const std::function<void(QMenu &)> &whileOpen)
+{
+    bool opened = false;
+    int attempts = 0;
+    std::function<void()> poll = [&] {
+        if (auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())) {
+            opened = true;
+            whileOpen(*menu);
+        } else if (++attempts < 500) {
+            QTimer::singleShot(10, poll);
+        }
+    };
+    QTimer::singleShot(0, poll);
+    form.tva->scrollToItem(node);
+    QTest::mouseClick(form.tva->viewport(), Qt::RightButton, {}, form.tva->visualItemRect(node).center());
+    // The menu's own loop has ended; no poll may outlive this call.
+    while (!opened && attempts < 500)
+        QTest::qWait(10);
+    return opened;
+}
+
+TEST_F(TForm1TreeTest, TheContextMenuShowsTheHighlightedEntrysHelpInTheStatusLine)
+{
+    m_tree.Folder("home/projets");
+    TForm1 &form = ShownForm();
+    TTreeNode *home = Child(form.tva->TopItem(0), "home");
+    ASSERT_TRUE(home);
+    Click(form, home);
+    const QString before = QString::fromStdString(m_tree.Path("home"));
+    ASSERT_EQ(form.Label3->text(), before);
+
+    QStringList shown;
+    EXPECT_TRUE(WithContextMenu(form, home, [&](QMenu &menu) {
+        shown << form.Label3->text();
+        // Open, then the "Open With" submenu entry (which leaves the hint), then
+        // "Open Containing Folder".
+        for (int i = 0; i < 3; ++i) {
+            QTest::keyClick(&menu, Qt::Key_Down);
+            shown << form.Label3->text();
+        }
+        QTest::keyClick(&menu, Qt::Key_Escape);
+    }));
+    EXPECT_EQ(shown,
+        QStringList({before, QStringLiteral("Opens the item with its default application."),
+            QStringLiteral("Opens the item with its default application."),
+            QStringLiteral("Opens the folder that holds the item.")}));
+    EXPECT_EQ(form.Label3->text(), before);
+    EXPECT_TRUE(Application().Hint().isEmpty());
+
+    // A status set while the menu is open shows once it closes.
+    EXPECT_TRUE(WithContextMenu(form, home, [&](QMenu &menu) {
+        QTest::keyClick(&menu, Qt::Key_Down);
+        SetStatus(QStringLiteral("Lecture terminée."));
+        EXPECT_EQ(form.Label3->text(), QStringLiteral("Opens the item with its default application."));
+        QTest::keyClick(&menu, Qt::Key_Escape);
+    }));
+    EXPECT_EQ(form.Label3->text(), QStringLiteral("Lecture terminée."));
+}
+
+// What the end of main() reports once the window is gone: the exit status and the text
+// on standard error, and the failure the units' shutdown raises.
+struct TExitReport
+{
+    int Status = 0;
+    std::string Errors;
+    std::string Raised;
+};
+
+TExitReport ExitAsMainDoes()
+{
+    TExitReport report;
+    std::ostringstream errors;
+    report.Status = ShellControlsExitStatus(0, errors);
+    report.Errors = errors.str();
+    try {
+        ShellUnitsShutdown();
+    } catch (const ELeaking &error) {
+        report.Raised = error.Message();
+    }
+    return report;
+}
+
+TEST_F(TForm1TreeTest, ARecordLeftAliveInTheTreeOrTheFamilyIsReportedAtExit)
+{
+    const std::string leaking = "Memory Leak Detected.  Not all folder data was freed.";
+
+    // The tree loses count of a node's record: the record is freed behind its back, so
+    // only the tree's own count stays up.
+    {
+        TForm1 &form = ShownForm();
+        TTreeNode *home = Child(form.tva->TopItem(0), "home");
+        ASSERT_TRUE(home);
+        const std::unique_ptr<TFolderItemData> record(static_cast<TFolderItemData *>(home->Data()));
+        home->SetData(nullptr);
+        IdListFree(record->RelativeIDList);
+        IdListFree(record->AbsoluteIDList);
+    }
+    m_form.reset();
+    TExitReport report = ExitAsMainDoes();
+    EXPECT_EQ(report.Status, 1);
+    EXPECT_EQ(report.Errors, leaking + "\n");
+    EXPECT_EQ(report.Raised, leaking);
+    {
+        // A tree that frees a record it never counted brings its count back.
+        TorbSystemTreeView keeper;
+        keeper.AddChild(nullptr, "keeper")->SetData(new TFolderItemData);
+    }
+    EXPECT_EQ(ExitAsMainDoes().Status, 0);
+
+    // A record of the family outlives every control.
+    ShownForm();
+    auto alive = std::make_unique<TFolderItemData>();
+    m_form.reset();
+    report = ExitAsMainDoes();
+    EXPECT_EQ(report.Status, 1);
+    EXPECT_EQ(report.Errors, leaking + "\n");
+    EXPECT_EQ(report.Raised, leaking);
+    alive.reset();
+    EXPECT_EQ(ExitAsMainDoes().Status, 0);
 }
 
 } // namespace

@@ -194,6 +194,31 @@ TEST_F(ListingTest, NamesWithControlCharactersAndBadBytesStayOnOneLine)
     EXPECT_EQ(lines[5].Text, QStringLiteral("bad\uFFFDname\t\t\t\t\t\t\t7 octets"));
 }
 
+TEST_F(ListingTest, SeparatorsAndBidiControlsInNamesShowAsQuestionMarksButJoinersStay)
+{
+    // Each control between "a" and "b"; the size is read at the real name.
+    const char *const controls[] = {"\u2028", "\u2029", "\u202A", "\u202B", "\u202C", "\u202D", "\u202E",
+        "\u2066", "\u2067", "\u2068", "\u2069", "\u200E", "\u200F", "\u061C", "\u0085"};
+    for (const char *control : controls) {
+        const std::string name = std::string("a") + control + "b.txt";
+        m_tree.File(name, 3);
+        m_files.Clear();
+        m_files.Add(name);
+        m_files.Add(std::string("d") + control + "r/f");
+        TRecordingSink sink;
+        WriteListing(m_files, m_tree.Root() + "/", {.Sizes = true}, m_locale, sink);
+        ASSERT_EQ(sink.Lines.size(), 5u) << name;
+        EXPECT_EQ(sink.Lines[1], Heading(0, "d?r")) << name;
+        EXPECT_EQ(sink.Lines[4].Text, QStringLiteral("a?b.txt\t\t\t\t\t\t\t3 octets")) << name;
+    }
+    // A family emoji is three people held together by zero-width joiners.
+    const char *family = "\U0001F468\u200D\U0001F469\u200D\U0001F467.txt";
+    m_tree.File(family, 4);
+    const auto lines = Write({family}, {.Sizes = true});
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[1].Text, QString::fromUtf8(family) + QStringLiteral("\t\t\t\t\t\t\t4 octets"));
+}
+
 TEST(FormatSize, UnitBoundariesAndRounding)
 {
     EXPECT_EQ(FormatSize(0), QStringLiteral("0 octets"));

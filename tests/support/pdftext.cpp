@@ -109,3 +109,14 @@ QImage PdfRegion(const std::string &pdfPath, int page, int dpi, const QRect &reg
             QString::number(region.height()), QStringLiteral("-singlefile"), Name(pdfPath), out});
     return QImage(out + QStringLiteral(".pgm"));
 }
+
+QImage PdfPageImage(const std::string &pdfPath, int page, int dpi)
+{
+    QTemporaryDir dir;
+    const QString out = dir.path() + QStringLiteral("/page");
+    Run(QStringLiteral("pdftoppm"),
+        {QStringLiteral("-png"), QStringLiteral("-r"), QString::number(dpi), QStringLiteral("-f"),
+            QString::number(page), QStringLiteral("-l"), QString::number(page), QStringLiteral("-singlefile"),
+            Name(pdfPath), out});
+    return QImage(out + QStringLiteral(".png"));
+}

@@ -26,6 +26,10 @@ std::vector<TPdfWord> PdfWords(const std::string &pdfPath);
 // The page number (from 1) of each image drawn, as pdfimages -list reports them.
 std::vector<int> PdfImagePages(const std::string &pdfPath);
 
+// One whole page rendered in colour at `dpi` (pdftoppm -png); a null image when rendering
+// failed.
+QImage PdfPageImage(const std::string &pdfPath, int page, int dpi);
+
 // A region of one page rendered in grey at `dpi` (pdftoppm); pixels from the paper's
 // top-left corner. A null image when rendering failed.
 QImage PdfRegion(const std::string &pdfPath, int page, int dpi, const QRect &region);

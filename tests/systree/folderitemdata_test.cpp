@@ -8,6 +8,7 @@
 
 #include "fakes.h"
 #include "systree/folderitemdata.h"
+#include "systree/shutdown.h"
 
 namespace {
 

@@ -6,6 +6,7 @@
 
 #include "platform/imagelist.h"
 #include "systree/pidlhelp.h"
+#include "systree/shutdown.h"
 #include "tests/support/scripteddialogs.h"
 #include "treefixture.h"
 

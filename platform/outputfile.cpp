@@ -83,8 +83,13 @@ mode_t CurrentUmask()
     std::ifstream status("/proc/self/status");
     std::string line;
     while (std::getline(status, line)) {
-        if (line.starts_with("Umask:"))
-            return mode_t(std::stoul(line.substr(6), nullptr, 8));
+        if (!line.starts_with("Umask:"))
+            continue;
+        const std::size_t digits = line.find_first_of("01234567");
+        unsigned mask = 0;
+        if (digits != std::string::npos
+            && std::from_chars(line.data() + digits, line.data() + line.size(), mask, 8).ec == std::errc())
+            return mode_t(mask & 0777);
     }
     const mode_t mask = ::umask(022);
     ::umask(mask);
@@ -213,7 +218,9 @@ void TOutputFile::Commit()
     }
     // The owner first: changing it clears the set-user-ID and set-group-ID bits. A user
     // may not give a file away: the new file then stays the process's.
-    if (m_replaced && ::fchown(m_fd.Get(), m_replaced->st_uid, m_replaced->st_gid) != 0) { }
+    if (m_replaced) {
+        [[maybe_unused]] const int given = ::fchown(m_fd.Get(), m_replaced->st_uid, m_replaced->st_gid);
+    }
     const bool done = ::fchmod(m_fd.Get(), m_mode) == 0 && ::fsync(m_fd.Get()) == 0 && m_fd.Close()
         && ::rename(m_temporary.Path().c_str(), m_target.c_str()) == 0;
     if (!done) {

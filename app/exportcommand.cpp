@@ -18,6 +18,7 @@
 #include "platform/printer.h"
 #include "platform/richedit.h"
 #include "platform/savefile.h"
+#include "platform/temporaries.h"
 #include "richprint/richprint.h"
 
 namespace {
@@ -247,6 +248,7 @@ std::string ExportUsage()
 
 int RunExport(int argc, char **argv)
 {
+    RemoveTemporariesOnFatalSignals();
     const TExportParse parse = ParseExportArgs(std::vector<std::string>(argv + 1, argv + argc));
     if (!parse.Error.empty()) {
         std::cerr << "vantrel-oruk-export : " << parse.Error << "\n"

@@ -3,10 +3,12 @@
 #include "app/unit1.h"
 #include "platform/application.h"
 #include "platform/font.h"
+#include "platform/temporaries.h"
 #include "systree/shutdown.h"
 
 int main(int argc, char **argv)
 {
+    RemoveTemporariesOnFatalSignals();
     QApplication qtApplication(argc, argv);
     InstallFontSubstitutions();
     Application().SetTitle(QStringLiteral("Vantrel Oruk"));

@@ -1,18 +1,20 @@
 #include "platform/printer.h"
 
+#include <algorithm>
 #include <cerrno>
-#include <cstdlib>
-#include <fcntl.h>
+#include <string_view>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
-#include <QFile>
 #include <QMarginsF>
 #include <QPageLayout>
 #include <QPainter>
 #include <QPrinter>
 #include <QPrinterInfo>
-#include <QRandomGenerator>
+
+#include "platform/outputfile.h"
 
 namespace {
 
@@ -22,45 +24,40 @@ const char *const SNotPrinting = "L'imprimante n'est pas en train d'imprimer";
 
 TPrinter *g_installed = nullptr;
 
-// The file a name stands for: a link is followed, as a save replaces the linked file.
-std::string ResolvedTarget(const std::string &fileName)
+// QPdfEngine writes "%%EOF" last: a PDF without it was cut short (a full disk, a file
+// size limit), which its engine does not report.
+bool EndsWithPdfTrailer(int fd)
 {
-    std::string target = fileName;
-    if (char *resolved = ::realpath(fileName.c_str(), nullptr)) {
-        target = resolved;
-        std::free(resolved);
-    }
-    return target;
-}
-
-// Creates an empty temporary beside `target` (mode 0666 less the umask, or the existing
-// file's mode) and answers its name; empty when the folder takes no new file.
-std::string CreateTemporaryBeside(const std::string &target)
-{
-    struct stat existing
+    struct stat status
     {
     };
-    const bool exists = ::stat(target.c_str(), &existing) == 0;
-    if (exists && (S_ISDIR(existing.st_mode) || ::access(target.c_str(), W_OK) != 0))
-        return {};
-    for (int attempt = 0; attempt < 16; ++attempt) {
-        std::string path = target + "." + std::to_string(QRandomGenerator::global()->generate());
-        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0) {
-            if (exists)
-                ::fchmod(fd, existing.st_mode & 07777);
-            ::close(fd);
-            return path;
-        }
-        if (errno != EEXIST)
-            break;
-    }
-    return {};
+    if (::fstat(fd, &status) != 0)
+        return false;
+    char tail[16];
+    const off_t from = std::max<off_t>(0, status.st_size - off_t(sizeof tail));
+    const ssize_t length = ::pread(fd, tail, sizeof tail, from);
+    return length > 0 && std::string_view(tail, std::size_t(length)).find("%%EOF") != std::string_view::npos;
 }
 
-QString DecodedName(const std::string &bytes)
+bool CopyAll(int from, int to)
 {
-    return QFile::decodeName(QByteArray::fromStdString(bytes));
+    std::vector<char> buffer(64 * 1024);
+    for (off_t offset = 0;;) {
+        const ssize_t got = ::pread(from, buffer.data(), buffer.size(), offset);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return got == 0;
+        offset += got;
+        for (ssize_t done = 0; done < got;) {
+            const ssize_t put = ::write(to, buffer.data() + done, std::size_t(got - done));
+            if (put < 0 && errno == EINTR)
+                continue;
+            if (put <= 0)
+                return false;
+            done += put;
+        }
+    }
 }
 
 } // namespace
@@ -148,21 +145,12 @@ void TPrinter::BeginDoc()
 {
     QPrinter &printer = QtPrinter();
     CheckNotPrinting();
-    if (!m_pdfTarget.empty()) {
-        const std::string target = ResolvedTarget(m_pdfTarget);
-        m_pdfTemporary = m_pdfTarget.find('\0') == std::string::npos ? CreateTemporaryBeside(target) : "";
-        // QPrinter takes a QString: a name that does not survive the round trip is refused.
-        if (m_pdfTemporary.empty()
-            || QFile::encodeName(DecodedName(m_pdfTemporary)) != m_pdfTemporary.c_str()) {
-            DiscardTemporary();
-            throw EInOutError(CreateErrorMessage(m_pdfTarget));
-        }
-        printer.setOutputFileName(DecodedName(m_pdfTemporary));
-    }
+    if (!m_pdfTarget.empty())
+        OpenPdfOutput(printer);
     auto painter = std::make_unique<QPainter>();
     if (!painter->begin(&printer)) {
-        const bool toFile = !m_pdfTarget.empty();
-        DiscardTemporary();
+        const bool toFile = m_pdfOutput != nullptr;
+        DropPdfOutput();
         if (toFile)
             throw EInOutError(CreateErrorMessage(m_pdfTarget));
         throw EPrinter("L'imprimante " + printer.printerName().toStdString() + " refuse le document");
@@ -170,6 +158,29 @@ void TPrinter::BeginDoc()
     m_painter = std::move(painter);
     m_printing = true;
     m_pageNumber = 1;
+}
+
+void TPrinter::OpenPdfOutput(QPrinter &printer)
+{
+    try {
+        m_pdfOutput = std::make_unique<TOutputFile>(m_pdfTarget);
+    } catch (const EFCreateError &error) {
+        throw EInOutError(error.Message());
+    }
+    int fd = m_pdfOutput->Descriptor();
+    if (m_pdfOutput->WritesThrough()) {
+        // QPrinter opens its file anew, truncating: a file behind /dev/stdout would lose
+        // what it held and a socket cannot be opened at all. The PDF is gathered in memory
+        // and written through the output's own descriptor at the end.
+        m_pdfSpool = TFd(::memfd_create("vantrel-oruk-pdf", MFD_CLOEXEC));
+        if (!m_pdfSpool) {
+            DropPdfOutput();
+            throw EInOutError(CreateErrorMessage(m_pdfTarget));
+        }
+        fd = m_pdfSpool.Get();
+    }
+    // Whatever its bytes, a file opened here has a name that QString spells.
+    printer.setOutputFileName(QStringLiteral("/proc/self/fd/%1").arg(fd));
 }
 
 void TPrinter::NewPage()
@@ -188,17 +199,30 @@ void TPrinter::EndDoc()
     m_printing = false;
     const bool ended = m_painter->end();
     m_painter.reset();
-    if (m_pdfTarget.empty()) {
+    if (!m_pdfOutput) {
         if (!ended)
             throw EPrinter("L'imprimante n'a pas pu terminer le document");
         return;
     }
-    const std::string target = ResolvedTarget(m_pdfTarget);
-    if (!ended || ::rename(m_pdfTemporary.c_str(), target.c_str()) != 0) {
-        DiscardTemporary();
-        throw EInOutError(SWriteError);
+    bool delivered = false;
+    if (ended) {
+        try {
+            DeliverPdf();
+            delivered = true;
+        } catch (const EWriteError &) { }
     }
-    m_pdfTemporary.clear();
+    DropPdfOutput();
+    if (!delivered)
+        throw EInOutError(SWriteError);
+}
+
+// Throws EWriteError.
+void TPrinter::DeliverPdf()
+{
+    const int written = m_pdfSpool ? m_pdfSpool.Get() : m_pdfOutput->Descriptor();
+    if (!EndsWithPdfTrailer(written) || (m_pdfSpool && !CopyAll(m_pdfSpool.Get(), m_pdfOutput->Descriptor())))
+        throw EWriteError(SWriteError);
+    m_pdfOutput->Commit();
 }
 
 void TPrinter::Abort()
@@ -206,19 +230,18 @@ void TPrinter::Abort()
     if (!m_printing)
         return;
     m_printing = false;
-    // A PDF engine cannot abort and writes its file at the end: the temporary goes.
+    // A PDF engine cannot abort and writes its file at the end: the output is dropped.
     m_printer->abort();
     if (m_painter->isActive())
         m_painter->end();
     m_painter.reset();
-    DiscardTemporary();
+    DropPdfOutput();
 }
 
-void TPrinter::DiscardTemporary()
+void TPrinter::DropPdfOutput()
 {
-    if (!m_pdfTemporary.empty())
-        ::unlink(m_pdfTemporary.c_str());
-    m_pdfTemporary.clear();
+    m_pdfOutput.reset();
+    m_pdfSpool = TFd();
 }
 
 TPrinterOrientation TPrinter::Orientation() const

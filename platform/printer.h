@@ -7,11 +7,13 @@
 #include <QString>
 
 #include "platform/error.h"
+#include "platform/fd.h"
 #include "platform/printercanvas.h"
 
 class QPainter;
 class QPaintDevice;
 class QPrinter;
+class TOutputFile;
 
 // The printer could not do what was asked: no printer is available, a document is (or
 // is not) open, the device refused.
@@ -69,9 +71,13 @@ private:
 // goes through a QPrinter that draws from the printable area's corner (not full page).
 //
 // Errors: EPrinter when no printer is available or the state does not allow the call;
-// EInOutError when the PDF file cannot be created or written. A PDF is written beside
-// its target and renamed over it only when the document ends, so a failed or aborted
-// job leaves an existing file as it was.
+// EInOutError when the PDF file cannot be created ("Impossible de créer le fichier %s")
+// or written. A PDF goes to its file as TOutputFile (platform/outputfile.h) says: into a
+// temporary beside a regular file, flushed to disk and renamed over it only when the
+// document ends complete, so that a failed or aborted job leaves an existing file as it
+// was; through a device, a fifo or a descriptor of the process (/dev/stdout) at the end
+// of the document; never into a directory or a socket. Any name works, also one that is
+// not UTF-8: QPrinter is handed the descriptor's name under /proc/self/fd.
 class TPrinter
 {
 public:
@@ -119,7 +125,9 @@ public:
 
 private:
     void Replace(std::unique_ptr<QPrinter> printer);
-    void DiscardTemporary();
+    void OpenPdfOutput(QPrinter &printer);
+    void DeliverPdf();
+    void DropPdfOutput();
     void CheckNotPrinting() const;
 
     std::unique_ptr<QPrinter> m_printer;
@@ -127,7 +135,9 @@ private:
     bool m_printing = false;
     int m_pageNumber = 0;
     std::string m_pdfTarget;
-    std::string m_pdfTemporary;
+    std::unique_ptr<TOutputFile> m_pdfOutput;
+    // The PDF of an output written through, gathered in memory until the document ends.
+    TFd m_pdfSpool;
     TPrinterCanvas m_canvas;
     TDeviceContext m_handle;
 };

@@ -5,11 +5,14 @@
 
 class QIODevice;
 
-// Writes a file through `write` into a temporary beside it, and renames the temporary
-// over the file only once everything is written, so that a failure leaves an existing
-// file untouched (and removes the temporary). The name is bytes and may hold any but
-// NUL, also bytes that are not UTF-8. A link is followed: the file it names is replaced.
-// Throws EFCreateError ("Impossible de créer le fichier %s") when the file cannot be
-// created, EWriteError ("Erreur à l'enregistrement de flux") when writing it fails, and
+// Writes the output for the file `fileName` through `write`, whole or not at all, as
+// TOutputFile (platform/outputfile.h) says: a regular file is written into a temporary
+// beside it that replaces it only once complete (a failure leaves an existing file
+// untouched and removes the temporary; a link keeps pointing at the replaced file, and a
+// dangling link gets its file); a device, a fifo or a descriptor of the process such as
+// /dev/stdout is written through; a directory or a socket is refused. The name is bytes
+// and may hold any byte but NUL, also bytes that are not UTF-8.
+// Throws EFCreateError ("Impossible de créer le fichier %s") when the output cannot be
+// opened, EWriteError ("Erreur à l'enregistrement de flux") when writing it fails, and
 // whatever `write` throws.
 void SaveFileAtomically(const std::string &fileName, const std::function<void(QIODevice &)> &write);

@@ -18,22 +18,6 @@ constexpr std::size_t LongestPath = PATH_MAX - 1;
 
 } // namespace
 
-TFd &TFd::operator=(TFd &&other) noexcept
-{
-    if (this != &other) {
-        if (m_fd >= 0)
-            ::close(m_fd);
-        m_fd = std::exchange(other.m_fd, -1);
-    }
-    return *this;
-}
-
-TFd::~TFd()
-{
-    if (m_fd >= 0)
-        ::close(m_fd);
-}
-
 TFd OpenDirectory(const std::string &path, int flags)
 {
     return TFd(OpenPath(path, flags | O_DIRECTORY));

@@ -5,33 +5,9 @@
 
 #include <fcntl.h>
 #include <string>
-#include <utility>
 
+#include "platform/fd.h"
 #include "platform/shellapi.h"
-
-// Owns one file descriptor.
-class TFd
-{
-public:
-    TFd() = default;
-    explicit TFd(int fd)
-        : m_fd(fd)
-    { }
-    TFd(TFd &&other) noexcept
-        : m_fd(std::exchange(other.m_fd, -1))
-    { }
-    TFd &operator=(TFd &&other) noexcept;
-    TFd(const TFd &) = delete;
-    TFd &operator=(const TFd &) = delete;
-    ~TFd();
-
-    int Get() const { return m_fd; }
-    int Release() { return std::exchange(m_fd, -1); }
-    explicit operator bool() const { return m_fd >= 0; }
-
-private:
-    int m_fd = -1;
-};
 
 // A path ready for the *at() calls: Dir is AT_FDCWD and Name the path itself, or for a
 // path too long for the kernel, Dir its opened folder and Name the last component.

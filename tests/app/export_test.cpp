@@ -1,39 +1,18 @@
-#include <sys/stat.h>
+#include <functional>
 #include <unistd.h>
 
 #include <QFile>
-#include <QProcess>
-#include <QProcessEnvironment>
 
 #include <gtest/gtest.h>
 
 #include "app/exportcommand.h"
+#include "tests/app/exportrun.h"
 #include "tests/support/pdftext.h"
 #include "tests/support/rtfreader.h"
+#include "tests/support/specialfiles.h"
 #include "tests/support/temptree.h"
 
 namespace {
-
-struct TRun
-{
-    int ExitCode = -1;
-    QByteArray Out;
-    QByteArray Err;
-};
-
-TRun Export(const QStringList &arguments)
-{
-    QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.remove(QStringLiteral("DISPLAY"));
-    environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
-    environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
-    process.setProcessEnvironment(environment);
-    process.start(QStringLiteral(VANTREL_BINARY_DIR "/vantrel-oruk-export"), arguments);
-    process.waitForFinished(120000);
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-        process.readAllStandardOutput(), process.readAllStandardError()};
-}
 
 QString Q(const std::string &text)
 {
@@ -44,6 +23,23 @@ QByteArray ReadFile(const std::string &path)
 {
     QFile file(Q(path));
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Runs `body` with `relative` (a file or a folder of `tree`) made unwritable for the
+// process: immutable, which stops root too, where the file system has the attribute,
+// else without write permission (for a user). False when neither holds for the process.
+bool WhileUnwritable(
+    TTempTree &tree, const std::string &relative, unsigned mode, const std::function<void()> &body)
+{
+    const TImmutable immutable(tree.Path(relative));
+    if (!immutable.Ok() && ::geteuid() == 0)
+        return false;
+    if (!immutable.Ok())
+        tree.Chmod(relative, mode);
+    body();
+    if (!immutable.Ok())
+        tree.Chmod(relative, mode | 0200);
+    return true;
 }
 
 class ExportTest : public ::testing::Test
@@ -112,16 +108,19 @@ TEST_F(ExportTest, PdfOutputIsThePrintedListing)
     EXPECT_EQ(Export({QStringLiteral("--format=pdf"), Q(m_tree.Root())}).ExitCode, 2);
 
     out.TextFile("keep.pdf", "old");
-    out.Chmod("keep.pdf", 0444);
-    if (::geteuid() != 0) {
+    const bool locked = WhileUnwritable(out, "keep.pdf", 0444, [&] {
         const TRun refused = Export({Q(m_tree.Root()), QStringLiteral("-o"), Q(out.Path("keep.pdf"))});
         EXPECT_EQ(refused.ExitCode, 1);
         EXPECT_TRUE(refused.Err.contains("Impossible de créer le fichier")) << refused.Err.toStdString();
-        EXPECT_EQ(ReadFile(out.Path("keep.pdf")), QByteArray("old"));
+    });
+    EXPECT_TRUE(locked || ::geteuid() == 0);
+    EXPECT_EQ(ReadFile(out.Path("keep.pdf")), QByteArray("old"));
+    for (const char *unreachable : {"none/l.pdf", "keep.pdf/l.pdf"}) {
+        const TRun missing = Export({Q(m_tree.Root()), QStringLiteral("-o"), Q(out.Path(unreachable))});
+        EXPECT_EQ(missing.ExitCode, 1) << unreachable;
+        EXPECT_TRUE(missing.Err.contains("Impossible de créer le fichier " + out.Path(unreachable)))
+            << missing.Err.toStdString();
     }
-    const TRun missing = Export({Q(m_tree.Root()), QStringLiteral("-o"), Q(out.Path("none/l.pdf"))});
-    EXPECT_EQ(missing.ExitCode, 1);
-    EXPECT_TRUE(missing.Err.contains("Impossible de créer le fichier"));
 }
 
 TEST_F(ExportTest, NamesThatWouldRearrangeThePageStayInOrderOnOneLine)
@@ -161,7 +160,7 @@ TEST_F(ExportTest, NamesThatWouldRearrangeThePageStayInOrderOnOneLine)
 
 TEST_F(ExportTest, BadUsageAndUnreadableFoldersExitWithTwo)
 {
-    EXPECT_EQ(Export({}).ExitCode, 2);
+    EXPECT_EQ(Export(QStringList()).ExitCode, 2);
     EXPECT_EQ(Export({QStringLiteral("--bogus"), Q(m_tree.Root())}).ExitCode, 2);
     EXPECT_EQ(Export({Q(m_tree.Path("missing"))}).ExitCode, 2);
     EXPECT_EQ(Export({Q(m_tree.Path("notes.txt"))}).ExitCode, 2);
@@ -175,13 +174,28 @@ TEST_F(ExportTest, BadUsageAndUnreadableFoldersExitWithTwo)
 TEST_F(ExportTest, UnwritableOutputFailsWithOneAndKeepsTheOldFile)
 {
     TTempTree out;
-    out.TextFile("keep.txt", "old");
-    EXPECT_EQ(Export({Q(m_tree.Root()), QStringLiteral("-o"), Q(out.Path("none/x.txt"))}).ExitCode, 1);
-    if (::geteuid() != 0) {
-        out.Chmod("", 0555);
-        EXPECT_EQ(Export({Q(m_tree.Root()), QStringLiteral("-o"), Q(out.Path("keep.txt"))}).ExitCode, 1);
-        out.Chmod("", 0755);
-        EXPECT_EQ(ReadFile(out.Path("keep.txt")), QByteArray("old"));
+    out.TextFile("locked/keep.txt", "old");
+    // A missing folder, and a "folder" that is a file: nothing to write into, also for root.
+    for (const char *unreachable : {"none/x.txt", "locked/keep.txt/x.txt"}) {
+        const TRun run = Export({Q(m_tree.Root()), QStringLiteral("-o"), Q(out.Path(unreachable))});
+        EXPECT_EQ(run.ExitCode, 1) << unreachable;
+        EXPECT_TRUE(run.Err.contains("Impossible de créer le fichier " + out.Path(unreachable)))
+            << run.Err.toStdString();
+    }
+    // A folder that takes no new file, and a file that may not be written, for each format.
+    for (const char *format : {"text", "rtf", "pdf"}) {
+        for (const auto &[locked, mode] : {std::pair("locked", 0555u), std::pair("locked/keep.txt", 0444u)}) {
+            SCOPED_TRACE(std::string(format) + " " + locked);
+            const bool ran = WhileUnwritable(out, locked, mode, [&] {
+                const TRun run = Export({Q(m_tree.Root()), QStringLiteral("--format"),
+                    QString::fromLatin1(format), QStringLiteral("-o"), Q(out.Path("locked/keep.txt"))});
+                EXPECT_EQ(run.ExitCode, 1);
+                EXPECT_TRUE(run.Err.contains("Impossible de créer le fichier")) << run.Err.toStdString();
+            });
+            EXPECT_TRUE(ran || ::geteuid() == 0);
+            EXPECT_EQ(ReadFile(out.Path("locked/keep.txt")), QByteArray("old"));
+            EXPECT_EQ(FolderEntries(out.Path("locked")), std::vector<std::string>{"keep.txt"});
+        }
     }
 }
 

@@ -1,3 +1,6 @@
+#include <filesystem>
+#include <unistd.h>
+
 #include <QDir>
 #include <QFile>
 
@@ -5,6 +8,7 @@
 
 #include "platform/printer.h"
 #include "tests/support/pdftext.h"
+#include "tests/support/specialfiles.h"
 #include "tests/support/temptree.h"
 
 namespace {
@@ -13,6 +17,27 @@ QByteArray Contents(const std::string &path)
 {
     QFile file(QString::fromStdString(path));
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// A one-page PDF saying `text`, printed to `fileName`.
+void PrintPdf(TPrinter &printer, const std::string &fileName, const QString &text = QStringLiteral("Bonjour"))
+{
+    printer.SelectPdf(fileName);
+    printer.BeginDoc();
+    printer.Canvas().TextOut(0, 0, text);
+    printer.EndDoc();
+}
+
+// The text of a PDF file, read through a UTF-8 name (a hard link) whatever its own name.
+QString PdfText(const TTempTree &dir, const std::string &path)
+{
+    const std::string readable = dir.Path("readable.pdf");
+    std::filesystem::remove(readable);
+    if (::link(path.c_str(), readable.c_str()) != 0)
+        return {};
+    const auto pages = PdfPageTexts(readable);
+    std::filesystem::remove(readable);
+    return pages.size() == 1 ? pages[0] : QString();
 }
 
 } // namespace
@@ -104,4 +129,105 @@ TEST(Printer, CurrentPrinterCanBeReplacedForAWhile)
     EXPECT_EQ(&Printer(), &mine);
     SetPrinter(nullptr);
     EXPECT_EQ(&Printer(), &own);
+}
+
+TEST(Printer, PdfThroughADeviceLeavesItADevice)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "only root makes device nodes (mknod); CI runs as root";
+    TTempTree dir;
+    TPrinter printer;
+    ASSERT_TRUE(MakeNullDevice(dir.Path("null.pdf")));
+    PrintPdf(printer, dir.Path("null.pdf"));
+    EXPECT_TRUE(IsNullDevice(dir.Path("null.pdf")));
+    EXPECT_EQ(FolderEntries(dir.Root()), std::vector<std::string>{"null.pdf"});
+}
+
+TEST(Printer, PdfThroughAFifoReachesItsReaderAndLeavesItAFifo)
+{
+    TTempTree dir;
+    TPrinter printer;
+    dir.Fifo("fifo.pdf");
+    TFifoReader reader(dir.Path("fifo.pdf"));
+    PrintPdf(printer, dir.Path("fifo.pdf"), QStringLiteral("Par le tube"));
+    const QByteArray pdf = reader.Finish();
+    EXPECT_TRUE(pdf.startsWith("%PDF")) << pdf.left(20).toStdString();
+    EXPECT_TRUE(IsFifo(dir.Path("fifo.pdf")));
+    dir.TextFile("received.pdf", pdf.toStdString());
+    EXPECT_TRUE(PdfText(dir, dir.Path("received.pdf")).contains(QStringLiteral("Par le tube")));
+    EXPECT_EQ(FolderEntries(dir.Root()), (std::vector<std::string>{"fifo.pdf", "received.pdf"}));
+}
+
+TEST(Printer, PdfIntoADirectoryOrASocketIsRefusedAndTheyStay)
+{
+    TTempTree dir;
+    dir.Folder("folder.pdf");
+    const TBoundSocket socket(dir.Path("socket.pdf"));
+    TPrinter printer;
+    for (const std::string name : {"folder.pdf", "socket.pdf"}) {
+        printer.SelectPdf(dir.Path(name));
+        try {
+            printer.BeginDoc();
+            ADD_FAILURE() << name;
+        } catch (const EInOutError &error) {
+            EXPECT_EQ(error.Message(), "Impossible de créer le fichier " + dir.Path(name));
+        }
+        EXPECT_FALSE(printer.Printing());
+    }
+    EXPECT_TRUE(IsFolder(dir.Path("folder.pdf")));
+    EXPECT_TRUE(IsSocket(dir.Path("socket.pdf")));
+    EXPECT_EQ(FolderEntries(dir.Root()), (std::vector<std::string>{"folder.pdf", "socket.pdf"}));
+}
+
+TEST(Printer, PdfToALinkReplacesTheFileItNamesAndADanglingLinkGetsItsFile)
+{
+    TTempTree dir;
+    TPrinter printer;
+    dir.TextFile("real.pdf", "old");
+    dir.Symlink("links/to real.pdf", "../real.pdf");
+    PrintPdf(printer, dir.Path("links/to real.pdf"), QStringLiteral("Remplace"));
+    EXPECT_TRUE(PdfText(dir, dir.Path("real.pdf")).contains(QStringLiteral("Remplace")));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.Path("links/to real.pdf")));
+
+    dir.Symlink("links/dangling.pdf", "../made/new \xE9.pdf");
+    dir.Folder("made");
+    PrintPdf(printer, dir.Path("links/dangling.pdf"), QStringLiteral("Nouveau"));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.Path("links/dangling.pdf")));
+    EXPECT_TRUE(PdfText(dir, dir.Path("made/new \xE9.pdf")).contains(QStringLiteral("Nouveau")));
+    EXPECT_EQ(FolderEntries(dir.Path("links")), (std::vector<std::string>{"dangling.pdf", "to real.pdf"}));
+    EXPECT_EQ(FolderEntries(dir.Path("made")), std::vector<std::string>{"new \xE9.pdf"});
+}
+
+TEST(Printer, PdfUnderANameThatIsNotUtf8IsWrittenUnderExactlyThatName)
+{
+    TTempTree dir;
+    TPrinter printer;
+    const std::string name = "caf\xE9 \xFF.pdf";
+    dir.TextFile(name, "old");
+    dir.Chmod(name, 0640);
+    PrintPdf(printer, dir.Path(name), QStringLiteral("Octets"));
+    EXPECT_TRUE(PdfText(dir, dir.Path(name)).contains(QStringLiteral("Octets")));
+    EXPECT_EQ(FolderEntries(dir.Root()), std::vector<std::string>{name});
+    EXPECT_EQ(std::filesystem::status(dir.Path(name)).permissions(),
+        std::filesystem::perms::owner_read | std::filesystem::perms::owner_write
+            | std::filesystem::perms::group_read);
+}
+
+TEST(Printer, PdfCutShortByTheFileSystemKeepsTheOldFile)
+{
+    TTempTree dir;
+    dir.TextFile("keep.pdf", "old");
+    TPrinter printer;
+    printer.SelectPdf(dir.Path("keep.pdf"));
+    printer.BeginDoc();
+    for (int line = 0; line < 60; ++line)
+        printer.Canvas().TextOut(
+            0, line * 80, QStringLiteral("Une ligne de texte assez longue, numéro %1").arg(line));
+    {
+        const TFileSizeLimit limit(4096);
+        EXPECT_THROW(printer.EndDoc(), EInOutError);
+    }
+    EXPECT_FALSE(printer.Printing());
+    EXPECT_EQ(Contents(dir.Path("keep.pdf")), QByteArray("old"));
+    EXPECT_EQ(FolderEntries(dir.Root()), std::vector<std::string>{"keep.pdf"});
 }

@@ -1,10 +1,8 @@
 #include <algorithm>
-#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <utility>
 #include <vector>
@@ -21,6 +19,7 @@
 #include "platform/error.h"
 #include "platform/richedit.h"
 #include "tests/support/rtfreader.h"
+#include "tests/support/specialfiles.h"
 #include "tests/support/temptree.h"
 #include "tests/support/viewtext.h"
 
@@ -89,30 +88,6 @@ mode_t CurrentUmask()
 
 // A name in UTF-8 and the same in Latin-1, which no QString spells.
 const std::vector<std::string> FileNames = {"sortie \xC3\xA9.rtf", "sortie \xE9.rtf"};
-
-// Lets the process write files of at most `bytes` bytes while it lives, the way a full
-// disk stops a write part-way.
-class TFileSizeLimit
-{
-public:
-    explicit TFileSizeLimit(rlim_t bytes)
-    {
-        ::getrlimit(RLIMIT_FSIZE, &m_saved);
-        m_savedSignal = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = m_saved;
-        limit.rlim_cur = bytes;
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~TFileSizeLimit()
-    {
-        ::setrlimit(RLIMIT_FSIZE, &m_saved);
-        std::signal(SIGXFSZ, m_savedSignal);
-    }
-
-private:
-    rlimit m_saved{};
-    void (*m_savedSignal)(int) = nullptr;
-};
 
 const TParagraphs Sample = {
     {QStringLiteral("C:\\racine\\"), true},

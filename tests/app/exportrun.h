@@ -1,0 +1,47 @@
+#pragma once
+
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+#include <QByteArray>
+#include <QStringList>
+
+// Runs the real vantrel-oruk-export of the build, with arguments passed as bytes (a name
+// that is not UTF-8 arrives as it is), no display, the C locale, and the default action
+// for every signal whatever the test runner ignores.
+
+struct TRun
+{
+    int ExitCode = -1; // -1 when a signal ended it
+    int Signal = 0;
+    QByteArray Out;
+    QByteArray Err;
+};
+
+TRun Export(const std::vector<std::string> &arguments);
+TRun Export(const QStringList &arguments);
+
+// A started export whose standard output and error go to pipes (read by Wait()).
+class TExportProcess
+{
+public:
+    explicit TExportProcess(const std::vector<std::string> &arguments);
+    ~TExportProcess();
+    TExportProcess(const TExportProcess &) = delete;
+    TExportProcess &operator=(const TExportProcess &) = delete;
+
+    pid_t Pid() const { return m_pid; }
+    // Whether it has ended (reaped), without waiting.
+    bool Ended();
+    // Stops it with SIGSTOP; true once it is stopped, false when it had already ended.
+    bool Stop();
+    TRun Wait();
+
+private:
+    pid_t m_pid = -1;
+    int m_out = -1;
+    int m_err = -1;
+    bool m_reaped = false;
+    int m_status = 0;
+};

@@ -1,0 +1,98 @@
+#pragma once
+
+#include <atomic>
+#include <string>
+#include <sys/resource.h>
+#include <thread>
+#include <vector>
+
+#include <QByteArray>
+
+// Entries of the file system other than regular files and folders, made for real in a
+// test's temporary folder, and ways to make writing fail as root.
+
+// Makes a character device with the numbers of the null device (1, 3) at `path`: it
+// takes every byte and stays what it is. False when the process may not (mknod needs
+// CAP_MKNOD, which root has).
+bool MakeNullDevice(const std::string &path);
+bool IsNullDevice(const std::string &path);
+bool IsFifo(const std::string &path);
+bool IsSocket(const std::string &path);
+bool IsFolder(const std::string &path);
+// The entry's inode number, following links; 0 when there is none.
+unsigned long InodeOf(const std::string &path);
+
+// The file's bytes ("<missing>" when it cannot be read) and a folder's entry names in
+// byte order; paths are bytes, as the system takes them.
+std::string FileBytes(const std::string &path);
+std::vector<std::string> FolderEntries(const std::string &folder);
+
+// A Unix-domain socket bound at a path, closed (its entry stays) with the object.
+class TBoundSocket
+{
+public:
+    explicit TBoundSocket(const std::string &path);
+    ~TBoundSocket();
+    TBoundSocket(const TBoundSocket &) = delete;
+    TBoundSocket &operator=(const TBoundSocket &) = delete;
+
+private:
+    int m_fd = -1;
+};
+
+// A reader of a fifo, open from construction (so that a writer never waits for it) and
+// reading in a thread until the writer closes its end. A writer that never comes costs
+// no hang: Finish() stops the reader.
+class TFifoReader
+{
+public:
+    explicit TFifoReader(const std::string &path);
+    ~TFifoReader();
+    TFifoReader(const TFifoReader &) = delete;
+    TFifoReader &operator=(const TFifoReader &) = delete;
+
+    // Waits for the writer's end (or, once the writer has been and gone or never came,
+    // stops) and answers every byte read.
+    QByteArray Finish();
+
+private:
+    void Read();
+
+    int m_fd = -1;
+    std::atomic<bool> m_stop{false};
+    QByteArray m_bytes;
+    std::thread m_thread;
+};
+
+// Sets the immutable attribute (chattr +i) of a file or folder while the object lives:
+// nobody, root included, may then write, replace or delete it, or add to the folder.
+// Ok() is false where the file system or the process's rights do not allow it.
+class TImmutable
+{
+public:
+    explicit TImmutable(const std::string &path);
+    ~TImmutable();
+    TImmutable(const TImmutable &) = delete;
+    TImmutable &operator=(const TImmutable &) = delete;
+
+    bool Ok() const { return m_set; }
+
+private:
+    std::string m_path;
+    bool m_set = false;
+};
+
+// Lets the process write files of at most `bytes` bytes while it lives, the way a full
+// disk stops a write part-way (SIGXFSZ is ignored meanwhile, so the write just fails).
+class TFileSizeLimit
+{
+public:
+    explicit TFileSizeLimit(rlim_t bytes);
+    ~TFileSizeLimit();
+    TFileSizeLimit(const TFileSizeLimit &) = delete;
+    TFileSizeLimit &operator=(const TFileSizeLimit &) = delete;
+
+private:
+    rlimit m_saved{};
+    void (*m_savedSignal)(int) = nullptr;
+};

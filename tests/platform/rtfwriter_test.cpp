@@ -1,4 +1,3 @@
-#include <chrono>
 #include <random>
 #include <stdexcept>
 #include <utility>
@@ -354,23 +353,19 @@ TEST(RtfWriter, LongOutputGoesOutInChunks)
     EXPECT_EQ(document.Paragraphs.back().Text(), huge);
 }
 
-TEST(RtfWriter, MillionParagraphsAreFast)
+TEST(RtfWriter, AMillionParagraphsCostTheirTextAndOneBreakEach)
 {
+    // How fast this goes is measured by the benchmarks, not here.
     const QByteArray empty = Write({});
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
     const QString line = QStringLiteral("Fichier_0123456789.txt 12 345");
-    const auto start = std::chrono::steady_clock::now();
     TRtfWriter writer(buffer, CourierNew);
     for (int i = 0; i < 1000000; ++i) {
         writer.WriteText(line, false);
         writer.EndParagraph();
     }
     writer.Finish();
-    const auto elapsed = std::chrono::steady_clock::now() - start;
-    const auto milliseconds = std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count();
-    RecordProperty("milliseconds", static_cast<int>(milliseconds));
-    EXPECT_LT(milliseconds, 1000);
     // Each paragraph is its text and "\par\r\n", nothing more.
     EXPECT_EQ(buffer.size(), empty.size() + 1000000 * (line.size() + 6));
     EXPECT_TRUE(buffer.data().endsWith(QByteArray(line.toLatin1() + "\\par\r\n}")));

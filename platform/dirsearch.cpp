@@ -333,12 +333,8 @@ bool StatPath(const std::string &path, struct stat &st, int flags)
     if (errno != ENAMETOOLONG)
         return false;
     std::string name;
-    const int parent = OpenParentOf(path, name);
-    if (parent < 0)
-        return false;
-    const bool found = ::fstatat(parent, name.c_str(), &st, flags) == 0;
-    ::close(parent);
-    return found;
+    const TFd parent(OpenParentOf(path, name));
+    return parent && ::fstatat(parent.Get(), name.c_str(), &st, flags) == 0;
 }
 
 TFileInfo InfoOf(const struct stat &st)
@@ -369,41 +365,14 @@ std::optional<TFileInfo> EntryInfoAt(const std::string &path)
     return InfoOf(st);
 }
 
-TFolder::~TFolder()
-{
-    if (m_fd >= 0)
-        ::close(m_fd);
-}
-
-TFolder::TFolder(TFolder &&other) noexcept
-    : m_fd(std::exchange(other.m_fd, -1))
-    , m_id(other.m_id)
-{ }
-
-TFolder &TFolder::operator=(TFolder &&other) noexcept
-{
-    if (this != &other) {
-        if (m_fd >= 0)
-            ::close(m_fd);
-        m_fd = std::exchange(other.m_fd, -1);
-        m_id = other.m_id;
-    }
-    return *this;
-}
-
 TFolder TFolder::Adopt(int fd)
 {
     TFolder folder;
+    TFd held(fd);
     struct stat st = {};
-    if (fd < 0)
+    if (!held || ::fstat(fd, &st) != 0)
         return folder;
-    if (::fstat(fd, &st) != 0) {
-        const int error = errno;
-        ::close(fd);
-        errno = error;
-        return folder;
-    }
-    folder.m_fd = fd;
+    folder.m_fd = std::move(held);
     folder.m_id = IdOf(st);
     return folder;
 }
@@ -416,7 +385,7 @@ TFolder TFolder::Open(const std::string &path)
 TFolder TFolder::OpenChild(const std::string &name, bool followLink) const
 {
     const int flags = O_PATH | O_DIRECTORY | O_CLOEXEC | (followLink ? 0 : O_NOFOLLOW);
-    return Adopt(IsOpen() ? ::openat(m_fd, name.c_str(), flags) : (errno = EBADF, -1));
+    return Adopt(IsOpen() ? ::openat(m_fd.Get(), name.c_str(), flags) : (errno = EBADF, -1));
 }
 
 bool MatchesMask(const std::string &name, const std::string &mask)

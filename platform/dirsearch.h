@@ -8,6 +8,8 @@
 #include <string>
 #include <sys/types.h>
 
+#include "platform/fd.h"
+
 // Directory searches with the attribute bits of a desktop file system, over POSIX.
 //
 // Attributes of an entry: directory when it is a folder (following a link); hidden when
@@ -54,27 +56,20 @@ struct TFileIdHash
 class TFolder
 {
 public:
-    TFolder() = default;
-    ~TFolder();
-    TFolder(TFolder &&other) noexcept;
-    TFolder &operator=(TFolder &&other) noexcept;
-    TFolder(const TFolder &) = delete;
-    TFolder &operator=(const TFolder &) = delete;
-
     // The folder at `path` (any length), following links; an empty folder object, with
     // errno set, when it cannot be opened.
     static TFolder Open(const std::string &path);
     // The folder `name` in this one; a link is followed only when `followLink` says so.
     TFolder OpenChild(const std::string &name, bool followLink) const;
 
-    bool IsOpen() const { return m_fd >= 0; }
-    int Fd() const { return m_fd; }
+    bool IsOpen() const { return static_cast<bool>(m_fd); }
+    int Fd() const { return m_fd.Get(); }
     const TFileId &Id() const { return m_id; }
 
 private:
     static TFolder Adopt(int fd);
 
-    int m_fd = -1;
+    TFd m_fd;
     TFileId m_id;
 };
 

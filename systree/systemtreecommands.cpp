@@ -7,7 +7,11 @@
 
 #include <QSignalBlocker>
 
+#include "platform/application.h"
+#include "platform/comerror.h"
+#include "platform/dialogs.h"
 #include "platform/dirsearch.h"
+#include "platform/shellnamespace.h"
 #include "systree/filechangethread.h"
 #include "systree/pidlhelp.h"
 #include "systree/shellcontextmenu.h"
@@ -70,6 +74,39 @@ void Stop(std::shared_ptr<TFileChangeThread> &watcher)
 // The rename flags of the desktop shell's label editing; the namespace takes the name as
 // a plain name within the folder whatever they say.
 constexpr DWORD RenameFlags = 0x20;
+
+QString Quoted(const std::string &name)
+{
+    return u'"' + QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())) + u'"';
+}
+
+// Why the item `oldName` did not take `newName` (`result` is the namespace's answer).
+QString RenameRefusal(const std::string &oldName, const std::string &newName, HRESULT result)
+{
+    QString reason;
+    if (newName.empty())
+        reason = QStringLiteral("a name cannot be empty");
+    else if (newName.find('/') != std::string::npos)
+        reason = QStringLiteral("a name cannot contain \"/\"");
+    else if (newName.find('\0') != std::string::npos)
+        reason = QStringLiteral("a name cannot contain a NUL character");
+    else if (newName == "." || newName == "..")
+        reason = QStringLiteral("\".\" and \"..\" name the folders themselves");
+    else if (result == HRESULT_FROM_WIN32(ERROR_ALREADY_EXISTS))
+        reason = QStringLiteral("an item with that name already exists in this folder");
+    else if (result == E_ACCESSDENIED)
+        reason = QStringLiteral("the folder that holds it may not be changed");
+    else if (result == HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND)
+        || result == HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND))
+        reason = QStringLiteral("it no longer exists");
+    else if (result == HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE))
+        reason = QStringLiteral("the name is too long");
+    else if (result == HRESULT_FROM_WIN32(ERROR_WRITE_PROTECT))
+        reason = QStringLiteral("the file system is read-only");
+    else
+        reason = QString::fromUtf8(EOleSysError(result).what()).chopped(1); // without its full stop
+    return QStringLiteral("Cannot rename %1 to %2: %3.").arg(Quoted(oldName), Quoted(newName), reason);
+}
 
 } // namespace
 
@@ -288,24 +325,38 @@ bool TorbSystemTreeView::CanEdit(TTreeNode *node)
 
 bool TorbSystemTreeView::EditFinished(TTreeNode *node, const std::string &text)
 {
-    return RenameNode(node, text);
+    if (EditCancelled() || !node)
+        return false;
+    const std::string oldName = node->Text();
+    const HRESULT result = RenameItem(node, text);
+    if (SUCCEEDED(result))
+        return true;
+    // Nothing typed is lost: the editor stays open on the name so that it can be mended.
+    KeepEditing();
+    Application().MessageBox(RenameRefusal(oldName, text, result), QString(), MB_OK | MB_ICONERROR);
+    return false;
 }
 
 bool TorbSystemTreeView::RenameNode(TTreeNode *node, const std::string &newName)
 {
+    return SUCCEEDED(RenameItem(node, newName));
+}
+
+HRESULT TorbSystemTreeView::RenameItem(TTreeNode *node, const std::string &newName)
+{
     // A NUL would cut the wide name short: the item would get another name than shown.
-    if (!node || newName.empty() || newName.find('\0') != std::string::npos)
-        return false;
+    if (newName.empty() || newName.find('\0') != std::string::npos)
+        return HRESULT_FROM_WIN32(ERROR_INVALID_NAME);
     TFolderItemData *data = DataOf(node);
     if (!data || !data->ParentFolder || !data->RelativeIDList)
-        return false;
+        return E_INVALIDARG;
     const std::u16string wide = WideFromSystem(newName);
     LPITEMIDLIST received = nullptr;
     const HRESULT result = data->ParentFolder->SetNameOf(
         GetValidHandle(), data->RelativeIDList, wide.c_str(), RenameFlags, &received);
     TOwnedList relative(received);
     if (FAILED(result))
-        return false;
+        return result;
 
     node->SetText(newName);
     if (relative) {
@@ -319,7 +370,7 @@ bool TorbSystemTreeView::RenameNode(TTreeNode *node, const std::string &newName)
         }
     }
     FollowRename(node);
-    return true;
+    return S_OK;
 }
 
 void TorbSystemTreeView::FollowRename(TTreeNode *node)

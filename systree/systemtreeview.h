@@ -159,6 +159,8 @@ public:
     // Renames the node's item on disk. On success the caption is `newName` as typed and
     // the node's lists (and those of the nodes below it) name the new item. False for no
     // node, no data, an empty name or a name the shell refuses; then nothing changes.
+    // (A name typed in the node's label that is refused is explained in a message box,
+    // and the label's editor stays open on it.)
     bool RenameNode(TTreeNode *node, const std::string &newName);
 
 protected:
@@ -190,6 +192,8 @@ private:
     void WatchParent();
     // RefreshNode, then the node expanded again (and shown) when it was.
     void RefreshKeepingExpansion(TTreeNode *node);
+    // RenameNode answering the namespace's result.
+    HRESULT RenameItem(TTreeNode *node, const std::string &newName);
     // After a rename: the nodes below `node` take their folder and lists from its new
     // place.
     void FollowRename(TTreeNode *node);

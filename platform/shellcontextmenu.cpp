@@ -22,6 +22,7 @@
 namespace {
 
 const TLaunchSeam *g_launchSeam = nullptr;
+std::vector<const TNewFolderNotice *> g_newFolderNotices;
 
 bool StartProgram(const QString &program, const QStringList &arguments)
 {
@@ -300,10 +301,12 @@ HRESULT TItemContextMenu::Carry(UINT offset, HWND owner)
     }
     case IDM_NEWFOLDER: {
         int error = 0;
-        if (CreateNewFolder(first, error).empty())
+        const std::string made = CreateNewFolder(first, error);
+        if (made.empty())
             return Fail(
                 QStringLiteral("Cannot create a new folder in %1: %2.").arg(Quoted(first), ErrnoText(error)),
                 HResultFromErrno(error));
+        TNewFolderNotice::Tell(made);
         return S_OK;
     }
     case IDM_DELETE:
@@ -354,6 +357,28 @@ HRESULT TItemContextMenu::Start(const TDesktopApplication &application, const st
 }
 
 } // namespace
+
+TNewFolderNotice::TNewFolderNotice(std::function<void(const std::string &path)> made)
+    : m_made(std::move(made))
+{
+    g_newFolderNotices.push_back(this);
+}
+
+TNewFolderNotice::~TNewFolderNotice()
+{
+    std::erase(g_newFolderNotices, this);
+}
+
+void TNewFolderNotice::Tell(const std::string &path)
+{
+    // A listener may end other notices while it hears of the folder.
+    const std::vector<const TNewFolderNotice *> notices = g_newFolderNotices;
+    for (const TNewFolderNotice *notice : notices) {
+        if (std::find(g_newFolderNotices.begin(), g_newFolderNotices.end(), notice)
+            != g_newFolderNotices.end())
+            notice->m_made(path);
+    }
+}
 
 void SetLaunchSeam(const TLaunchSeam *seam)
 {

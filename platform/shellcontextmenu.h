@@ -101,3 +101,22 @@ int MoveToTrash(const std::string &path);
 // Creates the first free "New Folder", "New Folder (2)", ... in `folder`; the new
 // folder's path, or empty with `error` set.
 std::string CreateNewFolder(const std::string &folder, int &error);
+
+// Hears, for its life, of each folder that the "New Folder" command makes: `made` gets
+// the new folder's path on the interface thread before InvokeCommand returns, as the
+// desktop's shell change notice (SHCNE_MKDIR) tells a folder view, which then selects the
+// folder and opens its name for editing.
+class TNewFolderNotice
+{
+public:
+    explicit TNewFolderNotice(std::function<void(const std::string &path)> made);
+    ~TNewFolderNotice();
+    TNewFolderNotice(const TNewFolderNotice &) = delete;
+    TNewFolderNotice &operator=(const TNewFolderNotice &) = delete;
+
+    // Tells every notice alive of `path`.
+    static void Tell(const std::string &path);
+
+private:
+    std::function<void(const std::string &path)> m_made;
+};

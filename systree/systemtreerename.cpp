@@ -32,7 +32,7 @@ QString RenameRefusal(const std::string &oldName, const std::string &newName, HR
     else if (newName.find('\0') != std::string::npos)
         reason = QStringLiteral("a name cannot contain a NUL character");
     else if (newName == "." || newName == "..")
-        reason = QStringLiteral("\".\" and \"..\" name the folders themselves");
+        reason = QStringLiteral("\".\" and \"..\" are reserved names");
     else if (result == HRESULT_FROM_WIN32(ERROR_ALREADY_EXISTS))
         reason = QStringLiteral("an item with that name already exists in this folder");
     else if (result == E_ACCESSDENIED)

@@ -6,7 +6,6 @@
 
 #include <QAction>
 #include <QClipboard>
-#include <QDesktopServices>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QMimeData>
@@ -23,11 +22,7 @@
 namespace {
 
 const TLaunchSeam *g_launchSeam = nullptr;
-
-bool OpenUrl(const QUrl &url)
-{
-    return g_launchSeam ? g_launchSeam->OpenUrl(url) : QDesktopServices::openUrl(url);
-}
+std::vector<const TNewFolderNotice *> g_newFolderNotices;
 
 bool StartProgram(const QString &program, const QStringList &arguments)
 {
@@ -114,6 +109,8 @@ private:
     bool Offers(UINT offset) const;
     void FillOpenWith(QMenu *menu);
     HRESULT Carry(UINT offset, HWND owner);
+    HRESULT Open(const std::string &path, bool isFolder);
+    HRESULT Start(const TDesktopApplication &application, const std::string &path);
     HRESULT Fail(const QString &text, HRESULT result);
 
     std::vector<TMenuItem> m_items;
@@ -281,18 +278,13 @@ HRESULT TItemContextMenu::Carry(UINT offset, HWND owner)
     switch (offset) {
     case IDM_OPEN:
         for (const TMenuItem &item : m_items) {
-            if (!OpenUrl(FileUrl(item.Path)))
-                return Fail(
-                    QStringLiteral("Cannot open %1: no application could open it.").arg(Quoted(item.Path)),
-                    E_FAIL);
+            if (const HRESULT result = Open(item.Path, item.IsFolder); FAILED(result))
+                return result;
         }
         return S_OK;
     case IDM_OPENCONTAINING: {
         const std::size_t slash = first.rfind('/');
-        const std::string folder = slash == 0 || slash == std::string::npos ? "/" : first.substr(0, slash);
-        if (!OpenUrl(FileUrl(folder)))
-            return Fail(QStringLiteral("Cannot open the folder %1.").arg(Quoted(folder)), E_FAIL);
-        return S_OK;
+        return Open(slash == 0 || slash == std::string::npos ? "/" : first.substr(0, slash), true);
     }
     case IDM_COPYPATH: {
         QStringList paths;
@@ -309,10 +301,12 @@ HRESULT TItemContextMenu::Carry(UINT offset, HWND owner)
     }
     case IDM_NEWFOLDER: {
         int error = 0;
-        if (CreateNewFolder(first, error).empty())
+        const std::string made = CreateNewFolder(first, error);
+        if (made.empty())
             return Fail(
                 QStringLiteral("Cannot create a new folder in %1: %2.").arg(Quoted(first), ErrnoText(error)),
                 HResultFromErrno(error));
+        TNewFolderNotice::Tell(made);
         return S_OK;
     }
     case IDM_DELETE:
@@ -334,22 +328,57 @@ HRESULT TItemContextMenu::Carry(UINT offset, HWND owner)
                 QStringLiteral("Cannot read the properties of %1: %2.").arg(Quoted(first), ErrnoText(error)),
                 HResultFromErrno(error));
         return S_OK;
-    default: {
-        const TDesktopApplication &application = m_applications[offset - IDM_OPENWITHFIRST];
-        const QStringList arguments = ExecArguments(application.Exec, first);
-        if (arguments.isEmpty())
-            return Fail(QStringLiteral("The application \"%1\" has no command line that can be run.")
-                            .arg(application.Name),
-                E_FAIL);
-        if (!StartProgram(arguments.front(), arguments.mid(1)))
-            return Fail(
-                QStringLiteral("Cannot start \"%1\" (%2).").arg(application.Name, arguments.front()), E_FAIL);
-        return S_OK;
-    }
+    default:
+        return Start(m_applications[offset - IDM_OPENWITHFIRST], first);
     }
 }
 
+HRESULT TItemContextMenu::Open(const std::string &path, bool isFolder)
+{
+    const std::optional<TDesktopApplication> application = DefaultApplicationFor(path, isFolder);
+    if (!application)
+        return Fail(QStringLiteral("Cannot open %1: no application is set up to open items of type %2.")
+                        .arg(Quoted(path), MimeTypeNameOf(path, isFolder)),
+            E_FAIL);
+    return Start(*application, path);
+}
+
+HRESULT TItemContextMenu::Start(const TDesktopApplication &application, const std::string &path)
+{
+    const QStringList arguments = ExecArguments(application.Exec, path);
+    if (arguments.isEmpty())
+        return Fail(QStringLiteral("The application \"%1\" has no command line that can be run.")
+                        .arg(application.Name),
+            E_FAIL);
+    if (!StartProgram(arguments.front(), arguments.mid(1)))
+        return Fail(
+            QStringLiteral("Cannot start \"%1\" (%2).").arg(application.Name, arguments.front()), E_FAIL);
+    return S_OK;
+}
+
 } // namespace
+
+TNewFolderNotice::TNewFolderNotice(std::function<void(const std::string &path)> made)
+    : m_made(std::move(made))
+{
+    g_newFolderNotices.push_back(this);
+}
+
+TNewFolderNotice::~TNewFolderNotice()
+{
+    std::erase(g_newFolderNotices, this);
+}
+
+void TNewFolderNotice::Tell(const std::string &path)
+{
+    // A listener may end other notices while it hears of the folder.
+    const std::vector<const TNewFolderNotice *> notices = g_newFolderNotices;
+    for (const TNewFolderNotice *notice : notices) {
+        if (std::find(g_newFolderNotices.begin(), g_newFolderNotices.end(), notice)
+            != g_newFolderNotices.end())
+            notice->m_made(path);
+    }
+}
 
 void SetLaunchSeam(const TLaunchSeam *seam)
 {

@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScopedValueRollback>
 #include <QScrollBar>
 
 #include "platform/application.h"
@@ -713,6 +714,8 @@ bool TCustomTreeView::edit(const QModelIndex &index, EditTrigger trigger, QEvent
 
 void TCustomTreeView::commitData(QWidget *editor)
 {
+    if (m_finishingEdit)
+        return;
     if (!m_editingNode) {
         QTreeWidget::commitData(editor);
         return;
@@ -724,15 +727,25 @@ void TCustomTreeView::commitData(QWidget *editor)
 
 void TCustomTreeView::closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint hint)
 {
+    if (m_finishingEdit)
+        return;
     if (m_editingNode && !m_editCommitted)
         FinishEdit(std::string(), true);
+    if (std::exchange(m_keepEditing, false) && m_editingNode) {
+        m_editCommitted = false;
+        editor->setFocus();
+        return;
+    }
     m_editingNode = nullptr;
     QTreeWidget::closeEditor(editor, hint);
 }
 
-void TCustomTreeView::FinishEdit(const std::string &text, bool)
+void TCustomTreeView::FinishEdit(const std::string &text, bool cancelled)
 {
-    TTreeNode *node = std::exchange(m_editingNode, nullptr);
+    TTreeNode *node = m_editingNode;
+    m_keepEditing = false;
+    m_editCancelled = cancelled;
+    const QScopedValueRollback finishing(m_finishingEdit, true);
     Guarded([this, node, &text] {
         if (!node || !EditFinished(node, text))
             return;
@@ -741,4 +754,8 @@ void TCustomTreeView::FinishEdit(const std::string &text, bool)
             OnEdited(this, node, caption);
         node->SetText(caption);
     });
+    if (cancelled)
+        m_keepEditing = false;
+    if (!m_keepEditing)
+        m_editingNode = nullptr;
 }

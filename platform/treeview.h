@@ -209,6 +209,11 @@ protected:
     // Edit-finished with the text typed (empty when the edit was cancelled): answers
     // whether the caption takes the text. The default takes any non-empty text.
     virtual bool EditFinished(TTreeNode *node, const std::string &text);
+    // Whether the edit that EditFinished hears of was cancelled rather than confirmed.
+    bool EditCancelled() const { return m_editCancelled; }
+    // From EditFinished refusing a confirmed text: the editor stays open on that text,
+    // and the edit goes on until a text is taken or the edit is cancelled.
+    void KeepEditing() { m_keepEditing = true; }
     // The pointer moved over the tree (client coordinates), before the default handling.
     virtual void MouseMove(int x, int y);
     // The right button was released over the tree; answers whether that was handled, so
@@ -263,6 +268,11 @@ private:
     TTreeNode *m_editingNode = nullptr;
     QHash<qint64, QIcon> m_icons;
     bool m_editCommitted = false;
+    bool m_editCancelled = false;
+    bool m_keepEditing = false;
+    // While EditFinished runs: a message box it shows takes the focus, which makes the
+    // editor commit and close again.
+    bool m_finishingEdit = false;
     // Where a failure of the may-expand hook goes while code expands a node.
     std::exception_ptr *m_expandFailure = nullptr;
 };

@@ -1,29 +1,24 @@
-// TorbSystemTreeView: following the file system (the two change watchers), the right
-// click and renaming by label editing. The rest of the tree is in systemtreeview.cpp.
+// TorbSystemTreeView: following the file system (the two change watchers), reading nodes
+// again (F5) and the right click. Renaming is in systemtreerename.cpp, the rest of the
+// tree in systemtreeview.cpp.
 
 #include <memory>
 #include <optional>
 #include <utility>
+#include <vector>
 
+#include <QKeyEvent>
 #include <QSignalBlocker>
 
+#include "platform/application.h"
 #include "platform/dirsearch.h"
+#include "platform/shellcontextmenu.h"
 #include "systree/filechangethread.h"
 #include "systree/pidlhelp.h"
 #include "systree/shellcontextmenu.h"
 #include "systree/systemtreeview.h"
 
 namespace {
-
-struct TIdListFree
-{
-    void operator()(ITEMIDLIST *list) const
-    {
-        LPITEMIDLIST owned = list;
-        IdListFree(owned);
-    }
-};
-using TOwnedList = std::unique_ptr<ITEMIDLIST, TIdListFree>;
 
 // Suspends drawing while it lives.
 class TDrawingSuspended
@@ -67,9 +62,56 @@ void Stop(std::shared_ptr<TFileChangeThread> &watcher)
     watcher.reset();
 }
 
-// The rename flags of the desktop shell's label editing; the namespace takes the name as
-// a plain name within the folder whatever they say.
-constexpr DWORD RenameFlags = 0x20;
+const TFolderItemData *ItemData(const TTreeNode *node)
+{
+    return node ? static_cast<const TFolderItemData *>(node->Data()) : nullptr;
+}
+
+// The child of `node` whose item is `item` (a list relative to the node's folder), or null.
+TTreeNode *ChildOf(const TTreeNode *node, LPCITEMIDLIST item)
+{
+    for (int i = 0; item && i < node->Count(); ++i) {
+        const TFolderItemData *data = ItemData(node->Item(i));
+        if (data && data->ParentFolder->CompareIDs(0, data->RelativeIDList, item) == 0)
+            return node->Item(i);
+    }
+    return nullptr;
+}
+
+// An open node below a node that is read again, and the open nodes below it, named by
+// their items so that they are found among the new nodes.
+struct TOpenBranch
+{
+    TOwnedList Item;
+    std::vector<TOpenBranch> Below;
+};
+
+std::vector<TOpenBranch> OpenBranches(const TTreeNode *node)
+{
+    std::vector<TOpenBranch> branches;
+    for (int i = 0; i < node->Count(); ++i) {
+        const TTreeNode *child = node->Item(i);
+        const TFolderItemData *data = ItemData(child);
+        if (child->Expanded() && data && data->RelativeIDList)
+            branches.push_back({TOwnedList(IdListDuplicate(data->RelativeIDList)), OpenBranches(child)});
+    }
+    return branches;
+}
+
+void OpenAgain(TTreeNode *node, const std::vector<TOpenBranch> &branches)
+{
+    for (const TOpenBranch &branch : branches) {
+        TTreeNode *child = ChildOf(node, branch.Item.get());
+        if (!child)
+            continue; // gone meanwhile
+        try {
+            child->Expand(false);
+        } catch (const std::exception &) {
+            continue; // it cannot be read any more: it stays closed
+        }
+        OpenAgain(child, branch.Below);
+    }
+}
 
 } // namespace
 
@@ -135,46 +177,7 @@ void TorbSystemTreeView::SelectedFolderChanged(TFileChangeThread *sender)
     if (!node)
         return;
 
-    TDrawingSuspended suspended(*this);
-    const std::string path = GetNodePath(node);
-    switch (KindAt(path)) {
-    case TPathKind::pkFolder:
-        // Watching again before the children are read, so that a change made meanwhile
-        // brings another report instead of going unseen.
-        StartWatching(node);
-        RefreshKeepingExpansion(node);
-        break;
-    case TPathKind::pkFile: {
-        // A file shown with ShowFiles: the folder that holds it changed. Read that folder
-        // again and keep the file selected.
-        TTreeNode *folder = node->Parent();
-        if (!folder)
-            break;
-        const bool wasSelected = Selected() == node;
-        const TFolderItemData *data = DataOf(node);
-        TOwnedList item(data ? IdListDuplicate(data->RelativeIDList) : nullptr);
-        RefreshKeepingExpansion(folder);
-        TTreeNode *found = nullptr;
-        for (int i = 0; item && !found && i < folder->Count(); ++i) {
-            const TFolderItemData *child = DataOf(folder->Item(i));
-            if (child && child->ParentFolder->CompareIDs(0, child->RelativeIDList, item.get()) == 0)
-                found = folder->Item(i);
-        }
-        if (found && wasSelected)
-            SetSelected(found);
-        StartWatching(found ? found : folder);
-        break;
-    }
-    case TPathKind::pkNone: {
-        // The folder is gone: its parent shows what is left and takes the selection.
-        TTreeNode *parent = node->Parent();
-        if (!parent || path.empty())
-            break;
-        RefreshKeepingExpansion(parent);
-        SetSelected(parent);
-        break;
-    }
-    }
+    ReadAgain(node, true);
 }
 
 void TorbSystemTreeView::ParentFolderChanged(TFileChangeThread *sender)
@@ -223,11 +226,107 @@ void TorbSystemTreeView::RefreshNode(TTreeNode *node)
 void TorbSystemTreeView::RefreshKeepingExpansion(TTreeNode *node)
 {
     const bool wasExpanded = node->Expanded();
+    const std::vector<TOpenBranch> open = OpenBranches(node);
     RefreshNode(node);
     if (wasExpanded) {
         node->Expand(false);
+        OpenAgain(node, open);
         node->MakeVisible();
     }
+}
+
+// ---- Reading again --------------------------------------------------------------------
+
+void TorbSystemTreeView::ReadAgain(TTreeNode *node, bool watch)
+{
+    TDrawingSuspended suspended(*this);
+    const std::string path = GetNodePath(node);
+    switch (KindAt(path)) {
+    case TPathKind::pkFolder:
+        // Watching again before the children are read, so that a change made meanwhile
+        // brings another report instead of going unseen.
+        if (watch)
+            StartWatching(node);
+        RefreshKeepingExpansion(node);
+        break;
+    case TPathKind::pkFile: {
+        // A file shown with ShowFiles: the folder that holds it is read again, and the
+        // file stays selected.
+        TTreeNode *folder = node->Parent();
+        if (!folder)
+            break;
+        const bool wasSelected = Selected() == node;
+        const TFolderItemData *data = DataOf(node);
+        const TOwnedList item(data ? IdListDuplicate(data->RelativeIDList) : nullptr);
+        RefreshKeepingExpansion(folder);
+        TTreeNode *found = ChildOf(folder, item.get());
+        if (found && wasSelected)
+            SetSelected(found);
+        if (watch)
+            StartWatching(found ? found : folder);
+        break;
+    }
+    case TPathKind::pkNone: {
+        const TFolderItemData *data = DataOf(node);
+        if (path.empty()) {
+            // A folder without a path (the desktop, Computer) is read again as it is.
+            if (data && data->HasAttribute(SFGAO_FOLDER))
+                RefreshKeepingExpansion(node);
+            break;
+        }
+        // The item is gone: its parent shows what is left and takes the selection.
+        if (TTreeNode *parent = node->Parent()) {
+            RefreshKeepingExpansion(parent);
+            SetSelected(parent);
+        }
+        break;
+    }
+    }
+}
+
+void TorbSystemTreeView::ReadSelectedAgain()
+{
+    TTreeNode *node = Selected();
+    if (!node || !DataOf(node))
+        return;
+    ReadAgain(node, m_selectionWatcher || m_parentWatcher);
+}
+
+void TorbSystemTreeView::keyPressEvent(QKeyEvent *event)
+{
+    // While a label is edited the key belongs to the editor's text, which a new reading
+    // of the node would throw away.
+    if (event->key() == Qt::Key_F5 && event->modifiers() == Qt::NoModifier && !IsEditing()) {
+        Guarded([this] { ReadSelectedAgain(); });
+        event->accept();
+        return;
+    }
+    TorbCustomSystemTreeView::keyPressEvent(event);
+}
+
+void TorbSystemTreeView::ShowNewFolder(TTreeNode *folder, const std::string &path)
+{
+    const bool watching = m_selectionWatcher || m_parentWatcher;
+    {
+        TDrawingSuspended suspended(*this);
+        RefreshKeepingExpansion(folder);
+        folder->SetHasChildren(true);
+        folder->Expand(false);
+    }
+    TTreeNode *made = nullptr;
+    for (int i = 0; !made && i < folder->Count(); ++i) {
+        if (GetNodePath(folder->Item(i)) == path)
+            made = folder->Item(i);
+    }
+    if (!made)
+        return;
+    SetSelected(made);
+    made->MakeVisible();
+    // The watcher of the folder is about to report the new folder and would read the
+    // folder again, ending the editing: the new folder is watched from now on instead.
+    if (watching)
+        StartWatching(made);
+    EditLabel(made);
 }
 
 // ---- The right click ------------------------------------------------------------------
@@ -272,79 +371,12 @@ bool TorbSystemTreeView::ShowItemMenu(TTreeNode *node, const QPoint &screenPoint
         ~TMenuNode() { Node = nullptr; }
     } menuNode{m_menuNode};
     m_menuNode = node;
+    std::string madeFolder;
+    const TNewFolderNotice notice([&madeFolder](const std::string &path) { madeFolder = path; });
     const bool handled = ShowItemContextMenu(folder.Get(), items, 1, this, screenPoint, renameRequested);
     if (renameRequested && m_menuNode)
         EditLabel(m_menuNode);
+    else if (!madeFolder.empty() && m_menuNode)
+        ShowNewFolder(m_menuNode, madeFolder);
     return handled;
-}
-
-// ---- Renaming -------------------------------------------------------------------------
-
-bool TorbSystemTreeView::CanEdit(TTreeNode *node)
-{
-    const TFolderItemData *data = DataOf(node);
-    return data && data->HasAttribute(SFGAO_CANRENAME);
-}
-
-bool TorbSystemTreeView::EditFinished(TTreeNode *node, const std::string &text)
-{
-    return RenameNode(node, text);
-}
-
-bool TorbSystemTreeView::RenameNode(TTreeNode *node, const std::string &newName)
-{
-    // A NUL would cut the wide name short: the item would get another name than shown.
-    if (!node || newName.empty() || newName.find('\0') != std::string::npos)
-        return false;
-    TFolderItemData *data = DataOf(node);
-    if (!data || !data->ParentFolder || !data->RelativeIDList)
-        return false;
-    const std::u16string wide = WideFromSystem(newName);
-    LPITEMIDLIST received = nullptr;
-    const HRESULT result = data->ParentFolder->SetNameOf(
-        GetValidHandle(), data->RelativeIDList, wide.c_str(), RenameFlags, &received);
-    TOwnedList relative(received);
-    if (FAILED(result))
-        return false;
-
-    node->SetText(newName);
-    if (relative) {
-        const TFolderItemData *parentData = DataOf(node->Parent());
-        LPITEMIDLIST absolute = IdListJoin(parentData ? parentData->AbsoluteIDList : nullptr, relative.get());
-        if (absolute) {
-            IdListFree(data->RelativeIDList);
-            IdListFree(data->AbsoluteIDList);
-            data->RelativeIDList = relative.release();
-            data->AbsoluteIDList = absolute;
-        }
-    }
-    FollowRename(node);
-    return true;
-}
-
-void TorbSystemTreeView::FollowRename(TTreeNode *node)
-{
-    // The nodes below still hold the folder and the absolute lists of the old place; their
-    // own relative lists name them within their folders and stay. Nodes are not deleted
-    // here: the label editor of `node` may still be open.
-    const TFolderItemData *data = DataOf(node);
-    if (!data || node->Count() == 0)
-        return;
-    void *object = nullptr;
-    if (FAILED(data->ParentFolder->BindToObject(data->RelativeIDList, nullptr, IID_IShellFolder, &object))
-        || !object)
-        return; // gone again already: the watchers' next report reads what is left
-    const auto folder = TComPtr<IShellFolder>::Adopt(static_cast<IShellFolder *>(object));
-    for (int i = 0; i < node->Count(); ++i) {
-        TTreeNode *child = node->Item(i);
-        TFolderItemData *childData = DataOf(child);
-        if (!childData)
-            continue;
-        if (LPITEMIDLIST absolute = IdListJoin(data->AbsoluteIDList, childData->RelativeIDList)) {
-            IdListFree(childData->AbsoluteIDList);
-            childData->AbsoluteIDList = absolute;
-        }
-        childData->ParentFolder = folder;
-        FollowRename(child);
-    }
 }

@@ -20,7 +20,8 @@
 // never runs beside other tree code; it is dropped when its watcher was replaced or its
 // node deleted (by a rebuild or a refresh) in the meantime, and the deletion of the
 // watched node stops both watchers. A rebuild of a tree that was watching watches the
-// node it selects again.
+// node it selects again. Other folders are not watched: F5 reads the selected node again
+// (ReadSelectedAgain), with the folders open below it, which stay open.
 
 #include <cstdint>
 #include <memory>
@@ -60,6 +61,7 @@ int RootFolderCsidl(TRootFolder root);
 
 extern const char *const SystemTreeViewVersion; // "TorbSystemTreeView v0.98.4 Beta"
 
+class QKeyEvent;
 class TFileChangeThread;
 
 class TorbSystemTreeView : public TorbCustomSystemTreeView
@@ -143,6 +145,11 @@ public:
     // Deletes the node's children and reads them again (expanding the node again when it
     // was expanded), then tells the partners.
     void RefreshNode(TTreeNode *node);
+    // Reads the selected node again, as F5 does: a folder's children and the open folders
+    // below it (which stay open), a file's folder (the file stays selected), or for an
+    // item that is gone, its parent, which takes the selection. Changes made in folders
+    // that are not watched show this way.
+    void ReadSelectedAgain();
     // Stops both watchers, then watches the node's folder (with ShowFiles, the folder of
     // a file) and its parent's folder. A node without a path is not watched.
     void StartWatching(TTreeNode *node);
@@ -159,6 +166,8 @@ public:
     // Renames the node's item on disk. On success the caption is `newName` as typed and
     // the node's lists (and those of the nodes below it) name the new item. False for no
     // node, no data, an empty name or a name the shell refuses; then nothing changes.
+    // (A name typed in the node's label that is refused is explained in a message box,
+    // and the label's editor stays open on it.)
     bool RenameNode(TTreeNode *node, const std::string &newName);
 
 protected:
@@ -169,6 +178,8 @@ protected:
     bool CanEdit(TTreeNode *node) override;
     bool EditFinished(TTreeNode *node, const std::string &text) override;
     bool RightButtonUp(const QPoint &clientPoint) override;
+    // F5 reads the selected node again (ReadSelectedAgain), except while a label is edited.
+    void keyPressEvent(QKeyEvent *event) override;
     QMenu *ChoosePopupMenu() const override;
     virtual void DoAutoscroll(int x, int y);
     virtual void DoPopulated(TTreeNode *node);
@@ -188,8 +199,17 @@ private:
     bool RootIsComputer() const;
     // Starts the parent watcher on WatchedParent's folder, when it has one.
     void WatchParent();
-    // RefreshNode, then the node expanded again (and shown) when it was.
+    // RefreshNode, then the node expanded again (and shown) when it was, and the folders
+    // below it that were open opened again.
     void RefreshKeepingExpansion(TTreeNode *node);
+    // What a change report of the node's folder and ReadSelectedAgain do; with `watch`, the
+    // node (or what takes its place) is watched afterwards.
+    void ReadAgain(TTreeNode *node, bool watch);
+    // After "New Folder" in the menu of `folder`: the folder is read again and opened, and
+    // the new folder at `path` selected with its label open for editing.
+    void ShowNewFolder(TTreeNode *folder, const std::string &path);
+    // RenameNode answering the namespace's result.
+    HRESULT RenameItem(TTreeNode *node, const std::string &newName);
     // After a rename: the nodes below `node` take their folder and lists from its new
     // place.
     void FollowRename(TTreeNode *node);

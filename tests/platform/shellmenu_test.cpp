@@ -18,6 +18,7 @@
 #include "platform/shellcontextmenu.h"
 #include "platform/shellfs.h"
 #include "tests/platform/shellfixture.h"
+#include "tests/support/fakeapps.h"
 #include "tests/support/scripteddialogs.h"
 
 namespace {
@@ -51,10 +52,6 @@ protected:
     void SetUp() override
     {
         TShellTest::SetUp();
-        m_seam.OpenUrl = [this](const QUrl &url) {
-            Opened.push_back(url);
-            return OpenAnswer;
-        };
         m_seam.StartProgram = [this](const QString &program, const QStringList &arguments) {
             Started.push_back(QStringList{program} + arguments);
             return true;
@@ -102,9 +99,7 @@ protected:
         return buffer.data();
     }
 
-    std::vector<QUrl> Opened;
     std::vector<QStringList> Started;
-    bool OpenAnswer = true;
     TScriptedDialogs Dialogs;
 
 private:
@@ -247,6 +242,11 @@ TEST_F(ShellMenu, TrashKeepsTheOriginalPathAndNeverReplaces)
 
 TEST_F(ShellMenu, OpenAndCopyPathHandOverTheBytesOfTheName)
 {
+    TFakeApplications applications(Tree());
+    applications.Entry("home/.local/share/applications/opener.desktop",
+        "Name=Opener\nExec=opener %u\nMimeType=text/plain;\n");
+    applications.Entry("home/.local/share/applications/browser.desktop",
+        "Name=Browser\nExec=browser %f\nMimeType=inode/directory;\n");
     const std::string name = "caf\xC3\xA9 \xFF.txt"; // UTF-8 and a stray byte
     Tree().File("home/files/" + name);
     TComPtr<IContextMenu3> menu = MenuOf(Files() + "/" + name);
@@ -254,10 +254,13 @@ TEST_F(ShellMenu, OpenAndCopyPathHandOverTheBytesOfTheName)
     menu->QueryContextMenu(&entries, 0, 1, 0x7FFF, CMF_NORMAL);
     ASSERT_EQ(Invoke(menu.Get(), IDM_OPEN), S_OK);
     ASSERT_EQ(Invoke(menu.Get(), IDM_OPENCONTAINING), S_OK);
-    ASSERT_EQ(Opened.size(), 2u);
-    EXPECT_EQ(QByteArray::fromPercentEncoding(Opened[0].path(QUrl::FullyEncoded).toLatin1()).toStdString(),
+    ASSERT_EQ(Started.size(), 2u);
+    ASSERT_EQ(Started[0].size(), 2);
+    EXPECT_EQ(Started[0][0], u"opener");
+    EXPECT_EQ(QByteArray::fromPercentEncoding(QUrl(Started[0][1]).path(QUrl::FullyEncoded).toLatin1())
+                  .toStdString(),
         Files() + "/" + name);
-    EXPECT_EQ(Opened[1].toLocalFile().toStdString(), Files());
+    EXPECT_EQ(Started[1], (QStringList{u"browser"_qs, QString::fromStdString(Files())}));
 
     ASSERT_EQ(Invoke(menu.Get(), IDM_COPYPATH), S_OK);
     const QMimeData *copied = QApplication::clipboard()->mimeData();
@@ -265,11 +268,16 @@ TEST_F(ShellMenu, OpenAndCopyPathHandOverTheBytesOfTheName)
     EXPECT_TRUE(copied->text().startsWith(QString::fromStdString(Files() + "/caf\xC3\xA9 ")));
     EXPECT_EQ(copied->urls().size(), 1);
 
-    // No application could open it: the user is told and the call fails.
-    OpenAnswer = false;
-    EXPECT_EQ(Invoke(menu.Get(), IDM_OPEN), E_FAIL);
+    // No application opens the type: the user is told and the call fails.
+    Tree().File("home/files/plain.unknown-type");
+    TComPtr<IContextMenu3> unknown = MenuOf(Files() + "/plain.unknown-type");
+    QMenu unknownEntries;
+    unknown->QueryContextMenu(&unknownEntries, 0, 1, 0x7FFF, CMF_NORMAL);
+    EXPECT_EQ(Invoke(unknown.Get(), IDM_OPEN), E_FAIL);
     ASSERT_EQ(Dialogs.Messages.size(), 1u);
-    EXPECT_TRUE(Dialogs.Messages[0].Text.contains(u"no application could open it"));
+    EXPECT_TRUE(Dialogs.Messages[0].Text.contains(u"no application is set up to open items of type"))
+        << Dialogs.Messages[0].Text.toStdString();
+    EXPECT_EQ(Started.size(), 2u);
     EXPECT_EQ(Invoke(menu.Get(), IDM_RENAME), E_NOTIMPL) << "renaming is the caller's";
 }
 

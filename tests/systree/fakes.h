@@ -11,11 +11,7 @@
 #include "platform/shellapi.h"
 #include "systree/pidlhelp.h"
 
-struct TIdListDeleter
-{
-    void operator()(ITEMIDLIST *list) const { IdListFree(list); }
-};
-using TOwnedIdList = std::unique_ptr<ITEMIDLIST, TIdListDeleter>;
+using TOwnedIdList = TOwnedList;
 
 inline const std::uint8_t *BytesOf(const TOwnedIdList &list)
 {

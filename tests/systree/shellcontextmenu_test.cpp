@@ -13,6 +13,7 @@
 #include "platform/shellcontextmenu.h"
 #include "platform/shellfs.h"
 #include "systree/shellcontextmenu.h"
+#include "tests/support/fakeapps.h"
 #include "tests/support/scripteddialogs.h"
 #include "tests/systree/fakes.h"
 #include "tests/systree/treefixture.h"
@@ -72,10 +73,6 @@ protected:
     void SetUp() override
     {
         TTreeTest::SetUp();
-        m_seam.OpenUrl = [this](const QUrl &url) {
-            Opened.push_back(url);
-            return OpenAnswer;
-        };
         m_seam.StartProgram = [this](const QString &program, const QStringList &arguments) {
             Started.push_back(QStringList{program} + arguments);
             return true;
@@ -115,9 +112,7 @@ protected:
         return result;
     }
 
-    std::vector<QUrl> Opened;
     std::vector<QStringList> Started;
-    bool OpenAnswer = true;
     TScriptedDialogs Dialogs;
     TScriptedMenu Menu;
 
@@ -179,6 +174,9 @@ TEST_F(ShellContextMenu, DismissAndFailureAfterRenameReportNoRename)
 
 TEST_F(ShellContextMenu, EachCommandRunsAtItsIdentifier)
 {
+    TFakeApplications applications(Tree());
+    applications.Entry("home/.local/share/applications/opener.desktop",
+        "Name=Opener\nExec=opener %f\nMimeType=text/plain;\n");
     Tree().File("home/files/a.txt");
     Tree().Folder("home/files/box");
     bool rename = false;
@@ -194,8 +192,8 @@ TEST_F(ShellContextMenu, EachCommandRunsAtItsIdentifier)
 
     choose(1 + IDM_OPEN);
     EXPECT_TRUE(Show(Files(), "a.txt", rename));
-    ASSERT_EQ(Opened.size(), 1u);
-    EXPECT_EQ(Opened[0].toLocalFile().toStdString(), Files() + "/a.txt");
+    ASSERT_EQ(Started.size(), 1u);
+    EXPECT_EQ(Started[0], (QStringList{u"opener"_qs, QString::fromStdString(Files() + "/a.txt")}));
 
     choose(5); // offset 4: the trash
     EXPECT_TRUE(Show(Files(), "a.txt", rename));
@@ -205,8 +203,8 @@ TEST_F(ShellContextMenu, EachCommandRunsAtItsIdentifier)
     EXPECT_FALSE(rename);
     EXPECT_TRUE(Dialogs.Messages.empty());
 
-    // A command that fails: the user is told, the call answers false.
-    OpenAnswer = false;
+    // A command that fails (no application opens folders): the user is told, the call
+    // answers false.
     choose(1 + IDM_OPEN);
     EXPECT_FALSE(Show(Files(), "box", rename));
     EXPECT_EQ(Dialogs.Messages.size(), 1u);

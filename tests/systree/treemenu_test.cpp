@@ -1,8 +1,12 @@
+#include <filesystem>
+
 #include <QAction>
+#include <QLineEdit>
 #include <QMenu>
 #include <QTest>
 
 #include "systree/shellcontextmenu.h"
+#include "tests/support/menudriver.h"
 #include "tests/support/scripteddialogs.h"
 #include "treefixture.h"
 
@@ -116,6 +120,48 @@ TEST_F(SystemTreeMenu, TheRenameEntryStartsEditingTheLabel)
 
     TTreeNode *bare = tree.AddChild(nullptr, "no data");
     EXPECT_FALSE(tree.ShowItemMenu(bare, point));
+}
+
+TEST_F(SystemTreeMenu, NewFolderIsSelectedWithItsNameOpenForEditing)
+{
+    Tree().Folder("home/files/a/New Folder");
+    TorbSystemTreeView tree;
+    Show(tree);
+    TTreeNode *a = tree.TopItem(0)->Item(0);
+    // The folder is watched: the report of the folder made must not end the editing.
+    tree.SetSelected(a);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return tree.WatchedNode() == a; }));
+    QTest::qWait(150);
+    TMenuDriver menu;
+    menu.Click(u"New Folder"_qs);
+    QTest::mouseClick(tree.viewport(), Qt::RightButton, {}, tree.visualItemRect(a).center());
+    ASSERT_TRUE(menu.Done());
+    ASSERT_TRUE(std::filesystem::is_directory(Files() + "/a/New Folder (2)"));
+
+    EXPECT_TRUE(a->Expanded());
+    EXPECT_EQ(Captions(a), (std::vector<std::string>{"New Folder", "New Folder (2)"}));
+    EXPECT_EQ(tree.Selection(), Files() + "/a/New Folder (2)");
+    // Neither the watcher's report nor the end of the read delay ends the editing.
+    QTest::qWait(700);
+    ASSERT_TRUE(tree.IsEditing());
+    QLineEdit *editor = nullptr;
+    for (QLineEdit *line : tree.viewport()->findChildren<QLineEdit *>()) {
+        if (line->isVisible())
+            editor = line;
+    }
+    ASSERT_TRUE(editor);
+    EXPECT_EQ(editor->text(), u"New Folder (2)");
+
+    // The name typed replaces the one given.
+    QTest::keyClicks(editor, u"Projets"_qs);
+    QTest::keyClick(editor, Qt::Key_Return);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(tree.IsEditing());
+    EXPECT_TRUE(std::filesystem::is_directory(Files() + "/a/Projets"));
+    EXPECT_FALSE(std::filesystem::exists(Files() + "/a/New Folder (2)"));
+    EXPECT_EQ(tree.Selection(), Files() + "/a/Projets");
+    EXPECT_EQ(tree.WatchedNode(), tree.Selected());
+    EXPECT_TRUE(m_dialogs.Messages.empty());
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QTest>
 
 #include "platform/thread.h"
 #include "tests/support/scripteddialogs.h"
@@ -193,6 +194,69 @@ TEST_F(SystemTreeWatching, FoldersDeeperThanTheLongestPathAreWatchedToo)
     Tree().DeepFolder(deep + "sel/inner");
     EXPECT_TRUE(PumpUntil([&] { return Child(sel, "inner") != nullptr; }));
     EXPECT_EQ(tree->Selection(), Tree().Path(deep + "sel"));
+}
+
+TEST_F(SystemTreeWatching, F5ReadsTheSelectedFolderAndTheFoldersOpenBelowIt)
+{
+    Tree().Folder("home/files/top/open/inner");
+    Tree().Folder("home/files/top/shut/x");
+    auto tree = WatchingTree("home/files/top");
+    tree->resize(400, 600);
+    tree->show();
+    tree->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(tree.get()));
+    TTreeNode *top = tree->Selected();
+    top->Expand(false);
+    Child(top, "open")->Expand(false);
+
+    // Only the selected folder and its parent are watched: changes below them do not show
+    // by themselves.
+    Tree().Folder("home/files/top/open/made");
+    Tree().Folder("home/files/top/open/inner/deeper");
+    Tree().Folder("home/files/top/shut/y");
+    LetWatchersSettle();
+    EXPECT_FALSE(Child(Child(top, "open"), "made"));
+
+    QTest::keyClick(tree.get(), Qt::Key_F5);
+    EXPECT_EQ(tree->Selected(), top);
+    TTreeNode *open = Child(top, "open");
+    ASSERT_TRUE(open);
+    EXPECT_TRUE(open->Expanded());
+    EXPECT_EQ(Captions(open), (std::vector<std::string>{"inner", "made"}));
+    EXPECT_TRUE(Child(open, "inner")->HasChildren());
+    EXPECT_FALSE(Child(top, "shut")->Expanded());
+    EXPECT_EQ(tree->WatchedNode(), top);
+
+    // While a label is edited, F5 leaves the node and the editor alone.
+    tree->EditLabel(open);
+    ASSERT_TRUE(tree->IsEditing());
+    QTest::keyClick(tree->viewport()->focusWidget(), Qt::Key_F5);
+    EXPECT_TRUE(tree->IsEditing());
+    EXPECT_EQ(Child(top, "open"), open);
+    QTest::keyClick(tree->viewport()->focusWidget(), Qt::Key_Escape);
+}
+
+TEST_F(SystemTreeWatching, F5OnAFileReadsItsFolderAndOnAVanishedItemItsParent)
+{
+    Tree().File("home/files/f/one.txt");
+    auto tree
+        = MakeTree(TRootFolder::rfDesktop, {}, [](TorbSystemTreeView &tree) { tree.SetShowFiles(true); });
+    tree->resize(400, 600);
+    tree->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(tree.get()));
+    tree->SetSelection(Files() + "/f/one.txt");
+    ASSERT_EQ(tree->Selection(), Files() + "/f/one.txt");
+    TTreeNode *folder = tree->Selected()->Parent();
+
+    Tree().File("home/files/f/two.txt");
+    QTest::keyClick(tree.get(), Qt::Key_F5);
+    EXPECT_EQ(Captions(folder), (std::vector<std::string>{"one.txt", "two.txt"}));
+    EXPECT_EQ(tree->Selection(), Files() + "/f/one.txt");
+
+    std::filesystem::remove(Tree().Path("home/files/f/one.txt"));
+    QTest::keyClick(tree.get(), Qt::Key_F5);
+    EXPECT_EQ(tree->Selected(), folder);
+    EXPECT_EQ(Captions(folder), std::vector<std::string>{"two.txt"});
 }
 
 } // namespace

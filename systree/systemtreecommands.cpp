@@ -284,6 +284,21 @@ void TorbSystemTreeView::ReadAgain(TTreeNode *node, bool watch)
     }
 }
 
+void TorbSystemTreeView::ForgetIfGone(TTreeNode *node)
+{
+    // A command that took the item away (Move to Trash) may have done so before any
+    // watcher was there to see it: the tree does not wait for one.
+    const std::string path = GetNodePath(node);
+    if (path.empty() || KindAt(path) != TPathKind::pkNone)
+        return;
+    if (node == Selected()) {
+        ReadAgain(node, m_selectionWatcher || m_parentWatcher);
+    } else if (TTreeNode *parent = node->Parent()) {
+        TDrawingSuspended suspended(*this);
+        RefreshKeepingExpansion(parent);
+    }
+}
+
 void TorbSystemTreeView::ReadSelectedAgain()
 {
     TTreeNode *node = Selected();
@@ -378,5 +393,7 @@ bool TorbSystemTreeView::ShowItemMenu(TTreeNode *node, const QPoint &screenPoint
         EditLabel(m_menuNode);
     else if (!madeFolder.empty() && m_menuNode)
         ShowNewFolder(m_menuNode, madeFolder);
+    else if (m_menuNode)
+        ForgetIfGone(m_menuNode);
     return handled;
 }

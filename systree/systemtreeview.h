@@ -208,6 +208,9 @@ private:
     // After "New Folder" in the menu of `folder`: the folder is read again and opened, and
     // the new folder at `path` selected with its label open for editing.
     void ShowNewFolder(TTreeNode *folder, const std::string &path);
+    // After a menu command on `node`: when nothing is at its path any more, the node goes
+    // (its parent is read again, and takes the selection when the node had it).
+    void ForgetIfGone(TTreeNode *node);
     // RenameNode answering the namespace's result.
     HRESULT RenameItem(TTreeNode *node, const std::string &newName);
     // After a rename: the nodes below `node` take their folder and lists from its new

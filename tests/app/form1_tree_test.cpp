@@ -1,4 +1,5 @@
 #include <cstdlib>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -26,6 +27,7 @@
 #include "systree/folderitemdata.h"
 #include "systree/pidlhelp.h"
 #include "systree/shutdown.h"
+#include "tests/support/menudriver.h"
 #include "tests/support/scripteddialogs.h"
 #include "tests/support/temptree.h"
 #include "tests/support/viewtext.h"
@@ -200,6 +202,17 @@ TEST_F(TForm1TreeTest, TheStatusLineFollowsEveryChangeOfTheSelection)
     QTest::qWait(50);
     EXPECT_EQ(form.tva->Selection(), m_tree.Path("home/delta"));
     EXPECT_EQ(status(), m_tree.Path("home/delta"));
+
+    // A move to the trash through the tree's menu: the selection goes elsewhere.
+    TTreeNode *delta = form.tva->Selected();
+    TMenuDriver menu;
+    menu.Click(QStringLiteral("Move to Trash"));
+    QTest::mouseClick(form.tva->viewport(), Qt::RightButton, {}, form.tva->visualItemRect(delta).center());
+    ASSERT_TRUE(menu.Done());
+    ASSERT_FALSE(std::filesystem::exists(m_tree.Path("home/delta")));
+    QTest::qWaitFor([&] { return form.tva->Selection() != m_tree.Path("home/delta"); }, 2000);
+    EXPECT_NE(form.tva->Selection(), m_tree.Path("home/delta"));
+    EXPECT_EQ(status(), form.tva->Selection());
 
     // A rebuild that leaves another folder selected.
     form.tva->Rebuild();

@@ -12,7 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/app/exportrun.h"
-#include "tests/support/specialfiles.h"
+#include "tests/support/filekinds.h"
 #include "tests/support/temptree.h"
 
 namespace {

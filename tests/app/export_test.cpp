@@ -9,7 +9,7 @@
 #include "tests/app/exportrun.h"
 #include "tests/support/pdftext.h"
 #include "tests/support/rtfreader.h"
-#include "tests/support/specialfiles.h"
+#include "tests/support/filekinds.h"
 #include "tests/support/temptree.h"
 
 namespace {

@@ -19,7 +19,7 @@
 #include "platform/error.h"
 #include "platform/richedit.h"
 #include "tests/support/rtfreader.h"
-#include "tests/support/specialfiles.h"
+#include "tests/support/filekinds.h"
 #include "tests/support/temptree.h"
 #include "tests/support/viewtext.h"
 

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <atomic>
+#include <cerrno>
+#include <cstring>
 #include <string>
 #include <sys/resource.h>
 #include <thread>
@@ -8,13 +10,24 @@
 
 #include <QByteArray>
 
+#include <gtest/gtest.h>
+
 // Entries of the file system other than regular files and folders, made for real in a
 // test's temporary folder, and ways to make writing fail as root.
 
 // Makes a character device with the numbers of the null device (1, 3) at `path`: it
-// takes every byte and stays what it is. False when the process may not (mknod needs
-// CAP_MKNOD, which root has).
-bool MakeNullDevice(const std::string &path);
+// takes every byte and stays what it is. Answers 0, or mknod's errno: EPERM when the
+// process lacks CAP_MKNOD (root has it, so the test suite in CI always makes them).
+int MakeNullDevice(const std::string &path);
+// In a test body: makes the null device at `path`, skipping the test where the process
+// lacks the right and failing it on any other refusal.
+#define MAKE_NULL_DEVICE_OR_SKIP(path)                                                                       \
+    do {                                                                                                     \
+        if (const int nullDeviceError = MakeNullDevice(path); nullDeviceError == EPERM)                      \
+            GTEST_SKIP() << "this process may not make device nodes (mknod needs CAP_MKNOD)";                \
+        else                                                                                                 \
+            ASSERT_EQ(nullDeviceError, 0) << std::strerror(nullDeviceError);                                 \
+    } while (false)
 bool IsNullDevice(const std::string &path);
 bool IsFifo(const std::string &path);
 bool IsSocket(const std::string &path);

@@ -1,4 +1,4 @@
-#include "tests/support/specialfiles.h"
+#include "tests/support/filekinds.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -44,9 +44,9 @@ bool SetImmutable(const std::string &path, bool on)
 
 } // namespace
 
-bool MakeNullDevice(const std::string &path)
+int MakeNullDevice(const std::string &path)
 {
-    return ::mknod(path.c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0;
+    return ::mknod(path.c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0 ? 0 : errno;
 }
 
 bool IsNullDevice(const std::string &path)

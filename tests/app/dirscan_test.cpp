@@ -275,12 +275,9 @@ TEST(ScanDirectory, AFolderHoldingALinkToTheRootEnds)
 TEST(ScanDirectory, FoldersDeeperThanTheLongestPathAreWalked)
 {
     TTempTree tree;
-    std::string folder;
-    for (int level = 0; level < 24; ++level) {
-        folder += std::string(219, 'd') + char('a' + level) + '/';
-        if (level == 12)
-            tree.DeepFile(tree.DeepFolder(folder).substr(tree.Root().size() + 1) + "middle", 10, 1700000000);
-    }
+    const std::string folder = TTempTree::LongNamedFolders(24);
+    tree.DeepFolder(TTempTree::LongNamedFolders(13));
+    tree.DeepFile(TTempTree::LongNamedFolders(13) + "middle", 10, 1700000000);
     tree.DeepFolder(folder);
     tree.DeepFile(folder + "bottom", 1234, 1700000000);
     tree.DeepFolder(folder + ".hidden");
@@ -296,7 +293,7 @@ TEST(ScanDirectory, FoldersDeeperThanTheLongestPathAreWalked)
         EXPECT_NE(entry.Time, 0) << entry.Name;
         return true;
     });
-    const std::string middle = root + folder.substr(0, 13 * 221);
+    const std::string middle = root + TTempTree::LongNamedFolders(13);
     EXPECT_EQ(
         calls, (std::vector<TCall>{{middle, "middle", faArchive}, {root + folder, "bottom", faArchive}}));
     EXPECT_EQ(sizes, (std::vector<std::int64_t>{10, 1234}));

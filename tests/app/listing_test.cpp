@@ -166,10 +166,7 @@ TEST_F(ListingTest, ALinkThatLeadsNowhereShowsItsOwnSizeAndDate)
 
 TEST_F(ListingTest, FilesDeeperThanTheLongestPathStillShowSizeAndDate)
 {
-    // 24 levels of 220-byte names: the file's path passes 5,000 bytes.
-    std::string folder;
-    for (int level = 0; level < 24; ++level)
-        folder += std::string(219, 'd') + char('a' + level) + '/';
+    const std::string folder = TTempTree::LongNamedFolders(24);
     m_tree.DeepFolder(folder);
     std::tm tm{};
     tm.tm_year = 2021 - 1900, tm.tm_mon = 4, tm.tm_mday = 6, tm.tm_hour = 7, tm.tm_min = 8, tm.tm_sec = 10;

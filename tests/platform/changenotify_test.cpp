@@ -110,9 +110,7 @@ TEST(ChangeNotification, FoldersThatCannotBeWatchedAndClosedHandles)
 TEST(ChangeNotification, FoldersDeeperThanTheLongestPathAreWatched)
 {
     TTempTree tree;
-    std::string relative;
-    for (int level = 0; level < 24; ++level)
-        relative += std::string(219, 'd') + char('a' + level) + '/';
+    const std::string relative = TTempTree::LongNamedFolders(24);
     const std::string deep = tree.DeepFolder(relative);
     ASSERT_GT(deep.size(), 5000u);
     TWatch watch(deep, FILE_NOTIFY_CHANGE_DIR_NAME | FILE_NOTIFY_CHANGE_FILE_NAME, true);

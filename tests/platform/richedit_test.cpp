@@ -1,7 +1,5 @@
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <sys/stat.h>
 #include <utility>
@@ -18,8 +16,8 @@
 
 #include "platform/error.h"
 #include "platform/richedit.h"
-#include "tests/support/rtfreader.h"
 #include "tests/support/filekinds.h"
+#include "tests/support/rtfreader.h"
 #include "tests/support/temptree.h"
 #include "tests/support/viewtext.h"
 
@@ -53,22 +51,6 @@ QByteArray Output(const TRichEdit &view, void (TRichEdit::*write)(QIODevice &) c
 QByteArray PlainText(const TRichEdit &view)
 {
     return Output(view, &TRichEdit::WritePlainText);
-}
-
-// The file's bytes; the path is bytes too, as the system takes it.
-std::string ReadAll(const std::string &path)
-{
-    std::ifstream file(path, std::ios::binary);
-    return file ? std::string(std::istreambuf_iterator<char>(file), {}) : std::string("<missing>");
-}
-
-std::vector<std::string> Entries(const std::string &folder)
-{
-    std::vector<std::string> names;
-    for (const auto &entry : std::filesystem::directory_iterator(folder))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 unsigned Mode(const std::string &path)
@@ -344,9 +326,9 @@ TEST(TRichEdit, SaveToFileWritesTheRtfUnderExactlyTheNameGiven)
         SCOPED_TRACE(name);
         TTempTree tree;
         view.SaveToFile(tree.Path(name));
-        EXPECT_EQ(Entries(tree.Root()), std::vector<std::string>{name});
+        EXPECT_EQ(FolderEntries(tree.Root()), std::vector<std::string>{name});
         EXPECT_EQ(Mode(tree.Path(name)), 0666u & ~CurrentUmask());
-        const TRtfDocument read = ReadRtf(QByteArray::fromStdString(ReadAll(tree.Path(name))));
+        const TRtfDocument read = ReadRtf(QByteArray::fromStdString(FileBytes(tree.Path(name))));
         ASSERT_TRUE(read.Ok()) << read.Error.toStdString();
         EXPECT_EQ(read.Paragraphs.size(), Sample.size());
 
@@ -355,10 +337,10 @@ TEST(TRichEdit, SaveToFileWritesTheRtfUnderExactlyTheNameGiven)
         tree.Chmod("real.rtf", 0640);
         tree.Symlink("link " + name, "real.rtf");
         view.SaveToFile(tree.Path("link " + name));
-        EXPECT_TRUE(ReadAll(tree.Path("real.rtf")).starts_with("{\\rtf"));
+        EXPECT_TRUE(FileBytes(tree.Path("real.rtf")).starts_with("{\\rtf"));
         EXPECT_EQ(Mode(tree.Path("real.rtf")), 0640u);
         EXPECT_TRUE(std::filesystem::is_symlink(tree.Path("link " + name)));
-        EXPECT_EQ(Entries(tree.Root()).size(), 3u);
+        EXPECT_EQ(FolderEntries(tree.Root()).size(), 3u);
     }
 }
 
@@ -385,14 +367,14 @@ TEST(TRichEdit, SaveToFileThatCannotBeCreatedThrowsAndKeepsTheOldFile)
         const bool ran = tree.AsUnprivilegedUser(
             [&] { EXPECT_THROW(view.SaveToFile(tree.Path("locked/" + name)), EFCreateError); });
         EXPECT_TRUE(ran);
-        EXPECT_EQ(ReadAll(tree.Path("locked/" + name)), "old");
-        EXPECT_EQ(Entries(tree.Path("locked")), std::vector<std::string>{name});
+        EXPECT_EQ(FileBytes(tree.Path("locked/" + name)), "old");
+        EXPECT_EQ(FolderEntries(tree.Path("locked")), std::vector<std::string>{name});
     }
 
     // The system would take the name only up to the NUL, which is another file.
     TTempTree tree;
     EXPECT_THROW(view.SaveToFile(tree.Path("a") + std::string(1, '\0') + "b"), EFCreateError);
-    EXPECT_TRUE(Entries(tree.Root()).empty());
+    EXPECT_TRUE(FolderEntries(tree.Root()).empty());
 }
 
 TEST(TRichEdit, SaveToFileThatFailsPartWayKeepsTheOldFileAndLeavesNoTemporary)
@@ -411,7 +393,7 @@ TEST(TRichEdit, SaveToFileThatFailsPartWayKeepsTheOldFileAndLeavesNoTemporary)
             const TFileSizeLimit limit(16 * 1024);
             EXPECT_THROW(view.SaveToFile(tree.Path(name)), EWriteError);
         }
-        EXPECT_EQ(ReadAll(tree.Path(name)), "old");
-        EXPECT_EQ(Entries(tree.Root()), std::vector<std::string>{name});
+        EXPECT_EQ(FileBytes(tree.Path(name)), "old");
+        EXPECT_EQ(FolderEntries(tree.Root()), std::vector<std::string>{name});
     }
 }

@@ -149,6 +149,14 @@ std::string TTempTree::DeepFolder(const std::string &relative)
     return Path(relative);
 }
 
+std::string TTempTree::LongNamedFolders(int levels)
+{
+    std::string relative;
+    for (int level = 0; level < levels; ++level)
+        relative += std::string(219, 'd') + char('a' + level) + '/';
+    return relative;
+}
+
 void TTempTree::DeepFile(const std::string &relative, std::int64_t size, std::time_t seconds)
 {
     const auto delim = relative.rfind('/');

@@ -32,6 +32,9 @@ public:
     // above, so that the path may be longer than the system takes in one call (PATH_MAX);
     // answers the full path.
     std::string DeepFolder(const std::string &relative);
+    // A relative path of `levels` folders with 220-byte names, ending in '/': 24 levels
+    // pass 5,000 bytes, beyond what the system takes in one call.
+    static std::string LongNamedFolders(int levels);
     // Creates a file of `size` bytes at `relative`, a path of any length whose folders
     // exist, with that last-write time.
     void DeepFile(const std::string &relative, std::int64_t size, std::time_t seconds);

@@ -227,9 +227,7 @@ TEST(TFileChangeThread, AWatcherSleepsUntilSomethingHappens)
 TEST(TFileChangeThread, FoldersDeeperThanTheLongestPathAreWatched)
 {
     TTempTree tree;
-    std::string relative;
-    for (int level = 0; level < 24; ++level)
-        relative += std::string(219, 'd') + char('a' + level) + '/';
+    const std::string relative = TTempTree::LongNamedFolders(24);
     TReports reports;
     auto watcher = TFileChangeThread::Create(
         tree.DeepFolder(relative), {TFileChangeKind::fcDirName}, false, reports.Handler());

@@ -172,9 +172,7 @@ TEST_F(SystemTreeWatching, SwitchingCheckboxesKeepsTheSelectionAndTheWatch)
 
 TEST_F(SystemTreeWatching, FoldersDeeperThanTheLongestPathAreWatchedToo)
 {
-    std::string deep = "home/files/";
-    for (int level = 0; level < 20; ++level)
-        deep += std::string(219, 'd') + char('a' + level) + '/';
+    const std::string deep = "home/files/" + TTempTree::LongNamedFolders(20);
     Tree().DeepFolder(deep + "sel");
     auto tree = WatchingTree(deep + "sel");
     ASSERT_GT(tree->Selection().size(), 4096u);

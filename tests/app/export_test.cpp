@@ -7,9 +7,9 @@
 
 #include "app/exportcommand.h"
 #include "tests/app/exportrun.h"
+#include "tests/support/filekinds.h"
 #include "tests/support/pdftext.h"
 #include "tests/support/rtfreader.h"
-#include "tests/support/filekinds.h"
 #include "tests/support/temptree.h"
 
 namespace {

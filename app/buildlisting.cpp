@@ -8,10 +8,10 @@
 #include "app/foldertree.h"
 #include "app/listing.h"
 #include "app/unit1.h"
-#include "platform/application.h"
-#include "platform/dirsearch.h"
-#include "platform/locale.h"
-#include "platform/richedit.h"
+#include "platform/system/dirsearch.h"
+#include "platform/system/locale.h"
+#include "platform/ui/application.h"
+#include "platform/ui/richedit.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 #include <unordered_set>
 #include <utility>
 
-#include "platform/dirsearch.h"
-#include "platform/filesystemkind.h"
-#include "platform/pathopen.h"
+#include "platform/system/dirsearch.h"
+#include "platform/system/filesystemkind.h"
+#include "platform/system/pathopen.h"
 
 namespace {
 

@@ -11,14 +11,14 @@
 
 #include "app/foldertree.h"
 #include "app/unit1.h"
-#include "platform/application.h"
-#include "platform/dirsearch.h"
-#include "platform/error.h"
-#include "platform/font.h"
-#include "platform/printer.h"
-#include "platform/richedit.h"
-#include "platform/savefile.h"
-#include "platform/temporaries.h"
+#include "platform/print/font.h"
+#include "platform/print/printer.h"
+#include "platform/system/dirsearch.h"
+#include "platform/system/error.h"
+#include "platform/system/savefile.h"
+#include "platform/system/temporaries.h"
+#include "platform/ui/application.h"
+#include "platform/ui/richedit.h"
 #include "richprint/richprint.h"
 
 namespace {

@@ -4,7 +4,7 @@
 
 #include <QString>
 
-#include "platform/locale.h"
+#include "platform/system/locale.h"
 
 namespace {
 

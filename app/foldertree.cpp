@@ -4,7 +4,7 @@
 #include <system_error>
 #include <utility>
 
-#include "platform/dirsearch.h"
+#include "platform/system/dirsearch.h"
 
 namespace {
 

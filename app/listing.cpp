@@ -6,10 +6,10 @@
 #include <QHash>
 
 #include "app/filelist.h"
-#include "platform/datetime.h"
-#include "platform/dirsearch.h"
-#include "platform/error.h"
-#include "platform/locale.h"
+#include "platform/system/datetime.h"
+#include "platform/system/dirsearch.h"
+#include "platform/system/error.h"
+#include "platform/system/locale.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
 #include <QApplication>
 
 #include "app/unit1.h"
-#include "platform/application.h"
-#include "platform/font.h"
-#include "platform/temporaries.h"
+#include "platform/print/font.h"
+#include "platform/system/temporaries.h"
+#include "platform/ui/application.h"
 #include "systree/shutdown.h"
 
 int main(int argc, char **argv)

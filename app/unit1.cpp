@@ -12,9 +12,9 @@
 
 #include "app/filelist.h"
 #include "app/foldertree.h"
-#include "platform/application.h"
-#include "platform/locale.h"
-#include "platform/richedit.h"
+#include "platform/system/locale.h"
+#include "platform/ui/application.h"
+#include "platform/ui/richedit.h"
 #include "richprint/richprint.h"
 
 TForm1 *Form1 = nullptr;

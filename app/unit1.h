@@ -10,7 +10,7 @@
 #include <QString>
 #include <QWidget>
 
-#include "platform/dialogs.h"
+#include "platform/ui/dialogs.h"
 
 class QCheckBox;
 class QFrame;

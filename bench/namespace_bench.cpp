@@ -14,7 +14,7 @@
 
 #include <QCoreApplication>
 
-#include "platform/shellapi.h"
+#include "platform/shell/shellapi.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "platform/registry.h"
+#include "platform/system/registry.h"
 #include "richprint/richprntprogdlg.h"
 
 namespace {

@@ -11,10 +11,10 @@
 #include <QString>
 #include <QStringList>
 
-#include "platform/font.h"
-#include "platform/printer.h"
-#include "platform/richedit.h"
-#include "platform/set.h"
+#include "platform/print/font.h"
+#include "platform/print/printer.h"
+#include "platform/system/set.h"
+#include "platform/ui/richedit.h"
 
 class TRichPrntProgDlg;
 

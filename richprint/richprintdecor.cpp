@@ -5,8 +5,8 @@
 #include <QDateTime>
 #include <QRegularExpression>
 
-#include "platform/datetime.h"
-#include "platform/locale.h"
+#include "platform/system/datetime.h"
+#include "platform/system/locale.h"
 #include "richprint/richprint.h"
 
 namespace {

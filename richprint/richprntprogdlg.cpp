@@ -5,7 +5,7 @@
 #include <QLabel>
 #include <QScreen>
 
-#include "platform/font.h"
+#include "platform/print/font.h"
 
 namespace {
 

@@ -16,9 +16,9 @@
 #include <memory>
 #include <string>
 
-#include "platform/changenotify.h"
-#include "platform/set.h"
-#include "platform/thread.h"
+#include "platform/system/changenotify.h"
+#include "platform/system/set.h"
+#include "platform/system/thread.h"
 
 enum class TFileChangeKind
 {

@@ -10,8 +10,8 @@
 
 #include <cstdint>
 
-#include "platform/error.h"
-#include "platform/shellapi.h"
+#include "platform/shell/shellapi.h"
+#include "platform/system/error.h"
 
 extern const char *const SNoFolderData; // "Could not get folder data."
 extern const char *const SLeaking; // "Memory Leak Detected.  Not all folder data was freed."

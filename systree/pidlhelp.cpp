@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "platform/systemimagelist.h"
+#include "platform/ui/systemimagelist.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/shellapi.h"
+#include "platform/shell/shellapi.h"
 
 // The shell allocator, obtained once for the life of the process. Every list is
 // allocated and released through it.

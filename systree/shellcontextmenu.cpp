@@ -20,8 +20,8 @@
 #include <QPointer>
 #include <QWidget>
 
-#include "platform/application.h"
-#include "platform/error.h"
+#include "platform/system/error.h"
+#include "platform/ui/application.h"
 
 namespace {
 

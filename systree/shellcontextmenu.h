@@ -8,7 +8,7 @@
 #include <QPoint>
 #include <QSet>
 
-#include "platform/shellapi.h"
+#include "platform/shell/shellapi.h"
 
 class QAction;
 

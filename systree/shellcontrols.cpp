@@ -5,9 +5,9 @@
 
 #include <QApplication>
 
-#include "platform/application.h"
-#include "platform/devicewatch.h"
-#include "platform/imagelist.h"
+#include "platform/system/devicewatch.h"
+#include "platform/ui/application.h"
+#include "platform/ui/imagelist.h"
 
 namespace {
 

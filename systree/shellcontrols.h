@@ -22,9 +22,9 @@
 #include <QComboBox>
 #include <QListWidget>
 
-#include "platform/shellapi.h"
-#include "platform/timers.h"
-#include "platform/treeview.h"
+#include "platform/shell/shellapi.h"
+#include "platform/system/timers.h"
+#include "platform/ui/treeview.h"
 
 class TImageList;
 class TorbCustomSystemTreeView;

@@ -5,7 +5,7 @@
 #include <QCollatorSortKey>
 #include <QString>
 
-#include "platform/locale.h"
+#include "platform/system/locale.h"
 
 namespace {
 

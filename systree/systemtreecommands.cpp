@@ -10,9 +10,9 @@
 #include <QKeyEvent>
 #include <QSignalBlocker>
 
-#include "platform/application.h"
-#include "platform/dirsearch.h"
-#include "platform/shellcontextmenu.h"
+#include "platform/shell/shellcontextmenu.h"
+#include "platform/system/dirsearch.h"
+#include "platform/ui/application.h"
 #include "systree/filechangethread.h"
 #include "systree/pidlhelp.h"
 #include "systree/shellcontextmenu.h"

@@ -3,10 +3,10 @@
 
 #include <string>
 
-#include "platform/application.h"
-#include "platform/comerror.h"
-#include "platform/dialogs.h"
-#include "platform/shellnamespace.h"
+#include "platform/shell/shellapi.h"
+#include "platform/system/comerror.h"
+#include "platform/ui/application.h"
+#include "platform/ui/dialogs.h"
 #include "systree/pidlhelp.h"
 #include "systree/systemtreeview.h"
 

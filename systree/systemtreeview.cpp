@@ -5,9 +5,9 @@
 
 #include <QFontInfo>
 
-#include "platform/application.h"
-#include "platform/comerror.h"
-#include "platform/dialogs.h"
+#include "platform/system/comerror.h"
+#include "platform/ui/application.h"
+#include "platform/ui/dialogs.h"
 #include "systree/masksearch.h"
 #include "systree/pidlhelp.h"
 

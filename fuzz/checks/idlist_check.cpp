@@ -3,7 +3,7 @@
 
 #include "fuzz/checks/fuzzchecks.h"
 #include "fuzz/checks/fuzzinput.h"
-#include "platform/shellapi.h"
+#include "platform/shell/shellapi.h"
 #include "systree/pidlhelp.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include "app/listing.h"
 #include "fuzz/checks/fuzzchecks.h"
 #include "fuzz/checks/fuzzinput.h"
-#include "platform/locale.h"
+#include "platform/system/locale.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include "fuzz/checks/fuzzchecks.h"
 #include "fuzz/checks/fuzzinput.h"
-#include "platform/rtfwriter.h"
+#include "platform/ui/rtfwriter.h"
 #include "tests/support/rtfreader.h"
 
 namespace {

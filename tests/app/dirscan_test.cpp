@@ -9,7 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "app/dirscan.h"
-#include "platform/dirsearch.h"
+#include "platform/system/dirsearch.h"
 #include "tests/support/temptree.h"
 
 namespace {

@@ -7,9 +7,9 @@
 
 #include "app/foldertree.h"
 #include "app/unit1.h"
-#include "platform/application.h"
-#include "platform/printer.h"
-#include "platform/richedit.h"
+#include "platform/print/printer.h"
+#include "platform/ui/application.h"
+#include "platform/ui/richedit.h"
 #include "richprint/richprint.h"
 #include "tests/support/pdftext.h"
 #include "tests/support/rtfreader.h"

@@ -4,7 +4,7 @@
 
 #include "app/filelist.h"
 #include "app/listing.h"
-#include "platform/locale.h"
+#include "platform/system/locale.h"
 #include "tests/support/temptree.h"
 
 namespace {

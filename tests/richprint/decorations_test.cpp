@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/locale.h"
+#include "platform/system/locale.h"
 #include "tests/richprint/printfixture.h"
 #include "tests/support/pdftext.h"
 

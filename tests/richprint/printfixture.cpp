@@ -2,8 +2,8 @@
 
 #include <QLocale>
 
-#include "platform/locale.h"
-#include "platform/printer.h"
+#include "platform/print/printer.h"
+#include "platform/system/locale.h"
 
 TPrintTest::TPrintTest()
 {

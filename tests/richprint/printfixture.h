@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/richedit.h"
+#include "platform/ui/richedit.h"
 #include "richprint/richprint.h"
 #include "tests/support/temptree.h"
 

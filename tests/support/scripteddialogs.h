@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/dialogs.h"
+#include "platform/ui/dialogs.h"
 
 // Answers the dialogs in the user's place while it lives, and records what was shown.
 // A dialog with no scripted answer is answered as the user who presses OK on a message

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/font.h"
+#include "platform/print/font.h"
 
 int main(int argc, char **argv)
 {

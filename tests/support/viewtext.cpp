@@ -3,7 +3,7 @@
 #include <QTextBlock>
 #include <QTextDocument>
 
-#include "platform/richedit.h"
+#include "platform/ui/richedit.h"
 
 TParagraphs Paragraphs(const TRichEdit &view)
 {

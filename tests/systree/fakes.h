@@ -8,7 +8,7 @@
 #include <memory>
 #include <vector>
 
-#include "platform/shellapi.h"
+#include "platform/shell/shellapi.h"
 #include "systree/pidlhelp.h"
 
 using TOwnedIdList = TOwnedList;

@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/locale.h"
+#include "platform/system/locale.h"
 #include "systree/masksearch.h"
 #include "tests/support/maskreference.h"
 

@@ -9,9 +9,9 @@
 #include <QUrl>
 #include <QWidget>
 
-#include "platform/application.h"
-#include "platform/shellcontextmenu.h"
-#include "platform/shellfs.h"
+#include "platform/shell/private/shellfs.h"
+#include "platform/shell/shellcontextmenu.h"
+#include "platform/ui/application.h"
 #include "systree/shellcontextmenu.h"
 #include "tests/support/fakeapps.h"
 #include "tests/support/scripteddialogs.h"

@@ -1,8 +1,8 @@
 #include <QElapsedTimer>
 #include <QTest>
 
-#include "platform/devicewatch.h"
-#include "platform/imagelist.h"
+#include "platform/system/devicewatch.h"
+#include "platform/ui/imagelist.h"
 #include "systree/pidlhelp.h"
 #include "treefixture.h"
 

@@ -4,7 +4,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include "platform/imagelist.h"
+#include "platform/ui/imagelist.h"
 #include "systree/pidlhelp.h"
 #include "systree/shutdown.h"
 #include "tests/support/scripteddialogs.h"

@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "platform/timers.h"
+#include "platform/system/timers.h"
 
 void TTreeTest::SetUp()
 {

@@ -11,7 +11,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/shellnamespace.h"
+#include "platform/shell/private/shellnamespace.h"
 #include "systree/systemtreeview.h"
 #include "tests/support/temptree.h"
 

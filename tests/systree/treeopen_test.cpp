@@ -5,7 +5,7 @@
 #include <QTest>
 #include <QUrl>
 
-#include "platform/locale.h"
+#include "platform/system/locale.h"
 #include "tests/support/fakeapps.h"
 #include "tests/support/menudriver.h"
 #include "tests/support/scripteddialogs.h"

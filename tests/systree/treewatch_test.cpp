@@ -7,7 +7,7 @@
 #include <QElapsedTimer>
 #include <QTest>
 
-#include "platform/thread.h"
+#include "platform/system/thread.h"
 #include "tests/support/scripteddialogs.h"
 #include "treefixture.h"
 

@@ -11,8 +11,8 @@
 
 #include "app/foldertree.h"
 #include "app/unit1.h"
-#include "platform/application.h"
-#include "platform/font.h"
+#include "platform/print/font.h"
+#include "platform/ui/application.h"
 #include "tests/support/temptree.h"
 
 namespace {

@@ -1,0 +1,155 @@
+#include "platform/system/locale.h"
+
+#include <mutex>
+#include <string>
+#include <unordered_map>
+
+#include <QDate>
+#include <QRegularExpression>
+#include <QTime>
+
+namespace {
+
+std::unique_ptr<TLocale> &UserLocale()
+{
+    static std::unique_ptr<TLocale> locale;
+    return locale;
+}
+
+bool IsPosixLocale(const QLocale &locale)
+{
+    return locale.language() == QLocale::C;
+}
+
+// Hashes std::string and std::string_view alike, so a view finds a stored text.
+struct TTextHash
+{
+    using is_transparent = void;
+    std::size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
+};
+
+} // namespace
+
+// Two generations of keys: lookups fill the current one; when it is full it becomes the
+// previous one (the older generation goes), and keys found there move back to the
+// current. Texts in use stay; memory stays bounded.
+class TLocale::TSortKeyCache
+{
+public:
+    // Keys per generation; a folder of this many names sorts without computing a key twice.
+    static constexpr std::size_t GenerationSize = 1 << 15;
+
+    int Compare(const QCollator &collator, std::string_view a, std::string_view b)
+    {
+        const std::lock_guard lock(m_mutex);
+        // Turning over only here keeps both references below valid: insertions into an
+        // unordered_map do not move its elements.
+        if (m_current.size() >= GenerationSize) {
+            m_previous = std::move(m_current);
+            m_current.clear();
+            m_recent[0] = m_recent[1] = nullptr;
+        }
+        const QCollatorSortKey &keyA = Key(collator, a);
+        const QCollatorSortKey &keyB = Key(collator, b);
+        return keyA.compare(keyB);
+    }
+
+private:
+    using TMap = std::unordered_map<std::string, QCollatorSortKey, TTextHash, std::equal_to<>>;
+
+    const QCollatorSortKey &Key(const QCollator &collator, std::string_view text)
+    {
+        // A merge sort compares one of the two texts of the last comparison again.
+        for (int slot = 0; slot < 2; ++slot) {
+            if (m_recent[slot] && m_recent[slot]->first == text) {
+                m_lastSlot = slot;
+                return m_recent[slot]->second;
+            }
+        }
+        const TMap::value_type *entry;
+        if (const auto found = m_current.find(text); found != m_current.end()) {
+            entry = &*found;
+        } else if (const auto old = m_previous.find(text); old != m_previous.end()) {
+            entry = &*m_current.emplace(std::string(text), old->second).first;
+        } else {
+            QCollatorSortKey key
+                = collator.sortKey(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+            entry = &*m_current.emplace(std::string(text), std::move(key)).first;
+        }
+        m_lastSlot ^= 1;
+        m_recent[m_lastSlot] = entry;
+        return entry->second;
+    }
+
+    std::mutex m_mutex;
+    TMap m_current;
+    TMap m_previous;
+    // The two texts looked up last (entries of m_current), and which of them came last.
+    const TMap::value_type *m_recent[2] = {nullptr, nullptr};
+    int m_lastSlot = 0;
+};
+
+TLocale::TLocale(const QLocale &locale)
+    : m_locale(locale)
+    // Qt collates the C locale by code points and case-sensitively; the ICU root order
+    // (which en_US follows) is what a user of that locale expects of "alphabetical".
+    , m_collator(IsPosixLocale(locale) ? QLocale(QLocale::English, QLocale::UnitedStates) : locale)
+    , m_sortKeys(std::make_shared<TSortKeyCache>())
+{
+    m_collator.setCaseSensitivity(Qt::CaseInsensitive);
+    m_collator.setNumericMode(false);
+    if (IsPosixLocale(locale)) {
+        m_shortDate = QStringLiteral("yyyy-MM-dd");
+        m_longTime = QStringLiteral("HH:mm:ss");
+    } else {
+        m_shortDate = locale.dateFormat(QLocale::ShortFormat);
+        // Qt's long time format names the time zone; the desktop's long time does not.
+        m_longTime = locale.timeFormat(QLocale::LongFormat)
+                         .remove(QRegularExpression(QStringLiteral("\\s*\\bt+$")))
+                         .trimmed();
+    }
+}
+
+const TLocale &TLocale::User()
+{
+    auto &locale = UserLocale();
+    if (!locale)
+        locale = std::make_unique<TLocale>(QLocale::system());
+    return *locale;
+}
+
+void TLocale::Pin(const QLocale &locale)
+{
+    UserLocale() = std::make_unique<TLocale>(locale);
+}
+
+int TLocale::CompareText(const QString &a, const QString &b) const
+{
+    return SortKey(a).compare(SortKey(b));
+}
+
+QCollatorSortKey TLocale::SortKey(const QString &text) const
+{
+    return m_collator.sortKey(text);
+}
+
+int TLocale::CompareUtf8Text(std::string_view a, std::string_view b) const
+{
+    return m_sortKeys->Compare(m_collator, a, b);
+}
+
+QString TLocale::FormatShortDate(const TDateTimeParts &parts) const
+{
+    return m_locale.toString(QDate(parts.Year, parts.Month, parts.Day), m_shortDate);
+}
+
+QString TLocale::FormatLongTime(const TDateTimeParts &parts) const
+{
+    return m_locale.toString(QTime(parts.Hour, parts.Minute, parts.Second), m_longTime);
+}
+
+QChar TLocale::DecimalSeparator() const
+{
+    const QString point = m_locale.decimalPoint();
+    return point.isEmpty() ? QChar(u'.') : point.front();
+}

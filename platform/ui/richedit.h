@@ -1,0 +1,123 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include <QPlainTextEdit>
+#include <QTextCharFormat>
+
+#include "platform/print/font.h"
+
+class QIODevice;
+class TDeviceContext;
+class TPrinterLayout;
+
+// A rectangle in the units its user states (twips for page rendering).
+struct TRect
+{
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
+};
+
+// Characters from cpMin up to cpMax (-1: to the end of the text).
+struct TCharRange
+{
+    std::int64_t cpMin = 0;
+    std::int64_t cpMax = 0;
+};
+
+// What the view renders a page into: rectangles in twips (1/1440 inch) from the device
+// context's origin.
+struct TFormatRange
+{
+    TDeviceContext *hdc = nullptr;
+    TDeviceContext *hdcTarget = nullptr;
+    TRect rc;
+    TRect rcPage;
+    TCharRange chrg;
+};
+
+// The rich text view: paragraphs of text with tab stops every half inch, bold or
+// regular runs and one font for the whole text. Built on QPlainTextEdit, which lays
+// out lazily, so that a listing of millions of lines stays usable.
+//
+// The text is a run of paragraphs, each followed by a paragraph break: after n calls of
+// AppendLine the document holds n paragraphs and an empty last block.
+class TRichEdit : public QPlainTextEdit
+{
+    Q_OBJECT
+
+public:
+    explicit TRichEdit(QWidget *parent = nullptr);
+    ~TRichEdit() override;
+
+    // Removes all text.
+    void Clear();
+    // Adds one paragraph at the end; throws EOutOfResources (and adds nothing) when the
+    // text would pass MaxLength(). A line or paragraph break inside the text becomes a line
+    // separator (U+2028), so each call still adds exactly one paragraph.
+    void AppendLine(QStringView text);
+    // Bold or regular for the lines appended next.
+    void SetNextLineBold(bool bold);
+    bool NextLineBold() const { return m_nextBold; }
+
+    // Many appends between BeginUpdate and EndUpdate go to a detached document that the
+    // view takes over at EndUpdate. Calls nest.
+    void BeginUpdate();
+    void EndUpdate();
+
+    // The font of the whole text. Setting it restyles the text already shown: face,
+    // size, colour and style change; bold runs stay bold.
+    TFont Font() const { return m_font; }
+    void SetFont(const TFont &font);
+
+    // Characters in the text, each paragraph break counted as one.
+    std::int64_t GetTextLen() const;
+    // The most characters the view takes (default 1 Gi characters).
+    std::int64_t MaxLength() const { return m_maxLength; }
+    void SetMaxLength(std::int64_t length) { m_maxLength = length; }
+
+    // Writes the whole text as RTF to the file, replacing it only once complete: a
+    // failure leaves an existing file untouched. The name is the file's bytes (UTF-8 as a
+    // rule, but any bytes other than NUL name that very file). Throws EFCreateError
+    // ("Impossible de créer le fichier %s") or EWriteError ("Erreur à l'enregistrement de flux").
+    // The text colour is the font's on paper (ColorOnPaper): window text is black in the
+    // file whatever the screen's palette, as FormatRange prints it.
+    void SaveToFile(const std::string &fileName) const;
+    void WriteRtf(QIODevice &out) const;
+    // Each paragraph as one UTF-8 line ending in "\n".
+    void WritePlainText(QIODevice &out) const;
+
+    // The document that holds the text: during an update, the one the appends go to.
+    QTextDocument *Document() const;
+
+    // Renders the range into range->rc on range->hdc (or only measures it when `render`
+    // is false) and answers the first character that did not fit: at or beyond
+    // GetTextLen() when all did. Whole lines only; fonts keep their point size and tab
+    // stops their half inch at the device's resolution; the text takes the font's colour
+    // on paper (ColorOnPaper), not the screen's. The layout stays cached for the
+    // next call; nullptr frees it and answers 0. Throws EPrinter without a printer.
+    std::int64_t FormatRange(const TFormatRange *range, bool render);
+
+private:
+    std::unique_ptr<QTextDocument> NewPendingDocument() const;
+    void TakeOverPendingDocument();
+
+    TFont m_font;
+    bool m_nextBold = false;
+    std::int64_t m_maxLength = std::int64_t(1) << 30;
+    int m_updateDepth = 0;
+    bool m_readOnlyBeforeUpdate = false;
+    // The document that receives appends during an update; the view takes it at EndUpdate.
+    std::unique_ptr<QTextDocument> m_pending;
+    std::unique_ptr<TPrinterLayout> m_printLayout;
+    // During an update, lines of one weight wait here, each followed by a paragraph
+    // separator, and go into the pending document in one insertion: far cheaper than
+    // one cursor edit per line.
+    void FlushBuffered() const;
+    mutable QString m_buffered;
+    mutable bool m_bufferedBold = false;
+};

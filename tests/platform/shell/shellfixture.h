@@ -1,0 +1,89 @@
+#pragma once
+
+// What the shell namespace tests share: a fixture that points HOME and the XDG
+// variables at a temporary tree (and puts them back), replaces the mount table and the
+// print queues, and proves after each test that every list and every folder object was
+// released; plus small owners and readers for lists, names and attributes.
+
+#include <cstdlib>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "platform/shell/private/shellnamespace.h"
+#include "platform/shell/shellapi.h"
+#include "tests/support/temptree.h"
+
+// Owns one list and frees it through the shell allocator.
+class TIdList
+{
+public:
+    TIdList() = default;
+    explicit TIdList(LPITEMIDLIST list)
+        : m_list(list)
+    { }
+    TIdList(TIdList &&other) noexcept
+        : m_list(std::exchange(other.m_list, nullptr))
+    { }
+    TIdList &operator=(TIdList &&other) noexcept
+    {
+        std::swap(m_list, other.m_list);
+        return *this;
+    }
+    ~TIdList() { Reset(); }
+
+    LPITEMIDLIST Get() const { return m_list; }
+    LPITEMIDLIST *Receive()
+    {
+        Reset();
+        return &m_list;
+    }
+    void Reset();
+    explicit operator bool() const { return m_list != nullptr; }
+    std::size_t ItemCount() const;
+    // The bytes of the whole list, terminator included.
+    std::string Bytes() const;
+
+private:
+    LPITEMIDLIST m_list = nullptr;
+};
+
+class TShellTest : public ::testing::Test
+{
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    std::string Home() const { return m_tree.Path("home"); }
+    TTempTree &Tree() { return m_tree; }
+    // Replaces the sources (mount table lines, print queues) for the rest of the test.
+    void SetVolumes(const std::vector<std::string> &mountPoints);
+    void SetPrinters(const std::vector<std::string> &names);
+    void WriteUserDirs(const std::string &text);
+
+    TComPtr<IShellFolder> Desktop();
+    TIdList Parse(IShellFolder *folder, const std::string &name, HRESULT *result = nullptr);
+    TComPtr<IShellFolder> Bind(IShellFolder *folder, LPCITEMIDLIST list);
+    // The file-system folder at `path`, reached from the desktop.
+    TComPtr<IShellFolder> FolderAt(const std::string &path);
+    // The display names (SHGDN_NORMAL) of what the folder enumerates, in its order.
+    std::vector<std::string> Names(IShellFolder *folder, DWORD flags);
+    // The name read the way callers read a STRRET; `type` gets its form.
+    std::string DisplayName(IShellFolder *folder, LPCITEMIDLIST list, DWORD flags, UINT *type = nullptr);
+    SFGAOF Attributes(IShellFolder *folder, LPCITEMIDLIST list, SFGAOF mask = SFGAO_TREE_MASK);
+
+private:
+    struct TSaved
+    {
+        const char *Name;
+        std::optional<std::string> Value;
+    };
+
+    TTempTree m_tree;
+    TShellSources m_sources;
+    std::vector<TSaved> m_saved;
+    long m_blocksBefore = 0;
+    long m_objectsBefore = 0;
+};

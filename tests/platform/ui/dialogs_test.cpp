@@ -1,0 +1,117 @@
+#include <QCursor>
+#include <QGuiApplication>
+
+#include <gtest/gtest.h>
+
+#include "platform/ui/application.h"
+#include "platform/ui/dialogs.h"
+#include "tests/support/scripteddialogs.h"
+#include "tests/support/temptree.h"
+
+namespace {
+
+TSaveDialog RtfSaveDialog()
+{
+    TSaveDialog dialog;
+    dialog.DefaultExt = "rtf";
+    dialog.Filter = QStringLiteral("Fichiers RTF (*.rtf)|*.rtf");
+    dialog.Options = {TOpenOption::ofOverwritePrompt, TOpenOption::ofHideReadOnly};
+    return dialog;
+}
+
+} // namespace
+
+TEST(TSaveDialog, AddsTheDefaultExtensionOnlyToANameWithoutOne)
+{
+    TTempTree tree;
+    TScriptedDialogs dialogs;
+    TSaveDialog dialog = RtfSaveDialog();
+    dialogs.SaveAnswers = {tree.Path("listing"), tree.Path("listing.txt"), tree.Path("v1.0/listing")};
+    ASSERT_TRUE(dialog.Execute());
+    EXPECT_EQ(dialog.FileName, tree.Path("listing.rtf"));
+    ASSERT_TRUE(dialog.Execute());
+    EXPECT_EQ(dialog.FileName, tree.Path("listing.txt"));
+    // A dot in a folder's name is no extension of the file.
+    ASSERT_TRUE(dialog.Execute());
+    EXPECT_EQ(dialog.FileName, tree.Path("v1.0/listing.rtf"));
+    // The name chosen last is shown the next time.
+    EXPECT_EQ(dialogs.SaveRequests.back().FileName, tree.Path("listing.txt"));
+}
+
+TEST(TSaveDialog, AsksBeforeReplacingAndComesBackOnNo)
+{
+    TTempTree tree;
+    tree.File("old.rtf", 10);
+    TScriptedDialogs dialogs;
+    TSaveDialog dialog = RtfSaveDialog();
+    dialogs.SaveAnswers = {tree.Path("old"), tree.Path("new")};
+    dialogs.MessageAnswers = {IDNO};
+    ASSERT_TRUE(dialog.Execute());
+    EXPECT_EQ(dialog.FileName, tree.Path("new.rtf"));
+    ASSERT_EQ(dialogs.Messages.size(), 1u);
+    EXPECT_TRUE(dialogs.Messages[0].Text.contains(QStringLiteral("existe déjà")));
+    EXPECT_EQ(dialogs.Messages[0].Flags & MB_YESNO, MB_YESNO);
+    ASSERT_EQ(dialogs.SaveRequests.size(), 2u);
+    EXPECT_EQ(dialogs.SaveRequests[1].FileName, tree.Path("old.rtf"));
+
+    dialogs.SaveAnswers = {tree.Path("old.rtf")};
+    dialogs.MessageAnswers = {IDYES};
+    ASSERT_TRUE(dialog.Execute());
+    EXPECT_EQ(dialog.FileName, tree.Path("old.rtf"));
+}
+
+TEST(TSaveDialog, CancelLeavesTheFileNameAlone)
+{
+    TScriptedDialogs dialogs;
+    TSaveDialog dialog = RtfSaveDialog();
+    dialog.FileName = "/tmp/earlier.rtf";
+    EXPECT_FALSE(dialog.Execute());
+    EXPECT_EQ(dialog.FileName, "/tmp/earlier.rtf");
+}
+
+TEST(TFontDialog, ConfirmTakesTheChosenFontCancelKeepsIt)
+{
+    TScriptedDialogs dialogs;
+    TFontDialog dialog;
+    TFont chosen;
+    chosen.Name = QStringLiteral("Courier New");
+    chosen.SetSize(12);
+    dialogs.FontAnswers = {chosen, std::nullopt};
+    ASSERT_TRUE(dialog.Execute());
+    EXPECT_EQ(dialog.Font, chosen);
+    EXPECT_FALSE(dialog.Execute());
+    EXPECT_EQ(dialog.Font, chosen);
+    EXPECT_EQ(dialogs.FontsShown.back(), chosen);
+}
+
+TEST(TApplication, ErrorBoxAddsAFullStopOnlyAfterCharactersBeyondIt)
+{
+    EXPECT_EQ(TApplication::ErrorBoxText(QStringLiteral("Disque plein")), QStringLiteral("Disque plein."));
+    EXPECT_EQ(TApplication::ErrorBoxText(QStringLiteral("Fini.")), QStringLiteral("Fini."));
+    EXPECT_EQ(TApplication::ErrorBoxText(QStringLiteral("Quoi ?")), QStringLiteral("Quoi ?."));
+    EXPECT_EQ(TApplication::ErrorBoxText(QStringLiteral("Fin !")), QStringLiteral("Fin !"));
+    EXPECT_EQ(TApplication::ErrorBoxText(QStringLiteral("fichier 7")), QStringLiteral("fichier 7."));
+    EXPECT_EQ(TApplication::ErrorBoxText(QStringLiteral("créé")), QStringLiteral("créé."));
+    EXPECT_EQ(TApplication::ErrorBoxText(QString()), QString());
+}
+
+TEST(TApplication, GuardedShowsTheFailureInAnErrorBoxWithTheTitle)
+{
+    TScriptedDialogs dialogs;
+    Application().SetTitle(QStringLiteral("Vantrel Oruk"));
+    Guarded([] { throw std::runtime_error("Impossible de créer le fichier /x/y"); });
+    ASSERT_EQ(dialogs.Messages.size(), 1u);
+    EXPECT_EQ(dialogs.Messages[0].Caption, QStringLiteral("Vantrel Oruk"));
+    EXPECT_EQ(dialogs.Messages[0].Text, QStringLiteral("Impossible de créer le fichier /x/y."));
+    EXPECT_EQ(dialogs.Messages[0].Flags & 0xF0, MB_ICONERROR);
+}
+
+TEST(TApplication, CursorSwitchesBetweenDefaultAndHourGlass)
+{
+    Application().SetCursor(TCursor::crHourGlass);
+    ASSERT_NE(QGuiApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    Application().SetCursor(TCursor::crHourGlass);
+    Application().SetCursor(TCursor::crDefault);
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+}

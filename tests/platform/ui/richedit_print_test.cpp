@@ -1,0 +1,119 @@
+#include <QTextBlock>
+#include <QTextDocument>
+
+#include <gtest/gtest.h>
+
+#include "platform/print/printer.h"
+#include "platform/ui/richedit.h"
+#include "tests/support/pdftext.h"
+#include "tests/support/temptree.h"
+
+namespace {
+
+class RichEditPrintTest : public ::testing::Test
+{
+protected:
+    RichEditPrintTest() { m_printer.SelectPdf(m_dir.Path("view.pdf")); }
+
+    void Fill(int count)
+    {
+        for (int i = 1; i <= count; ++i)
+            m_view.AppendLine(QStringLiteral("Paragraph %1").arg(i));
+    }
+    // A twips rectangle of the given size in inches, an inch from the device origin.
+    TFormatRange Range(double widthInches, double heightInches, std::int64_t from = 0)
+    {
+        TFormatRange range;
+        range.hdc = range.hdcTarget = &m_printer.Handle();
+        range.rc = {1440, 1440, 1440 + int(widthInches * 1440), 1440 + int(heightInches * 1440)};
+        range.rcPage = range.rc;
+        range.chrg = {from, -1};
+        return range;
+    }
+    // Where each page of the given height begins.
+    std::vector<std::int64_t> PageStarts(double heightInches)
+    {
+        std::vector<std::int64_t> starts;
+        std::int64_t next = 0;
+        while (next < m_view.GetTextLen()) {
+            starts.push_back(next);
+            TFormatRange range = Range(5, heightInches, next);
+            const std::int64_t after = m_view.FormatRange(&range, false);
+            if (after <= next)
+                break;
+            next = after;
+        }
+        return starts;
+    }
+
+    TTempTree m_dir;
+    TPrinter m_printer;
+    TRichEdit m_view;
+};
+
+} // namespace
+
+TEST_F(RichEditPrintTest, PagesBreakBetweenWholeLinesAndCoverTheText)
+{
+    Fill(300);
+    const auto starts = PageStarts(3);
+    ASSERT_GT(starts.size(), 2u);
+    const QTextDocument *document = m_view.Document();
+    for (const std::int64_t start : starts)
+        EXPECT_EQ(document->findBlock(int(start)).position(), start);
+    // All pages but the last hold the same number of paragraphs.
+    const int perPage = document->findBlock(int(starts[1])).blockNumber();
+    EXPECT_EQ(document->findBlock(int(starts[2])).blockNumber(), 2 * perPage);
+
+    TFormatRange last = Range(5, 3, starts.back());
+    EXPECT_GE(m_view.FormatRange(&last, false), m_view.GetTextLen());
+    EXPECT_EQ(m_view.FormatRange(nullptr, false), 0);
+}
+
+TEST_F(RichEditPrintTest, LineBreaksDoNotDependOnTheResolution)
+{
+    QString words;
+    for (int i = 0; i < 400; ++i)
+        words += QStringLiteral("mot%1 ").arg(i);
+    m_view.AppendLine(words);
+    Fill(100);
+    const auto at600 = PageStarts(2);
+    m_printer.SelectPdf(m_dir.Path("fine.pdf"), QPageSize(QPageSize::A4), 1200);
+    m_view.FormatRange(nullptr, false);
+    EXPECT_EQ(PageStarts(2), at600);
+}
+
+TEST_F(RichEditPrintTest, EveryAreaWithHeightTakesALineButAFlatOneTakesNone)
+{
+    Fill(3);
+    TFormatRange thin = Range(5, 0.01);
+    EXPECT_EQ(m_view.FormatRange(&thin, false), m_view.Document()->begin().next().position());
+    TFormatRange flat = Range(5, 0);
+    EXPECT_EQ(m_view.FormatRange(&flat, false), 0);
+
+    TRichEdit empty;
+    TFormatRange range = Range(5, 3);
+    EXPECT_EQ(empty.FormatRange(&range, false), 0);
+}
+
+TEST_F(RichEditPrintTest, RendersTabStopsAtHalfInchesOnThePage)
+{
+    m_view.SetNextLineBold(true);
+    m_view.AppendLine(QStringLiteral("Titre"));
+    m_view.SetNextLineBold(false);
+    m_view.AppendLine(QStringLiteral("\t\tdeux"));
+    m_printer.BeginDoc();
+    TFormatRange range = Range(5, 3);
+    EXPECT_GE(m_view.FormatRange(&range, true), m_view.GetTextLen());
+    m_printer.EndDoc();
+
+    bool found = false;
+    for (const TPdfWord &word : PdfWords(m_dir.Path("view.pdf"))) {
+        if (word.Text != QStringLiteral("deux"))
+            continue;
+        found = true;
+        // An inch from the printable corner (6 mm in), then two half-inch tab stops.
+        EXPECT_NEAR(word.XMin, 6 / 25.4 * 72 + 72 + 72, 1.0);
+    }
+    EXPECT_TRUE(found);
+}

@@ -1,0 +1,399 @@
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <sys/stat.h>
+#include <utility>
+#include <vector>
+
+#include <QBuffer>
+#include <QFile>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextLayout>
+
+#include <gtest/gtest.h>
+
+#include "platform/system/error.h"
+#include "platform/ui/richedit.h"
+#include "tests/support/filekinds.h"
+#include "tests/support/rtfreader.h"
+#include "tests/support/temptree.h"
+#include "tests/support/viewtext.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// The font a block's first run is drawn with.
+QFont EffectiveFont(const QTextDocument &document, const QTextBlock &block)
+{
+    return block.begin().fragment().charFormat().font().resolve(document.defaultFont());
+}
+
+void Append(TRichEdit &view, const TParagraphs &lines)
+{
+    for (const auto &[text, bold] : lines) {
+        view.SetNextLineBold(bold);
+        view.AppendLine(text);
+    }
+}
+
+// What WritePlainText or WriteRtf gives.
+QByteArray Output(const TRichEdit &view, void (TRichEdit::*write)(QIODevice &) const)
+{
+    QBuffer out;
+    out.open(QIODevice::WriteOnly);
+    (view.*write)(out);
+    return out.data();
+}
+
+QByteArray PlainText(const TRichEdit &view)
+{
+    return Output(view, &TRichEdit::WritePlainText);
+}
+
+unsigned Mode(const std::string &path)
+{
+    struct stat status
+    {
+    };
+    return ::stat(path.c_str(), &status) == 0 ? status.st_mode & 07777 : 0;
+}
+
+mode_t CurrentUmask()
+{
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return mask;
+}
+
+// A name in UTF-8 and the same in Latin-1, which no QString spells.
+const std::vector<std::string> FileNames = {"sortie \xC3\xA9.rtf", "sortie \xE9.rtf"};
+
+const TParagraphs Sample = {
+    {QStringLiteral("C:\\racine\\"), true},
+    {QStringLiteral("\tnotes.txt\t10"), false},
+    {QString(), false},
+    {QStringLiteral("\t\tété {x}.txt"), true},
+};
+
+} // namespace
+
+TEST(TRichEdit, EachAppendAddsOneParagraphWithItsWeightAndCountsItsBreak)
+{
+    TRichEdit view;
+    EXPECT_EQ(view.GetTextLen(), 0);
+    Append(view, Sample);
+    EXPECT_TRUE(view.NextLineBold()); // lasts until changed
+
+    EXPECT_EQ(Paragraphs(view), Sample);
+    EXPECT_EQ(view.Document()->blockCount(), 5);
+    EXPECT_TRUE(view.Document()->lastBlock().text().isEmpty());
+    EXPECT_EQ(view.GetTextLen(), 10 + 1 + 13 + 1 + 0 + 1 + 13 + 1);
+    // Regular runs carry no weight, so that a bold font shows through them.
+    const QTextBlock regular = view.Document()->findBlockByNumber(1);
+    EXPECT_FALSE(regular.begin().fragment().charFormat().hasProperty(QTextFormat::FontWeight));
+
+    // A break inside the text would split the paragraph and shift every line after it.
+    view.Clear();
+    view.AppendLine(u"a\nb\rc\u2029d");
+    view.AppendLine(u"e");
+    EXPECT_EQ(view.Document()->blockCount(), 3);
+    EXPECT_EQ(view.Document()->firstBlock().text(), QStringLiteral("a\u2028b\u2028c\u2028d"));
+    EXPECT_EQ(view.GetTextLen(), 10);
+
+    // What the user types counts too.
+    view.moveCursor(QTextCursor::End);
+    QTest::keyClicks(&view, QStringLiteral("xy"));
+    EXPECT_EQ(view.GetTextLen(), 12);
+}
+
+TEST(TRichEdit, SetFontRestylesTheTextAlreadyShown)
+{
+    TRichEdit view;
+    Append(view, {{u"bold"_s, true}, {u"regular"_s, false}});
+
+    TFont font;
+    font.Name = QStringLiteral("Courier New");
+    font.SetSize(14);
+    font.Color = 0x0000FF; // red as 0x00BBGGRR
+    view.SetFont(font);
+    EXPECT_EQ(view.Font(), font);
+
+    const QTextDocument &document = *view.Document();
+    for (const QTextBlock &block : {document.firstBlock(), document.firstBlock().next()}) {
+        const QFont shown = EffectiveFont(document, block);
+        EXPECT_EQ(shown.family(), QStringLiteral("Courier New")) << block.text().toStdString();
+        EXPECT_EQ(shown.pointSize(), 14) << block.text().toStdString();
+    }
+    EXPECT_TRUE(EffectiveFont(document, document.firstBlock()).bold());
+    EXPECT_FALSE(EffectiveFont(document, document.firstBlock().next()).bold());
+    EXPECT_EQ(view.palette().color(QPalette::Text), QColor(255, 0, 0));
+
+    font.Style = {TFontStyle::fsBold};
+    view.SetFont(font);
+    EXPECT_TRUE(EffectiveFont(*view.Document(), view.Document()->firstBlock().next()).bold());
+
+    // A font set during an update holds for the text the update brings.
+    font.Style = {};
+    font.SetSize(20);
+    view.BeginUpdate();
+    view.SetFont(font);
+    view.AppendLine(u"later");
+    view.EndUpdate();
+    ASSERT_EQ(view.document()->blockCount(), 4);
+    EXPECT_EQ(EffectiveFont(*view.document(), view.document()->findBlockByNumber(2)).pointSize(), 20);
+
+    view.Clear();
+    view.AppendLine(u"cleared");
+    EXPECT_EQ(EffectiveFont(*view.document(), view.document()->firstBlock()).pointSize(), 20);
+}
+
+TEST(TRichEdit, AppendThatPassesTheCapacityThrowsAndAddsNothing)
+{
+    TRichEdit view;
+    EXPECT_EQ(view.MaxLength(), std::int64_t(1) << 30);
+    view.SetMaxLength(10);
+    view.AppendLine(u"abcd");
+    view.AppendLine(u"efgh"); // exactly 10 with both breaks
+
+    try {
+        view.AppendLine(u"");
+        ADD_FAILURE() << "no EOutOfResources";
+    } catch (const EOutOfResources &error) {
+        EXPECT_EQ(error.Message(), "Capacité de la vue dépassée (10 caractères)");
+    }
+    EXPECT_EQ(view.GetTextLen(), 10);
+    EXPECT_EQ(Paragraphs(view), (TParagraphs{{u"abcd"_s, false}, {u"efgh"_s, false}}));
+    view.SetMaxLength(11); // typed text takes room too
+    view.moveCursor(QTextCursor::End);
+    QTest::keyClicks(&view, QStringLiteral("i"));
+    EXPECT_THROW(view.AppendLine(u""), EOutOfResources);
+
+    // The same inside an update, and the part that fitted is shown at its end.
+    view.SetMaxLength(10);
+    view.Clear();
+    view.BeginUpdate();
+    view.AppendLine(u"12345678");
+    EXPECT_THROW(view.AppendLine(u"9"), EOutOfResources);
+    view.EndUpdate();
+    EXPECT_EQ(PlainText(view), "12345678\n");
+}
+
+TEST(TRichEdit, TwoMillionLinesFit)
+{
+    constexpr int Lines = 2'000'000;
+    TRichEdit view;
+    view.BeginUpdate();
+    for (int i = 0; i < Lines; ++i) {
+        view.SetNextLineBold(i % 10 == 0);
+        view.AppendLine(u"\tf.txt");
+    }
+    view.EndUpdate();
+    EXPECT_EQ(view.document()->blockCount(), Lines + 1);
+    EXPECT_EQ(view.GetTextLen(), std::int64_t(Lines) * 7);
+}
+
+TEST(TRichEdit, UpdatesNestAndTheViewTakesTheTextAtTheOutermostEnd)
+{
+    TRichEdit view;
+    view.AppendLine(u"before");
+    QTextDocument *shown = view.document();
+
+    view.BeginUpdate();
+    view.BeginUpdate();
+    EXPECT_TRUE(view.isReadOnly());
+    view.AppendLine(u"dropped");
+    view.Clear();
+    EXPECT_EQ(view.GetTextLen(), 0);
+    view.AppendLine(u"kept");
+    view.EndUpdate();
+    EXPECT_EQ(view.document(), shown);
+    EXPECT_NE(view.Document(), shown);
+    EXPECT_EQ(shown->toPlainText(), QStringLiteral("before\n"));
+    view.SetNextLineBold(true);
+    view.AppendLine(u"last");
+    view.EndUpdate();
+    view.EndUpdate(); // one too many: ignored
+
+    EXPECT_EQ(view.Document(), view.document());
+    EXPECT_FALSE(view.isReadOnly());
+    EXPECT_EQ(Paragraphs(view), (TParagraphs{{u"kept"_s, false}, {u"last"_s, true}}));
+    EXPECT_EQ(view.GetTextLen(), 10);
+
+    // Text shown before an update stays ahead of what it appends; bold lasts across updates.
+    view.BeginUpdate();
+    view.AppendLine(u"more");
+    view.EndUpdate();
+    EXPECT_EQ(Paragraphs(view), (TParagraphs{{u"kept"_s, false}, {u"last"_s, true}, {u"more"_s, true}}));
+}
+
+TEST(TRichEdit, TabsStopEveryHalfInchThroughUpdatesAndClear)
+{
+    TRichEdit view;
+    const auto expectHalfInch = [&view](const char *when) {
+        EXPECT_EQ(view.tabStopDistance(), 48) << when;
+        EXPECT_EQ(view.Document()->defaultTextOption().tabStopDistance(), 48) << when;
+        EXPECT_EQ(view.Document()->defaultTextOption().wrapMode(), QTextOption::WrapAtWordBoundaryOrAnywhere)
+            << when;
+    };
+    expectHalfInch("new");
+    view.BeginUpdate();
+    expectHalfInch("pending");
+    view.AppendLine(u"\tx");
+    view.EndUpdate();
+    expectHalfInch("taken over");
+    EXPECT_EQ(view.lineWrapMode(), QPlainTextEdit::WidgetWidth);
+
+    view.resize(400, 200);
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    QTextLayout *layout = view.document()->firstBlock().layout();
+    ASSERT_GT(layout->lineCount(), 0);
+    const QTextLine line = layout->lineAt(0);
+    EXPECT_EQ(line.cursorToX(1) - line.x(), 48); // the line starts at the document margin
+
+    view.Clear();
+    expectHalfInch("cleared");
+}
+
+TEST(TRichEdit, PlainTextIsOneUtf8LinePerParagraph)
+{
+    TRichEdit view;
+    EXPECT_EQ(PlainText(view), "");
+    Append(view, Sample);
+    EXPECT_EQ(PlainText(view), "C:\\racine\\\n\tnotes.txt\t10\n\n\t\t\xC3\xA9t\xC3\xA9 {x}.txt\n");
+
+    // A last line the user typed without a break is still a line.
+    view.moveCursor(QTextCursor::End);
+    QTest::keyClicks(&view, QStringLiteral("fin"));
+    EXPECT_TRUE(PlainText(view).endsWith("{x}.txt\nfin\n"));
+
+    // A refused write must not pass for a saved text, even one still in the file's buffer.
+    QBuffer closed;
+    EXPECT_THROW(view.WritePlainText(closed), EWriteError);
+    QFile full(QStringLiteral("/dev/full"));
+    ASSERT_TRUE(full.open(QIODevice::WriteOnly));
+    EXPECT_THROW(view.WritePlainText(full), EWriteError);
+    EXPECT_THROW(view.WriteRtf(full), EWriteError);
+}
+
+TEST(TRichEdit, RtfReadsBackAsTheSameParagraphsAndWeights)
+{
+    TRichEdit view;
+    TFont font;
+    font.Name = QStringLiteral("Courier New");
+    font.SetSize(10);
+    view.SetFont(font);
+    Append(view, Sample);
+
+    const QByteArray rtf = Output(view, &TRichEdit::WriteRtf);
+    EXPECT_TRUE(rtf.contains("\\tab")) << rtf.constData();
+    const TRtfDocument read = ReadRtf(rtf);
+    ASSERT_TRUE(read.Ok()) << read.Error.toStdString();
+    ASSERT_EQ(read.Paragraphs.size(), Sample.size());
+    for (std::size_t i = 0; i < Sample.size(); ++i) {
+        const TRtfParagraph &paragraph = read.Paragraphs[i];
+        EXPECT_EQ(paragraph.Text(), Sample[i].first) << i;
+        for (const TRtfRun &run : paragraph.Runs) {
+            EXPECT_EQ(run.Bold, Sample[i].second) << i;
+            EXPECT_EQ(run.HalfPoints, 20) << i;
+        }
+    }
+    ASSERT_FALSE(read.Fonts.empty());
+    EXPECT_EQ(read.Fonts.front().Name, QStringLiteral("Courier New"));
+
+    // A bold font makes every run bold; text typed after the last break is a last paragraph.
+    font.Style = {TFontStyle::fsBold};
+    view.SetFont(font);
+    view.moveCursor(QTextCursor::End);
+    QTest::keyClicks(&view, QStringLiteral("fin"));
+    const TRtfDocument bold = ReadRtf(Output(view, &TRichEdit::WriteRtf));
+    ASSERT_TRUE(bold.Ok());
+    ASSERT_EQ(bold.Paragraphs.size(), Sample.size() + 1);
+    EXPECT_EQ(bold.Paragraphs.back().Text(), QStringLiteral("fin"));
+    for (const TRtfParagraph &paragraph : bold.Paragraphs)
+        for (const TRtfRun &run : paragraph.Runs)
+            EXPECT_TRUE(run.Bold) << run.Text.toStdString();
+}
+
+TEST(TRichEdit, SaveToFileWritesTheRtfUnderExactlyTheNameGiven)
+{
+    TRichEdit view;
+    Append(view, Sample);
+    for (const std::string &name : FileNames) {
+        SCOPED_TRACE(name);
+        TTempTree tree;
+        view.SaveToFile(tree.Path(name));
+        EXPECT_EQ(FolderEntries(tree.Root()), std::vector<std::string>{name});
+        EXPECT_EQ(Mode(tree.Path(name)), 0666u & ~CurrentUmask());
+        const TRtfDocument read = ReadRtf(QByteArray::fromStdString(FileBytes(tree.Path(name))));
+        ASSERT_TRUE(read.Ok()) << read.Error.toStdString();
+        EXPECT_EQ(read.Paragraphs.size(), Sample.size());
+
+        // An existing file is replaced and keeps its permissions; a link keeps pointing at it.
+        tree.TextFile("real.rtf", "old");
+        tree.Chmod("real.rtf", 0640);
+        tree.Symlink("link " + name, "real.rtf");
+        view.SaveToFile(tree.Path("link " + name));
+        EXPECT_TRUE(FileBytes(tree.Path("real.rtf")).starts_with("{\\rtf"));
+        EXPECT_EQ(Mode(tree.Path("real.rtf")), 0640u);
+        EXPECT_TRUE(std::filesystem::is_symlink(tree.Path("link " + name)));
+        EXPECT_EQ(FolderEntries(tree.Root()).size(), 3u);
+    }
+}
+
+TEST(TRichEdit, SaveToFileThatCannotBeCreatedThrowsAndKeepsTheOldFile)
+{
+    TRichEdit view;
+    view.AppendLine(u"text");
+    for (const std::string &name : FileNames) {
+        SCOPED_TRACE(name);
+        TTempTree tree;
+        const std::string missing = tree.Path("absent/" + name);
+        try {
+            view.SaveToFile(missing);
+            ADD_FAILURE() << "no EFCreateError";
+        } catch (const EFCreateError &error) {
+            EXPECT_EQ(error.Message(), "Impossible de créer le fichier " + missing);
+        }
+
+        tree.Folder(name);
+        EXPECT_THROW(view.SaveToFile(tree.Path(name)), EFCreateError);
+
+        tree.TextFile("locked/" + name, "old");
+        tree.Chmod("locked", 0555);
+        const bool ran = tree.AsUnprivilegedUser(
+            [&] { EXPECT_THROW(view.SaveToFile(tree.Path("locked/" + name)), EFCreateError); });
+        EXPECT_TRUE(ran);
+        EXPECT_EQ(FileBytes(tree.Path("locked/" + name)), "old");
+        EXPECT_EQ(FolderEntries(tree.Path("locked")), std::vector<std::string>{name});
+    }
+
+    // The system would take the name only up to the NUL, which is another file.
+    TTempTree tree;
+    EXPECT_THROW(view.SaveToFile(tree.Path("a") + std::string(1, '\0') + "b"), EFCreateError);
+    EXPECT_TRUE(FolderEntries(tree.Root()).empty());
+}
+
+TEST(TRichEdit, SaveToFileThatFailsPartWayKeepsTheOldFileAndLeavesNoTemporary)
+{
+    TRichEdit view;
+    view.BeginUpdate();
+    for (int i = 0; i < 50'000; ++i)
+        view.AppendLine(u"\t\tfile_000123.txt");
+    view.EndUpdate();
+
+    for (const std::string &name : FileNames) {
+        SCOPED_TRACE(name);
+        TTempTree tree;
+        tree.TextFile(name, "old");
+        {
+            const TFileSizeLimit limit(16 * 1024);
+            EXPECT_THROW(view.SaveToFile(tree.Path(name)), EWriteError);
+        }
+        EXPECT_EQ(FileBytes(tree.Path(name)), "old");
+        EXPECT_EQ(FolderEntries(tree.Root()), std::vector<std::string>{name});
+    }
+}

@@ -3,7 +3,8 @@
 # `make test` checks the formatting, runs the suite, then runs it again in a second
 # build with AddressSanitizer and UndefinedBehaviorSanitizer (build-asan/);
 # `make check-fast` is the same without the sanitizer build, for day-to-day work.
-# `make install` installs the build under PREFIX (inside DESTDIR when given).
+# `make install` installs the build under PREFIX (inside DESTDIR when given); `make deb`
+# makes the Debian package build/vantrel-oruk_<version>_<arch>.deb.
 
 BUILD_DIR ?= build
 SANITIZE_BUILD_DIR ?= build-asan
@@ -15,7 +16,7 @@ PREFIX ?= /usr/local
 MAKEFLAGS += --no-print-directory
 
 .PHONY: all build configure deps test-deps run test check-fast sanitize-test format-check \
-        format fuzz bench clean install
+        format fuzz bench clean install deb
 
 all: build
 
@@ -47,6 +48,9 @@ install:
 	@if [ ! -f $(BUILD_DIR)/CMakeCache.txt ]; then $(MAKE) build; fi
 	@cmake --build $(BUILD_DIR) -j $(JOBS)
 	@DESTDIR="$(DESTDIR)" cmake --install $(BUILD_DIR) --prefix "$(PREFIX)"
+
+deb: build
+	@cd $(BUILD_DIR) && cpack -G DEB
 
 test: check-fast sanitize-test
 

@@ -18,7 +18,6 @@
 #include "platform/dialogs.h"
 #include "tests/support/temptree.h"
 
-using ::testing::Contains;
 using ::testing::IsSupersetOf;
 using ::testing::UnorderedElementsAre;
 
@@ -55,19 +54,18 @@ QStringList LabelTexts(const QWidget &dialog)
 // rejects it.
 template <typename T> void OnceShown(const std::function<void(T &)> &act)
 {
-    auto poll = std::make_shared<std::function<void()>>();
-    *poll = [act, poll] {
+    auto *timer = new QTimer(QCoreApplication::instance());
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, act] {
         auto *shown = qobject_cast<T *>(QApplication::activeModalWidget());
-        if (!shown || !shown->isVisible()) {
-            QTimer::singleShot(10, *poll);
+        if (!shown || !shown->isVisible())
             return;
-        }
+        timer->stop();
         QTest::qWait(300); // the file dialog reads its folder in the background
         act(*shown);
         shown->reject();
-        *poll = nullptr;
-    };
-    QTimer::singleShot(0, *poll);
+        timer->deleteLater();
+    });
+    timer->start(10);
 }
 
 // Qt's dialogs with the French catalogue the programs install at start; removed again

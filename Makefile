@@ -3,6 +3,8 @@
 # `make test` checks the formatting, runs the suite, then runs it again in a second
 # build with AddressSanitizer and UndefinedBehaviorSanitizer (build-asan/);
 # `make check-fast` is the same without the sanitizer build, for day-to-day work.
+# `make install` installs the build under PREFIX (inside DESTDIR when given); `make deb`
+# makes the Debian package build/vantrel-oruk_<version>_<arch>.deb.
 
 BUILD_DIR ?= build
 SANITIZE_BUILD_DIR ?= build-asan
@@ -10,10 +12,11 @@ FUZZ_BUILD_DIR ?= build-fuzz
 FUZZ_SECONDS ?= 60
 BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc)
+PREFIX ?= /usr/local
 MAKEFLAGS += --no-print-directory
 
 .PHONY: all build configure deps test-deps run test check-fast sanitize-test format-check \
-        format fuzz bench clean
+        format fuzz bench clean install deb
 
 all: build
 
@@ -38,6 +41,16 @@ run: build
 	    exit 1; \
 	fi
 	@$(BUILD_DIR)/bin/vantrel-oruk
+
+# Builds when there is no build yet, else only brings it up to date without configuring
+# again, so that `sudo make install` after `make` leaves no file of root's in the build.
+install:
+	@if [ ! -f $(BUILD_DIR)/CMakeCache.txt ]; then $(MAKE) build; fi
+	@cmake --build $(BUILD_DIR) -j $(JOBS)
+	@DESTDIR="$(DESTDIR)" cmake --install $(BUILD_DIR) --prefix "$(PREFIX)"
+
+deb: build
+	@cd $(BUILD_DIR) && cpack -G DEB
 
 test: check-fast sanitize-test
 

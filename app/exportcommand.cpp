@@ -10,6 +10,7 @@
 #include <QFile>
 
 #include "app/foldertree.h"
+#include "app/identity.h"
 #include "app/unit1.h"
 #include "platform/print/font.h"
 #include "platform/print/printer.h"
@@ -261,7 +262,7 @@ int RunExport(int argc, char **argv)
         return 0;
     }
     if (options.Version) {
-        std::cout << "vantrel-oruk-export " << VANTREL_VERSION << "\n";
+        std::cout << VersionText("vantrel-oruk-export");
         return 0;
     }
     if (!IsReadableFolder(options.Folder)) {
@@ -275,6 +276,8 @@ int RunExport(int argc, char **argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     int qtArgc = 1;
     QApplication qtApplication(qtArgc, argv);
+    InstallQtFrenchTranslations();
+    SetApplicationIdentity();
     InstallFontSubstitutions();
     Application().SetTitle(QStringLiteral("Vantrel Oruk"));
 

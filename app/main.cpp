@@ -1,5 +1,6 @@
 #include <QApplication>
 
+#include "app/identity.h"
 #include "app/unit1.h"
 #include "platform/print/font.h"
 #include "platform/system/temporaries.h"
@@ -10,6 +11,8 @@ int main(int argc, char **argv)
 {
     RemoveTemporariesOnFatalSignals();
     QApplication qtApplication(argc, argv);
+    InstallQtFrenchTranslations();
+    SetApplicationIdentity();
     InstallFontSubstitutions();
     Application().SetTitle(QStringLiteral("Vantrel Oruk"));
     int status = 0;

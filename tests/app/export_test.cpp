@@ -168,7 +168,23 @@ TEST_F(ExportTest, BadUsageAndUnreadableFoldersExitWithTwo)
     const TRun help = Export({QStringLiteral("--help")});
     EXPECT_EQ(help.ExitCode, 0);
     EXPECT_TRUE(help.Out.contains("--dirs-only"));
-    EXPECT_EQ(Export({QStringLiteral("--version")}).ExitCode, 0);
+}
+
+TEST_F(ExportTest, VersionAnswersInTheGnuFormAndHelpNamesIt)
+{
+    const TRun version = Export({QStringLiteral("--version")});
+    EXPECT_EQ(version.ExitCode, 0);
+    EXPECT_EQ(version.Out.toStdString(),
+        "vantrel-oruk-export (Vantrel Oruk) " VANTREL_VERSION "\n"
+        "Copyright (C) 2026 the Vantrel Oruk developers.\n"
+        "Licence GPLv3+ : GNU GPL version 3 ou ultérieure <https://gnu.org/licenses/gpl.html>.\n"
+        "Ceci est un logiciel libre : vous êtes libre de le modifier et de le redistribuer.\n"
+        "Il n'y a AUCUNE GARANTIE, dans la limite permise par la loi.\n");
+    EXPECT_TRUE(version.Err.isEmpty()) << version.Err.toStdString();
+    // Given with a folder, it answers the same and reads nothing.
+    EXPECT_EQ(Export({QStringLiteral("--version"), Q(m_tree.Root())}).Out, version.Out);
+    EXPECT_TRUE(
+        Export({QStringLiteral("--help")}).Out.contains("      --version          affiche la version\n"));
 }
 
 TEST_F(ExportTest, UnwritableOutputFailsWithOneAndKeepsTheOldFile)

@@ -1,0 +1,266 @@
+#!/usr/bin/env bash
+# Checks what installing the program gives: where each file lands, that the desktop
+# entry, the AppStream metainfo and the manual pages are valid, that the bash completion
+# completes, and that the Debian package is sound and its programs run.
+#
+#   tests/packaging/packaging-test.sh CASE SOURCE_DIR BUILD_DIR VERSION
+#
+# CASE is one of: installed-files, desktop-metadata, manual-pages, bash-completion,
+# debian-package. Runs as root and as any other user; writes only below a temporary
+# folder, removed at the end.
+set -euo pipefail
+export LC_ALL=C.UTF-8
+
+case_name=$1
+source_dir=$2
+build_dir=$3
+version=$4
+desktop_id=io.github.vantrel.VantrelOruk
+
+scratch=$(mktemp -d "${TMPDIR:-/tmp}/vantrel-packaging.XXXXXX")
+trap 'rm -rf "$scratch"' EXIT
+# A make run by the test runner's make must not join its job server.
+unset MAKEFLAGS MFLAGS MAKELEVEL MAKEOVERRIDES
+
+fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+
+# Every file an installation holds, relative to its prefix.
+expected_files() {
+    local size
+    {
+        echo bin/vantrel-oruk
+        echo bin/vantrel-oruk-export
+        echo "share/applications/$desktop_id.desktop"
+        echo "share/metainfo/$desktop_id.metainfo.xml"
+        echo "share/icons/hicolor/scalable/apps/$desktop_id.svg"
+        for size in 16 22 24 32 48 64 128 256; do
+            echo "share/icons/hicolor/${size}x$size/apps/$desktop_id.png"
+        done
+        echo share/man/man1/vantrel-oruk.1.gz
+        echo share/man/man1/vantrel-oruk-export.1.gz
+        echo share/bash-completion/completions/vantrel-oruk-export
+        echo share/doc/vantrel-oruk/copyright
+        echo share/doc/vantrel-oruk/changelog.gz
+    } | sort
+}
+
+# The files below $1, relative to it, sorted.
+files_below() {
+    (cd "$1" && find . -type f -o -type l) | sed 's|^\./||' | sort
+}
+
+same_lists() { # what, expected file, actual file
+    diff -u "$2" "$3" >"$scratch/diff" || fail "$1 differ from what is expected:"$'\n'"$(cat "$scratch/diff")"
+}
+
+# Installs the build into $scratch/root with prefix /usr; echoes the prefix folder.
+install_tree() {
+    DESTDIR="$scratch/root" cmake --install "$build_dir" --prefix /usr >"$scratch/install.log"
+    echo "$scratch/root/usr"
+}
+
+# The long options that `vantrel-oruk-export --help` lists.
+help_options() {
+    QT_QPA_PLATFORM=offscreen "$build_dir/bin/vantrel-oruk-export" --help >"$scratch/help"
+    grep -o -- '--[a-z][a-z-]*' "$scratch/help" | sort -u
+}
+
+check_installed_files() {
+    # `make install` as the README gives it, with DESTDIR and PREFIX, and with the
+    # default prefix /usr/local.
+    make -C "$source_dir" install BUILD_DIR="$build_dir" DESTDIR="$scratch/usr-root" PREFIX=/usr \
+        >"$scratch/make.log" 2>&1 || fail "make install failed: $(cat "$scratch/make.log")"
+    make -C "$source_dir" install BUILD_DIR="$build_dir" DESTDIR="$scratch/local-root" \
+        >"$scratch/make.log" 2>&1 || fail "make install failed: $(cat "$scratch/make.log")"
+    expected_files >"$scratch/expected"
+    [[ $(ls "$scratch/usr-root") == usr ]] || fail "DESTDIR holds more than usr/: $(ls "$scratch/usr-root")"
+    files_below "$scratch/usr-root/usr" >"$scratch/usr-files"
+    same_lists "files installed under /usr" "$scratch/expected" "$scratch/usr-files"
+    [[ $(ls "$scratch/local-root/usr") == local ]] || fail "the default prefix is not /usr/local"
+    files_below "$scratch/local-root/usr/local" >"$scratch/local-files"
+    same_lists "files installed under /usr/local" "$scratch/expected" "$scratch/local-files"
+
+    local prefix=$scratch/usr-root/usr file
+    for file in bin/vantrel-oruk bin/vantrel-oruk-export; do
+        [[ -x $prefix/$file ]] || fail "$file is not executable"
+    done
+    while read -r file; do
+        [[ $file == bin/* ]] && continue
+        [[ $(stat -c %a "$prefix/$file") == 644 ]] || fail "$file has mode $(stat -c %a "$prefix/$file")"
+    done <"$scratch/expected"
+    # The icons are the drawing rendered at their folder's size.
+    for file in "$prefix"/share/icons/hicolor/*x*/apps/*.png; do
+        local size=${file#"$prefix"/share/icons/hicolor/}
+        size=${size%%/*}
+        local header
+        header=$(od -An -tx1 -j16 -N8 "$file" | tr -d ' \n')
+        [[ $header == $(printf '%08x%08x' "${size%x*}" "${size#*x}") ]] ||
+            fail "$file is not $size (PNG header $header)"
+    done
+    # The programs find nothing of the build tree once installed.
+    if readelf -d "$prefix/bin/vantrel-oruk" "$prefix/bin/vantrel-oruk-export" | grep -E 'RPATH|RUNPATH'; then
+        fail "the installed programs carry a library search path"
+    fi
+}
+
+check_desktop_metadata() {
+    local prefix
+    prefix=$(install_tree)
+    local desktop=$prefix/share/applications/$desktop_id.desktop
+    local metainfo=$prefix/share/metainfo/$desktop_id.metainfo.xml
+    desktop-file-validate "$desktop" || fail "desktop-file-validate refuses $desktop"
+    appstreamcli validate --no-net --pedantic "$metainfo" || fail "appstreamcli refuses $metainfo"
+    appstreamcli validate-tree --no-net "$scratch/root" || fail "appstreamcli refuses the installed tree"
+
+    local key
+    for key in "Name=Vantrel Oruk" "Exec=vantrel-oruk" "Icon=$desktop_id" "StartupWMClass=vantrel-oruk" \
+        "Categories=Utility;FileTools;Qt;"; do
+        grep -qxF "$key" "$desktop" || fail "the desktop entry lacks $key"
+    done
+    grep -q '^GenericName=.*répertoires' "$desktop" || fail "the desktop entry's GenericName is not French"
+    grep -qF "<release version=\"$version\" date=\"2026-12-08\">" "$metainfo" ||
+        fail "the metainfo's release is not $version"
+    grep -qF "<launchable type=\"desktop-id\">$desktop_id.desktop</launchable>" "$metainfo" ||
+        fail "the metainfo does not launch $desktop_id.desktop"
+    grep -qF '<summary xml:lang="fr">' "$metainfo" || fail "the metainfo has no French summary"
+    grep -qF '/docs/screenshot.png</image>' "$metainfo" || fail "the metainfo shows no screenshot"
+}
+
+check_manual_pages() {
+    local prefix page
+    prefix=$(install_tree)
+    for page in vantrel-oruk vantrel-oruk-export; do
+        local file=$prefix/share/man/man1/$page.1.gz
+        MANWIDTH=80 man --warnings -E UTF-8 -l "$file" >"$scratch/$page.txt" 2>"$scratch/$page.err" ||
+            fail "man cannot show $page"
+        [[ ! -s $scratch/$page.err ]] || fail "man warns about $page: $(cat "$scratch/$page.err")"
+        local section
+        for section in NOM SYNOPSIS DESCRIPTION OPTIONS "CODE DE RETOUR" FICHIERS EXEMPLES "VOIR AUSSI"; do
+            grep -qx "$section" "$scratch/$page.txt" || fail "$page has no section $section"
+        done
+        grep -q "Vantrel Oruk $version" "$scratch/$page.txt" || fail "$page does not give version $version"
+        grep -q 'vantrel-oruk/registry.ini' "$scratch/$page.txt" || fail "$page does not name the settings store"
+        local line
+        while IFS= read -r line; do
+            ((${#line} <= 80)) || fail "$page has a line beyond 80 columns: $line"
+        done <"$scratch/$page.txt"
+    done
+    # Every option of --help is described.
+    local option
+    for option in $(help_options); do
+        grep -qe "$option" "$scratch/vantrel-oruk-export.txt" || fail "vantrel-oruk-export(1) lacks $option"
+    done
+    for status in 0 1 2; do
+        grep -qE "^ {7}$status {6}" "$scratch/vantrel-oruk-export.txt" ||
+            fail "vantrel-oruk-export(1) does not describe exit status $status"
+    done
+}
+
+# Prints, one a line, what the completion offers for the words given after the command.
+complete_words() {
+    bash -c '
+        source /usr/share/bash-completion/bash_completion
+        source "$1"
+        shift
+        COMP_WORDS=(vantrel-oruk-export "$@")
+        COMP_CWORD=$#
+        COMP_LINE="${COMP_WORDS[*]}"
+        COMP_POINT=${#COMP_LINE}
+        COMPREPLY=()
+        _vantrel_oruk_export vantrel-oruk-export "${COMP_WORDS[COMP_CWORD]}" "${COMP_WORDS[COMP_CWORD - 1]}"
+        printf "%s\n" "${COMPREPLY[@]}"
+    ' completion "$completion" "$@"
+}
+
+check_bash_completion() {
+    local prefix
+    prefix=$(install_tree)
+    completion=$prefix/share/bash-completion/completions/vantrel-oruk-export
+    [[ $(complete_words --for) == --format ]] || fail "--for completes to: $(complete_words --for)"
+    [[ $(complete_words --format '' | sort | tr '\n' ' ') == "pdf rtf text " ]] ||
+        fail "--format completes to: $(complete_words --format '')"
+    [[ $(complete_words -sS --format=r) == rtf ]] || fail "--format=r completes to: $(complete_words --format=r)"
+    # Every option of --help, and nothing else.
+    complete_words -- | grep -- '^--' | sort >"$scratch/completed"
+    help_options >"$scratch/options"
+    same_lists "the completed options and those of --help" "$scratch/options" "$scratch/completed"
+
+    # The folder argument takes folders; -o takes files and folders.
+    mkdir -p "$scratch/pick/Dossier un" "$scratch/pick/Dossier deux"
+    : >"$scratch/pick/listing.txt"
+    printf '%s\n' "$scratch/pick/Dossier deux" "$scratch/pick/Dossier un" >"$scratch/folders"
+    complete_words -s "$scratch/pick/" | sort >"$scratch/completed"
+    same_lists "the folder argument's completions" "$scratch/folders" "$scratch/completed"
+    complete_words -o "$scratch/pick/l" >"$scratch/completed"
+    [[ $(cat "$scratch/completed") == "$scratch/pick/listing.txt" ]] ||
+        fail "-o completes to: $(cat "$scratch/completed")"
+}
+
+check_debian_package() {
+    local arch
+    arch=$(dpkg --print-architecture)
+    (cd "$build_dir" && cpack -G DEB -B "$scratch/package") >"$scratch/cpack.log" 2>&1 ||
+        fail "cpack failed: $(cat "$scratch/cpack.log")"
+    local deb=$scratch/package/vantrel-oruk_${version}_$arch.deb
+    [[ -f $deb ]] || fail "no $deb: $(ls "$scratch/package")"
+
+    dpkg-deb -f "$deb" Package Version Architecture Section >"$scratch/fields"
+    printf '%s\n' "Package: vantrel-oruk" "Version: $version" "Architecture: $arch" "Section: utils" \
+        >"$scratch/expected-fields"
+    same_lists "the package's fields" "$scratch/expected-fields" "$scratch/fields"
+    local depends
+    depends=$(dpkg-deb -f "$deb" Depends)
+    local needed
+    for needed in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 libqt6printsupport6 \
+        qt6-translations-l10n fonts-liberation adwaita-icon-theme hicolor-icon-theme; do
+        [[ ", $depends," == *", $needed "* || ", $depends," == *", $needed,"* ||
+            ", $depends," == *" $needed |"* ]] || fail "Depends lacks $needed: $depends"
+    done
+    # No maintainer scripts: the control part holds the control file and the sums alone.
+    dpkg-deb --ctrl-tarfile "$deb" | tar -t | sed 's|^\./||' | grep . | sort >"$scratch/control-files"
+    printf '%s\n' control md5sums >"$scratch/expected-control"
+    same_lists "the control files" "$scratch/expected-control" "$scratch/control-files"
+
+    lintian --fail-on error --tag-display-limit 0 "$deb" >"$scratch/lintian" 2>&1 ||
+        fail "lintian finds errors: $(cat "$scratch/lintian")"
+    cat "$scratch/lintian"
+
+    dpkg-deb -x "$deb" "$scratch/extracted"
+    expected_files >"$scratch/expected"
+    files_below "$scratch/extracted/usr" >"$scratch/files"
+    same_lists "the package's files" "$scratch/expected" "$scratch/files"
+    dpkg-deb -c "$deb" | awk '$2 != "root/root" { print }' >"$scratch/not-root"
+    [[ ! -s $scratch/not-root ]] || fail "files not owned by root: $(cat "$scratch/not-root")"
+    local program
+    for program in "$scratch"/extracted/usr/bin/*; do
+        if readelf -S "$program" | grep -qE '\.symtab|\.debug_'; then
+            fail "$program is not stripped"
+        fi
+    done
+
+    # The packaged export command lists a folder.
+    mkdir -p "$scratch/tree/Lettres"
+    printf 'abc' >"$scratch/tree/Lettres/une.txt"
+    printf 'abcdef' >"$scratch/tree/notes.txt"
+    QT_QPA_PLATFORM=offscreen LC_ALL=C.UTF-8 "$scratch/extracted/usr/bin/vantrel-oruk-export" -sS "$scratch/tree" \
+        >"$scratch/listing" 2>"$scratch/listing.err" || fail "the packaged export failed: $(cat "$scratch/listing.err")"
+    grep -qP '^\tune\.txt\t+3 octets$' "$scratch/listing" || fail "the listing lacks une.txt: $(cat "$scratch/listing")"
+    grep -qP '^notes\.txt\t+6 octets$' "$scratch/listing" || fail "the listing lacks notes.txt: $(cat "$scratch/listing")"
+    grep -qx 'Lettres' "$scratch/listing" || fail "the listing lacks its folder: $(cat "$scratch/listing")"
+    "$scratch/extracted/usr/bin/vantrel-oruk-export" --version | head -1 >"$scratch/version"
+    [[ $(cat "$scratch/version") == "vantrel-oruk-export (Vantrel Oruk) $version" ]] ||
+        fail "the packaged export says: $(cat "$scratch/version")"
+}
+
+case $case_name in
+installed-files) check_installed_files ;;
+desktop-metadata) check_desktop_metadata ;;
+manual-pages) check_manual_pages ;;
+bash-completion) check_bash_completion ;;
+debian-package) check_debian_package ;;
+*) fail "unknown case $case_name" ;;
+esac
+echo "$case_name: ok"

@@ -15,7 +15,7 @@
 #include <gtest/gtest.h>
 
 #include "app/identity.h"
-#include "platform/dialogs.h"
+#include "platform/ui/dialogs.h"
 #include "tests/support/temptree.h"
 
 using ::testing::IsSupersetOf;

@@ -12,6 +12,7 @@
 
 #include "app/filelist.h"
 #include "app/foldertree.h"
+#include "app/listingview.h"
 #include "platform/application.h"
 #include "platform/locale.h"
 #include "platform/richedit.h"
@@ -105,10 +106,7 @@ void TForm1::CreateControls()
 
     RichEdit1 = Place(new TRichEdit(this), "RichEdit1", 0, 304, ClientWidth, 269);
     RichEdit1->setPlainText(QStringLiteral("RichEdit1"));
-    TFont viewFont;
-    viewFont.Name = QStringLiteral("Arial");
-    viewFont.Height = -12;
-    RichEdit1->SetFont(viewFont);
+    RichEdit1->SetFont(ListingViewDesignFont());
 
     FontDialog1.Device = TFontDialogDevice::fdPrinter;
     SaveDialog1.DefaultExt = "rtf";

@@ -1,47 +1,14 @@
-#include <exception>
-
 #include <QCheckBox>
 #include <QPushButton>
 
-#include "app/dirscan.h"
 #include "app/filelist.h"
 #include "app/foldertree.h"
-#include "app/listing.h"
+#include "app/listingview.h"
+#include "app/readcommand.h"
 #include "app/unit1.h"
-#include "platform/system/dirsearch.h"
 #include "platform/system/locale.h"
 #include "platform/ui/application.h"
 #include "platform/ui/richedit.h"
-
-namespace {
-
-constexpr int ProgressIntervalMs = 100;
-
-// Appends the listing to the view in one update, which the view takes over at the end
-// even when the listing stops part-way.
-class TViewSink : public IListingSink
-{
-public:
-    explicit TViewSink(TRichEdit &view)
-        : m_view(view)
-    {
-        m_view.BeginUpdate();
-    }
-    ~TViewSink() override { m_view.EndUpdate(); }
-
-    void AppendLine(QStringView text, bool bold) override
-    {
-        m_view.SetNextLineBold(bold);
-        m_view.AppendLine(text);
-        if (bold)
-            m_view.SetNextLineBold(false);
-    }
-
-private:
-    TRichEdit &m_view;
-};
-
-} // namespace
 
 void TForm1::BuildListing()
 {
@@ -52,36 +19,31 @@ void TForm1::BuildListing()
         return;
     }
 
+    TReadRequest request;
+    request.Folder = RootDir;
+    request.Sorted = CheckBox2->isChecked();
+    RootDir = ReadRootOf(RootDir);
     m_readFailure.clear();
     m_reading = true;
-    try {
-        if (RootDir.back() != PathDelim)
-            RootDir += PathDelim;
-        Application().SetCursor(TCursor::crHourGlass);
-        Button1->setEnabled(false);
-        FileList->Clear();
-        RichEdit1->Clear();
-        FileList->SetSorted(CheckBox2->isChecked());
+    Application().SetCursor(TCursor::crHourGlass);
+    Button1->setEnabled(false);
+    FileList->Clear();
+    RichEdit1->Clear();
 
-        m_found = 0;
-        m_sinceMessages.start();
-        m_sinceProgress.start();
-        ScanDirectory(RootDir, "*.*", [this](const std::string &folderPath, const TSearchRec &entry) {
-            return AddFoundFile(folderPath, entry);
-        });
-
-        if (!m_closeRequested && FileList->Count() > 0) {
-            RichEdit1->SetFont(FontDialog1.Font);
-            const TListingOptions options{
-                CheckBox1->isChecked(), CheckBox3->isChecked(), CheckBox4->isChecked()};
-            TViewSink sink(*RichEdit1);
-            WriteListing(*FileList, RootDir, options, TLocale::User(), sink);
-        }
-    } catch (const std::exception &error) {
-        m_readFailure = QString::fromUtf8(error.what());
-    } catch (...) {
-        m_readFailure = QStringLiteral("erreur inconnue");
+    TReadHooks hooks;
+    hooks.Progress = [this](std::size_t found) { ReportProgress(found); };
+    hooks.StopRequested = [this] { return ReadStopRequested(); };
+    // The options and the font may change while a long read runs: the listing takes
+    // them as they are when it is written.
+    hooks.StyleToWrite = [this] { return ListingStyle(); };
+    m_sinceMessages.start();
+    TReadResult read;
+    {
+        TViewSink sink(*RichEdit1);
+        read = ReadFolder(request, sink, hooks);
     }
+    FileList = std::move(read.Files);
+    m_readFailure = read.Failure;
     m_reading = false;
 
     Application().SetCursor(TCursor::crDefault);
@@ -94,38 +56,25 @@ void TForm1::BuildListing()
     }
 }
 
-bool TForm1::AddFoundFile(const std::string &folderPath, const TSearchRec &entry)
+TListingStyle TForm1::ListingStyle() const
 {
-    // The walk's folder paths begin with RootDir; what follows it is the relative path.
-    const std::size_t rootLength = RootDir.size();
-    std::string relative;
-    if (folderPath.size() >= rootLength) {
-        relative.reserve(folderPath.size() - rootLength + entry.Name.size());
-        relative.append(folderPath, rootLength).append(entry.Name);
-    } else {
-        const std::string full = folderPath + entry.Name;
-        if (full.size() > rootLength)
-            relative = full.substr(rootLength);
-    }
-    FileList->Add(std::move(relative));
-    ++m_found;
+    return {{CheckBox1->isChecked(), CheckBox3->isChecked(), CheckBox4->isChecked()}, FontDialog1.Font};
+}
 
-    if (m_sinceProgress.elapsed() >= ProgressIntervalMs) {
-        m_sinceProgress.restart();
-        ReportProgress();
-    }
+bool TForm1::ReadStopRequested()
+{
     if (m_sinceMessages.elapsed() >= MessageIntervalMs) {
         m_sinceMessages.restart();
         Application().ProcessMessages();
     }
     // A window closed meanwhile ends the walk here.
-    return !m_closeRequested;
+    return m_closeRequested;
 }
 
-void TForm1::ReportProgress()
+void TForm1::ReportProgress(std::size_t found)
 {
     SetStatus(QStringLiteral("Lecture en cours : %1 fichiers")
-                  .arg(TLocale::User().Locale().toString(static_cast<qulonglong>(m_found))));
+                  .arg(TLocale::User().Locale().toString(static_cast<qulonglong>(found))));
     if (OnProgress)
-        OnProgress(m_found);
+        OnProgress(found);
 }

@@ -6,21 +6,19 @@
 #include <unistd.h>
 
 #include <QApplication>
-#include <QCheckBox>
 #include <QFile>
 
-#include "app/foldertree.h"
 #include "app/identity.h"
-#include "app/unit1.h"
+#include "app/listingprinter.h"
+#include "app/listingview.h"
+#include "app/readcommand.h"
 #include "platform/print/font.h"
-#include "platform/print/printer.h"
 #include "platform/system/dirsearch.h"
 #include "platform/system/error.h"
 #include "platform/system/savefile.h"
 #include "platform/system/temporaries.h"
 #include "platform/ui/application.h"
 #include "platform/ui/richedit.h"
-#include "richprint/richprint.h"
 
 namespace {
 
@@ -103,25 +101,28 @@ void WriteOutput(const TRichEdit &view, const TExportOptions &options)
         throw EWriteError(SWriteError);
 }
 
-// Prints the listing as "Imprimer..." does, with the window's printing component, on
-// a PDF printer: A4 at 600 dpi.
-void PrintPdf(TForm1 &form, const std::string &fileName)
+// Reads the folder into `listing` as "Lecture répertoire" reads into the window's view;
+// answers the failure, empty when the read completed.
+QString ReadListing(const TExportOptions &options, TRichEdit &listing)
 {
-    Printer().SelectPdf(fileName, QPageSize(QPageSize::A4), 600);
-    form.RichPrinter1->PrintRichEdit(form.RichEdit1, 1);
-}
-
-void ApplyOptions(TForm1 &form, const TExportOptions &options)
-{
-    form.tva->SelectPath(options.Folder);
-    form.CheckBox1->setChecked(options.DirsOnly);
-    form.CheckBox2->setChecked(options.Sorted);
-    form.CheckBox3->setChecked(options.Sizes);
-    form.CheckBox4->setChecked(options.Dates);
+    TReadRequest request;
+    request.Folder = options.Folder;
+    request.Sorted = options.Sorted;
+    request.Style.Options = {options.DirsOnly, options.Sizes, options.Dates};
     if (options.FontName)
-        form.FontDialog1.Font.Name = *options.FontName;
+        request.Style.Font.Name = *options.FontName;
     if (options.FontPoints)
-        form.FontDialog1.Font.SetSize(*options.FontPoints);
+        request.Style.Font.SetSize(*options.FontPoints);
+
+    TReadHooks hooks;
+    const bool showProgress = ::isatty(STDERR_FILENO) == 1;
+    if (showProgress)
+        hooks.Progress = [](std::size_t found) { std::fprintf(stderr, "\r%zu fichiers trouvés", found); };
+    TViewSink sink(listing);
+    const TReadResult read = ReadFolder(request, sink, hooks);
+    if (showProgress)
+        std::fprintf(stderr, "\r\033[K");
+    return read.Failure;
 }
 
 } // namespace
@@ -270,7 +271,8 @@ int RunExport(int argc, char **argv)
         return 2;
     }
 
-    // The listing is built by the window's own read command, on a window never shown.
+    // The listing goes into a view of the window's design, never shown, which writes it
+    // out as text or RTF and is what the printing component prints.
     if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
         && !qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -281,25 +283,18 @@ int RunExport(int argc, char **argv)
     InstallFontSubstitutions();
     Application().SetTitle(QStringLiteral("Vantrel Oruk"));
 
-    TForm1 form;
-    ApplyOptions(form, options);
-    const bool showProgress = ::isatty(STDERR_FILENO) == 1;
-    if (showProgress)
-        form.OnProgress = [](std::size_t found) { std::fprintf(stderr, "\r%zu fichiers trouvés", found); };
-    form.BuildListing();
-    if (showProgress)
-        std::fprintf(stderr, "\r\033[K");
-
-    if (!form.ReadFailure().isEmpty()) {
-        std::cerr << "vantrel-oruk-export : lecture interrompue : " << form.ReadFailure().toStdString()
-                  << "\n";
+    TRichEdit listing;
+    listing.SetFont(ListingViewDesignFont());
+    const QString failure = ReadListing(options, listing);
+    if (!failure.isEmpty()) {
+        std::cerr << "vantrel-oruk-export : lecture interrompue : " << failure.toStdString() << "\n";
         return 1;
     }
     try {
         if (options.Format == TExportOptions::TFormat::Pdf)
-            PrintPdf(form, options.Output);
+            PrintListingToPdf(listing, options.Output);
         else
-            WriteOutput(*form.RichEdit1, options);
+            WriteOutput(listing, options);
     } catch (const std::exception &error) {
         std::cerr << "vantrel-oruk-export : " << error.what() << "\n";
         return 1;

@@ -12,6 +12,8 @@
 
 #include "app/filelist.h"
 #include "app/foldertree.h"
+#include "app/listingprinter.h"
+#include "app/listingview.h"
 #include "platform/system/locale.h"
 #include "platform/ui/application.h"
 #include "platform/ui/richedit.h"
@@ -105,10 +107,7 @@ void TForm1::CreateControls()
 
     RichEdit1 = Place(new TRichEdit(this), "RichEdit1", 0, 304, ClientWidth, 269);
     RichEdit1->setPlainText(QStringLiteral("RichEdit1"));
-    TFont viewFont;
-    viewFont.Name = QStringLiteral("Arial");
-    viewFont.Height = -12;
-    RichEdit1->SetFont(viewFont);
+    RichEdit1->SetFont(ListingViewDesignFont());
 
     FontDialog1.Device = TFontDialogDevice::fdPrinter;
     SaveDialog1.DefaultExt = "rtf";
@@ -127,25 +126,7 @@ void TForm1::CreateControls()
 void TForm1::CreateRichPrinter()
 {
     RichPrinter1 = new TRichPrinter(this);
-    RichPrinter1->SetMarginTop(30.0);
-    RichPrinter1->SetMarginBottom(25.0);
-    RichPrinter1->SetMarginLeft(25.0);
-    RichPrinter1->SetMarginRight(15.0);
-    RichPrinter1->SetLogoWidth(25.0);
-    RichPrinter1->SetLogoHeight(20.0);
-    RichPrinter1->SetHeader(QStringLiteral("{$TITLE}"));
-    RichPrinter1->SetHeaderFormat(QStringLiteral(">100"));
-    RichPrinter1->SetFooter(QStringLiteral("Page {$PAGE}"));
-    RichPrinter1->SetFooterFormat(QStringLiteral(">100"));
-    RichPrinter1->SetShowProgress(false);
-    TFont headerFooter;
-    headerFooter.Name = QStringLiteral("Courier New");
-    headerFooter.Height = -13;
-    headerFooter.Charset = DEFAULT_CHARSET;
-    headerFooter.Color = clWindowText;
-    RichPrinter1->SetFont_HeaderFooter(headerFooter);
-    RichPrinter1->SetBorderOffset(2.0);
-    RichPrinter1->SetOptions_Dialog({TPageSetupFlags::poMargins});
+    ConfigureListingPrinter(*RichPrinter1);
 }
 
 void TForm1::SetTabOrder()

@@ -21,7 +21,7 @@ class TTreeNode;
 class TFolderTree;
 class TRichEdit;
 class TRichPrinter;
-struct TSearchRec;
+struct TListingStyle;
 
 // The main window: the folder tree, the reading options, the commands, the status line
 // and the view that receives the listing.
@@ -52,6 +52,7 @@ public:
     QCheckBox *CheckBox3 = nullptr;
     QCheckBox *CheckBox4 = nullptr;
 
+    // What the last read found, and the folder it read (ending in '/').
     std::unique_ptr<TFileList> FileList;
     std::string RootDir;
 
@@ -66,10 +67,9 @@ public:
     void Button3Click();
     void Button4Click();
 
-    // The read command: scans the selected folder and writes its listing into RichEdit1.
+    // "Lecture répertoire": reads the selected folder with the read command (ReadFolder)
+    // into RichEdit1, with the options and the font of the window, and shows how it went.
     void BuildListing();
-    // The scan's callback: adds the file's path relative to RootDir to FileList.
-    bool AddFoundFile(const std::string &folderPath, const TSearchRec &entry);
 
     // How the last read ended: empty when it completed, else the failure's message.
     const QString &ReadFailure() const { return m_readFailure; }
@@ -92,7 +92,11 @@ private:
     void CreateControls();
     void CreateRichPrinter();
     void SetTabOrder();
-    void ReportProgress();
+    void ReportProgress(std::size_t found);
+    // The read's stop request: runs pending messages at most every MessageIntervalMs and
+    // answers whether the window was closed meanwhile.
+    bool ReadStopRequested();
+    TListingStyle ListingStyle() const;
     // Shows the tree's Selection in the status line, elided in the middle when long,
     // the whole path in its tooltip.
     void ShowSelection();
@@ -101,7 +105,6 @@ private:
     bool m_reading = false;
     bool m_closeRequested = false;
     bool m_centred = false;
-    std::size_t m_found = 0;
     QString m_readFailure;
     struct TStatus
     {
@@ -117,7 +120,6 @@ private:
     // the hint empties (a status set meanwhile replaces it).
     std::optional<TStatus> m_statusUnderHint;
     QElapsedTimer m_sinceMessages;
-    QElapsedTimer m_sinceProgress;
 };
 
 // The one main window, set before its creation handler runs.

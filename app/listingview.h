@@ -1,0 +1,30 @@
+#pragma once
+
+#include "app/readcommand.h"
+
+class TRichEdit;
+
+// The font of the listing's view until a read lists files: the window's design value
+// (Arial, 12 pixels). A folder without files leaves it, in the window and the export alike.
+TFont ListingViewDesignFont();
+
+// Writes a read's listing into a rich text view: the listing's font on the whole view,
+// then the lines in one update, which the view takes over when the sink goes, also
+// when the listing stops part-way.
+class TViewSink : public IReadSink
+{
+public:
+    explicit TViewSink(TRichEdit &view)
+        : m_view(view)
+    { }
+    ~TViewSink() override;
+    TViewSink(const TViewSink &) = delete;
+    TViewSink &operator=(const TViewSink &) = delete;
+
+    void BeginListing(const TFont &font) override;
+    void AppendLine(QStringView text, bool bold) override;
+
+private:
+    TRichEdit &m_view;
+    bool m_updating = false;
+};

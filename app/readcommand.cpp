@@ -1,0 +1,112 @@
+#include "app/readcommand.h"
+
+#include <exception>
+#include <utility>
+
+#include <QElapsedTimer>
+
+#include "app/dirscan.h"
+#include "app/filelist.h"
+#include "platform/system/dirsearch.h"
+#include "platform/system/locale.h"
+
+namespace {
+
+// Collects the files of one walk into `files`, as paths relative to the root.
+class TFileCollector
+{
+public:
+    TFileCollector(const std::string &rootDir, TFileList &files, const TReadHooks &hooks)
+        : m_rootDir(rootDir)
+        , m_files(files)
+        , m_hooks(hooks)
+    {
+        m_sinceProgress.start();
+    }
+
+    // The walk's callback: false once a stop was requested.
+    bool Add(const std::string &folderPath, const TSearchRec &entry);
+    bool Stopped() const { return m_stopped; }
+
+private:
+    std::string RelativePath(const std::string &folderPath, const std::string &name) const;
+
+    const std::string &m_rootDir;
+    TFileList &m_files;
+    const TReadHooks &m_hooks;
+    std::size_t m_found = 0;
+    bool m_stopped = false;
+    QElapsedTimer m_sinceProgress;
+};
+
+bool TFileCollector::Add(const std::string &folderPath, const TSearchRec &entry)
+{
+    m_files.Add(RelativePath(folderPath, entry.Name));
+    ++m_found;
+    if (m_sinceProgress.elapsed() >= ProgressIntervalMs) {
+        m_sinceProgress.restart();
+        if (m_hooks.Progress)
+            m_hooks.Progress(m_found);
+    }
+    m_stopped = m_hooks.StopRequested && m_hooks.StopRequested();
+    return !m_stopped;
+}
+
+std::string TFileCollector::RelativePath(const std::string &folderPath, const std::string &name) const
+{
+    // The walk's folder paths begin with the root; what follows it is the relative path.
+    const std::size_t rootLength = m_rootDir.size();
+    std::string relative;
+    if (folderPath.size() >= rootLength) {
+        relative.reserve(folderPath.size() - rootLength + name.size());
+        relative.append(folderPath, rootLength).append(name);
+    } else {
+        const std::string full = folderPath + name;
+        if (full.size() > rootLength)
+            relative = full.substr(rootLength);
+    }
+    return relative;
+}
+
+// Walks the root and, unless stopped or empty, writes the listing of what it found.
+void Read(const TReadRequest &request, const std::string &rootDir, IReadSink &sink, const TReadHooks &hooks,
+    TReadResult &result)
+{
+    TFileList &files = *result.Files;
+    files.SetSorted(request.Sorted);
+    TFileCollector collector(rootDir, files, hooks);
+    ScanDirectory(rootDir, "*.*", [&collector](const std::string &folderPath, const TSearchRec &entry) {
+        return collector.Add(folderPath, entry);
+    });
+    result.Stopped = collector.Stopped();
+    if (result.Stopped || files.Count() == 0)
+        return;
+    const TListingStyle style = hooks.StyleToWrite ? hooks.StyleToWrite() : request.Style;
+    sink.BeginListing(style.Font);
+    WriteListing(files, rootDir, style.Options, TLocale::User(), sink);
+}
+
+} // namespace
+
+std::string ReadRootOf(std::string folder)
+{
+    if (folder.empty())
+        return {'.', PathDelim};
+    if (folder.back() != PathDelim)
+        folder.push_back(PathDelim);
+    return folder;
+}
+
+TReadResult ReadFolder(const TReadRequest &request, IReadSink &sink, const TReadHooks &hooks)
+{
+    TReadResult result;
+    result.Files = std::make_unique<TFileList>(TLocale::User());
+    try {
+        Read(request, ReadRootOf(request.Folder), sink, hooks, result);
+    } catch (const std::exception &error) {
+        result.Failure = QString::fromUtf8(error.what());
+    } catch (...) {
+        result.Failure = QStringLiteral("erreur inconnue");
+    }
+    return result;
+}

@@ -89,6 +89,7 @@ bench: build
 	@bash bench/listing-bench.sh
 	@bash bench/namespace-bench.sh $(BUILD_DIR)
 	@bash bench/links-bench.sh $(BUILD_DIR)
+	@bash bench/export-siblings-bench.sh $(BUILD_DIR)
 
 clean:
 	@rm -rf $(BUILD_DIR) $(SANITIZE_BUILD_DIR) $(FUZZ_BUILD_DIR)

@@ -138,7 +138,9 @@ std::map<std::string, int> FolderOpens(
     const int inotify = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     std::map<int, std::string> watched;
     for (const auto &folder : folders)
-        watched[::inotify_add_watch(inotify, folder.c_str(), IN_OPEN)] = folder;
+        // Watching the closes too puts an event between two opens of one folder, which the
+        // queue would otherwise merge into one.
+        watched[::inotify_add_watch(inotify, folder.c_str(), IN_OPEN | IN_CLOSE_NOWRITE)] = folder;
     body();
     std::map<std::string, int> opens;
     alignas(inotify_event) char buffer[64 * 1024];

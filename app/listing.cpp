@@ -154,8 +154,8 @@ private:
             m_folderTried = true;
         }
         if (m_folder) {
-            const std::string name(FileNamePart(entry));
-            return SizeAndTimeAt(m_folder.Get(), name.c_str());
+            m_name.assign(FileNamePart(entry));
+            return SizeAndTimeAt(m_folder.Get(), m_name.c_str());
         }
         const auto info = EntryInfoAt(m_rootDir + std::string(entry));
         return info ? std::optional<TSizeAndTime>({info->Size, info->ModTime}) : std::nullopt;
@@ -170,6 +170,7 @@ private:
     std::string m_openFolder;
     TFd m_folder;
     bool m_folderTried = false;
+    std::string m_name; // the last file's name, its room kept from one file to the next
 };
 
 } // namespace

@@ -1,7 +1,7 @@
 #include "app/filelist.h"
 
 #include <algorithm>
-#include <cstring>
+#include <numeric>
 #include <stdexcept>
 
 #include <QCollatorSortKey>
@@ -67,8 +67,7 @@ std::vector<std::size_t> TFileList::SortedOrder() const
         keys.push_back(m_locale.SortKey(QString::fromUtf8(path.data(), qsizetype(path.size()))));
     }
     std::vector<std::size_t> order(m_ends.size());
-    for (std::size_t i = 0; i < order.size(); ++i)
-        order[i] = i;
+    std::iota(order.begin(), order.end(), std::size_t(0));
     // Stable, so that of two identical paths the one found first is kept.
     std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
         const int compared = keys[a].compare(keys[b]);

@@ -2,12 +2,21 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 
 struct TSearchRec;
 
+// A file the walk found: its name, and the folder it lies in, held open, so that the file
+// can be looked at without its path.
+struct TScanFile
+{
+    std::string_view Name; // NUL-terminated
+    int FolderFd = -1; // for the *at() calls; valid during the callback only
+};
+
 // Receives each file found with the folder it lies in (ending in '/'); answers false to
 // end the walk.
-using TScanCallback = std::function<bool(const std::string &folderPath, const TSearchRec &entry)>;
+using TFileScanCallback = std::function<bool(const std::string &folderPath, const TScanFile &file)>;
 
 // Walks the folder tree under `Root` (the current folder when empty) depth first and
 // reports every file whose name matches `Mask` ("*.*" when empty): the files of a folder
@@ -17,6 +26,17 @@ using TScanCallback = std::function<bool(const std::string &folderPath, const TS
 // folder (device and inode) is walked once per call, by the first path that reaches it,
 // and no link leads into or out of a file system the kernel makes up (/proc, /sys, ...),
 // so that every walk ends. Folders lie at any depth, whatever the length of their
-// paths. The folder paths handed to the callback begin with `Root` as given. Exceptions thrown by the
-// callback pass to the caller.
+// paths. The folder paths handed to the callback begin with `Root` as given. Exceptions
+// thrown by the callback pass to the caller.
+//
+// Each folder is read once, in one pass; an entry is looked at only where the type the
+// folder lists cannot tell a file from a folder (links, file systems that list no type).
+void ScanFiles(std::string Root, std::string Mask, const TFileScanCallback &Callback);
+
+// Receives each file found with the folder it lies in (ending in '/'), described as a
+// directory search describes it; answers false to end the walk.
+using TScanCallback = std::function<bool(const std::string &folderPath, const TSearchRec &entry)>;
+
+// The walk of ScanFiles, each file described in full (attributes, size, time): one more
+// look at each file, for callers that need more than the name.
 void ScanDirectory(std::string Root, std::string Mask, const TScanCallback &Callback);

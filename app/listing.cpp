@@ -9,7 +9,10 @@
 #include "platform/system/datetime.h"
 #include "platform/system/dirsearch.h"
 #include "platform/system/error.h"
+#include "platform/system/fd.h"
+#include "platform/system/folderread.h"
 #include "platform/system/locale.h"
+#include "platform/system/pathopen.h"
 
 namespace {
 
@@ -122,14 +125,13 @@ public:
         }
     }
 
-    void WriteFile(const std::string &entry, const QString &indent)
+    void WriteFile(std::string_view entry, const QString &indent)
     {
         QString line = indent + DisplayText(FileNamePart(entry));
         if (m_options.Sizes || m_options.Dates) {
-            const std::string path = m_rootDir + entry;
             // One look at the file serves both columns; a link that leads nowhere shows
             // its own size and date, as the walk found it.
-            const auto info = EntryInfoAt(path);
+            const auto info = SizeAndTimeOf(entry);
             if (m_options.Sizes)
                 line += SizeColumn + FormatSize(info ? info->Size : 0);
             if (m_options.Dates)
@@ -141,11 +143,34 @@ public:
     const QString &Indent() const { return m_indent; }
 
 private:
+    // The file's size and time, looked at relative to its folder, which stays open for
+    // the entries after it; by its whole path when the folder cannot be opened.
+    std::optional<TSizeAndTime> SizeAndTimeOf(std::string_view entry)
+    {
+        const std::string_view folder = FolderPart(entry);
+        if (!m_folderTried || folder != m_openFolder) {
+            m_openFolder.assign(folder);
+            m_folder = TFd(OpenPath(m_rootDir + m_openFolder, O_PATH | O_DIRECTORY));
+            m_folderTried = true;
+        }
+        if (m_folder) {
+            m_name.assign(FileNamePart(entry));
+            return SizeAndTimeAt(m_folder.Get(), m_name.c_str());
+        }
+        const auto info = EntryInfoAt(m_rootDir + std::string(entry));
+        return info ? std::optional<TSizeAndTime>({info->Size, info->ModTime}) : std::nullopt;
+    }
+
     const std::string &m_rootDir;
     const TListingOptions &m_options;
     TDateTexts m_dates;
     IListingSink &m_sink;
     QString m_indent;
+    // The folder of the last file looked at (relative to the root), held open.
+    std::string m_openFolder;
+    TFd m_folder;
+    bool m_folderTried = false;
+    std::string m_name; // the last file's name, its room kept from one file to the next
 };
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "app/readcommand.h"
 
 #include <exception>
+#include <string_view>
 #include <utility>
 
 #include <QElapsedTimer>
@@ -25,23 +26,24 @@ public:
     }
 
     // The walk's callback: false once a stop was requested.
-    bool Add(const std::string &folderPath, const TSearchRec &entry);
+    bool Add(const std::string &folderPath, std::string_view name);
     bool Stopped() const { return m_stopped; }
 
 private:
-    std::string RelativePath(const std::string &folderPath, const std::string &name) const;
+    const std::string &RelativePath(const std::string &folderPath, std::string_view name);
 
     const std::string &m_rootDir;
     TFileList &m_files;
     const TReadHooks &m_hooks;
+    std::string m_relative; // the last relative path, its room kept from one file to the next
     std::size_t m_found = 0;
     bool m_stopped = false;
     QElapsedTimer m_sinceProgress;
 };
 
-bool TFileCollector::Add(const std::string &folderPath, const TSearchRec &entry)
+bool TFileCollector::Add(const std::string &folderPath, std::string_view name)
 {
-    m_files.Add(RelativePath(folderPath, entry.Name));
+    m_files.Add(RelativePath(folderPath, name));
     ++m_found;
     if (m_sinceProgress.elapsed() >= ProgressIntervalMs) {
         m_sinceProgress.restart();
@@ -52,20 +54,19 @@ bool TFileCollector::Add(const std::string &folderPath, const TSearchRec &entry)
     return !m_stopped;
 }
 
-std::string TFileCollector::RelativePath(const std::string &folderPath, const std::string &name) const
+const std::string &TFileCollector::RelativePath(const std::string &folderPath, std::string_view name)
 {
     // The walk's folder paths begin with the root; what follows it is the relative path.
     const std::size_t rootLength = m_rootDir.size();
-    std::string relative;
+    m_relative.clear();
     if (folderPath.size() >= rootLength) {
-        relative.reserve(folderPath.size() - rootLength + name.size());
-        relative.append(folderPath, rootLength).append(name);
+        m_relative.append(folderPath, rootLength).append(name);
     } else {
-        const std::string full = folderPath + name;
+        const std::string full = folderPath + std::string(name);
         if (full.size() > rootLength)
-            relative = full.substr(rootLength);
+            m_relative.assign(full, rootLength);
     }
-    return relative;
+    return m_relative;
 }
 
 // Walks the root and, unless stopped or empty, writes the listing of what it found.
@@ -75,8 +76,8 @@ void Read(const TReadRequest &request, const std::string &rootDir, IReadSink &si
     TFileList &files = *result.Files;
     files.SetSorted(request.Sorted);
     TFileCollector collector(rootDir, files, hooks);
-    ScanDirectory(rootDir, "*.*", [&collector](const std::string &folderPath, const TSearchRec &entry) {
-        return collector.Add(folderPath, entry);
+    ScanFiles(rootDir, "*.*", [&collector](const std::string &folderPath, const TScanFile &file) {
+        return collector.Add(folderPath, file.Name);
     });
     result.Stopped = collector.Stopped();
     if (result.Stopped || files.Count() == 0)

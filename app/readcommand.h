@@ -63,7 +63,7 @@ constexpr int ProgressIntervalMs = 100;
 // `folder` as the walk reports it, ending in '/' (an empty folder is the current one: "./").
 std::string ReadRootOf(std::string folder);
 
-// The read command: walks the request's folder (ScanDirectory), collects its files in
+// The read command: walks the request's folder (ScanFiles), collects its files in
 // the user's locale and writes their listing to `sink` (WriteListing). A failure of the
 // walk or of the sink ends the read and comes back in Failure; the lines written so far
 // stay in the sink.

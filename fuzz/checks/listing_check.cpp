@@ -148,7 +148,7 @@ std::string CheckListing(const std::uint8_t *data, std::size_t size)
 
     std::vector<std::string> listed;
     for (std::size_t i = 0; i < list.Count(); ++i)
-        listed.push_back(list[i]);
+        listed.emplace_back(list[i]);
     std::vector<std::string> wanted = paths;
     if (list.Sorted()) {
         std::sort(wanted.begin(), wanted.end());
@@ -164,7 +164,7 @@ std::string CheckListing(const std::uint8_t *data, std::size_t size)
     QStringList expectedFiles, rootFiles;
     std::set<QString> expectedFolders;
     for (std::size_t i = 0; i < list.Count(); ++i) {
-        const QStringList parts = DisplayedParts(list[i]);
+        const QStringList parts = DisplayedParts(std::string(list[i]));
         (parts.size() == 1 ? rootFiles : expectedFiles) += parts.join(u'/');
         for (qsizetype depth = 1; depth < parts.size(); ++depth)
             expectedFolders.insert(parts.mid(0, depth).join(u'/'));

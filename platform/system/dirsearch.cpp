@@ -406,3 +406,24 @@ std::string GetCurrentDir()
         buffer.resize(buffer.size() * 2);
     }
 }
+
+bool DescribeEntryAt(int dirFd, const std::string &name, TSearchRec &rec)
+{
+    const int hidden = IsHiddenName(name.c_str()) ? faHidden : 0;
+    struct stat st = {};
+    struct stat own = {};
+    const bool followed = ::fstatat(dirFd, name.c_str(), &st, 0) == 0;
+    if (::fstatat(dirFd, name.c_str(), &own, AT_SYMLINK_NOFOLLOW) != 0 && !followed)
+        return false;
+    const struct stat &described = followed ? st : own;
+    rec.ModTime = described.st_mtim;
+    rec.Time = FileDateOf(described.st_mtim).value_or(0);
+    rec.Size = described.st_size;
+    rec.Id = IdOf(described);
+    rec.Link = S_ISLNK(own.st_mode);
+    // A link that cannot be followed shows as a system file.
+    rec.Attr = hidden | (followed ? KindAttr(S_ISDIR(st.st_mode), S_ISREG(st.st_mode)) : faSysFile);
+    if (followed && !MayWrite(st, CurrentIdentity()))
+        rec.Attr |= faReadOnly;
+    return true;
+}

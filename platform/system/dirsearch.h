@@ -124,6 +124,10 @@ int FindFirstIn(const TFolder &folder, const std::string &mask, int attr, TSearc
 int FindNext(TSearchRec &rec);
 // Closes the search; harmless on a closed one.
 void FindClose(TSearchRec &rec);
+// Describes the entry `name` of the folder open as `dirFd` (O_PATH will do) as a search
+// with every field does: Name is left as it is, and of the search's own state only
+// ModTime, Id and Link are set. False when the entry is gone.
+bool DescribeEntryAt(int dirFd, const std::string &name, TSearchRec &rec);
 
 // Closes a search when it goes out of scope.
 class TFindCloser

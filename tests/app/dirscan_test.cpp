@@ -1,9 +1,15 @@
 #include <algorithm>
 #include <fcntl.h>
+#include <filesystem>
+#include <functional>
 #include <map>
+#include <set>
 #include <stdexcept>
 #include <string>
+#include <sys/inotify.h>
+#include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -52,6 +58,103 @@ std::vector<std::string> Sorted(std::vector<std::string> paths)
 {
     std::sort(paths.begin(), paths.end());
     return paths;
+}
+
+// The calls a walk should make, found by std::filesystem alone: a folder's files (all
+// that is not a folder through links) in the order the folder lists them, then its
+// folders in that order, those with hidden names and those walked already left out.
+void ReferenceWalk(const std::string &folder, const std::string &mask,
+    std::set<std::pair<dev_t, ino_t>> &walked, std::vector<TCall> &calls)
+{
+    namespace fs = std::filesystem;
+    const std::vector<fs::directory_entry> entries{fs::directory_iterator(folder), fs::directory_iterator()};
+    std::error_code error;
+    for (const auto &entry : entries) {
+        const std::string name = entry.path().filename();
+        if (fs::is_directory(entry.path(), error) || !MatchesMask(name, mask))
+            continue;
+        const int kind = fs::is_regular_file(entry.path(), error) ? faArchive : faSysFile;
+        calls.push_back({folder, name, kind | (name[0] == '.' ? faHidden : 0)});
+    }
+    for (const auto &entry : entries) {
+        const std::string name = entry.path().filename();
+        struct stat st = {};
+        if (name[0] == '.' || !fs::is_directory(entry.path(), error)
+            || ::stat(entry.path().c_str(), &st) != 0)
+            continue;
+        if (walked.insert({st.st_dev, st.st_ino}).second)
+            ReferenceWalk(folder + name + '/', mask, walked, calls);
+    }
+}
+
+std::vector<TCall> ReferenceScan(const std::string &root, const std::string &mask)
+{
+    struct stat st = {};
+    std::set<std::pair<dev_t, ino_t>> walked;
+    if (::stat(root.c_str(), &st) == 0)
+        walked.insert({st.st_dev, st.st_ino});
+    std::vector<TCall> calls;
+    ReferenceWalk(root, mask, walked, calls);
+    return calls;
+}
+
+// Files, folders, links to both, dangling links and a loop, fifos, hidden names, and
+// folders that links reach a second and third time.
+void MakeMixedTree(TTempTree &tree)
+{
+    tree.File("top.txt", 10);
+    tree.File("b/one.txt", 20);
+    tree.File("b/two", 30);
+    tree.File(".hidden.txt");
+    tree.File(".hid/inside.txt");
+    tree.File("c/d/deep.txt");
+    tree.File("c/d/e/deeper");
+    tree.Folder("empty");
+    tree.Symlink("tofile.txt", "top.txt");
+    tree.Symlink(".hiddenlink.txt", "b/one.txt");
+    tree.Symlink("todir", "c");
+    tree.Symlink("c/back", "../b");
+    tree.Symlink("c/d/e/up", "../..");
+    tree.Symlink("c/.hiddendir", "../b");
+    tree.Symlink("dangling.txt", "nowhere");
+    tree.Symlink("loop", "loop");
+    tree.Fifo("pipe");
+    tree.Fifo("b/.hiddenpipe");
+}
+
+std::vector<std::string> FolderPaths(const TTempTree &tree, std::initializer_list<const char *> folders)
+{
+    std::vector<std::string> paths;
+    for (const char *folder : folders)
+        paths.push_back(tree.Root() + '/' + folder);
+    return paths;
+}
+
+// Counts how often each folder is opened (for reading: a path-only open is no event)
+// while `body` runs.
+std::map<std::string, int> FolderOpens(
+    const std::vector<std::string> &folders, const std::function<void()> &body)
+{
+    const int inotify = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    std::map<int, std::string> watched;
+    for (const auto &folder : folders)
+        // Watching the closes too puts an event between two opens of one folder, which the
+        // queue would otherwise merge into one.
+        watched[::inotify_add_watch(inotify, folder.c_str(), IN_OPEN | IN_CLOSE_NOWRITE)] = folder;
+    body();
+    std::map<std::string, int> opens;
+    alignas(inotify_event) char buffer[64 * 1024];
+    for (ssize_t length; (length = ::read(inotify, buffer, sizeof buffer)) > 0;) {
+        for (ssize_t at = 0; at < length;) {
+            const auto *event = reinterpret_cast<const inotify_event *>(buffer + at);
+            // An event without a name is of the watched folder itself.
+            if ((event->mask & IN_OPEN) && event->len == 0)
+                ++opens[watched[event->wd]];
+            at += ssize_t(sizeof(inotify_event) + event->len);
+        }
+    }
+    ::close(inotify);
+    return opens;
 }
 
 } // namespace
@@ -321,4 +424,44 @@ TEST(ScanDirectory, NamesAndSizesKeepTheirBytes)
         return true;
     });
     EXPECT_EQ(Sorted(found), Sorted(expected));
+}
+
+TEST(ScanDirectory, MixedKindsComeInTheFileSystemsOrder)
+{
+    TTempTree tree;
+    MakeMixedTree(tree);
+    const std::string root = tree.Root() + '/';
+    for (const std::string mask : {"*.*", "*.txt", "t*"}) {
+        std::vector<TCall> expected = ReferenceScan(root, mask);
+        ASSERT_GE(expected.size(), 3u) << mask;
+        EXPECT_EQ(Scan(root, mask), expected) << mask;
+
+        // The lean walk finds the same files, each with its folder still open.
+        std::vector<TCall> names;
+        ScanFiles(root, mask, [&](const std::string &folder, const TScanFile &file) {
+            struct stat st = {};
+            const bool there = ::fstatat(file.FolderFd, file.Name.data(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+            names.push_back({folder, std::string(file.Name), there ? 0 : -1});
+            return true;
+        });
+        for (auto &call : expected)
+            call.Attr = 0;
+        EXPECT_EQ(names, expected) << mask;
+    }
+}
+
+TEST(ScanDirectory, ReadsEachFolderOnce)
+{
+    TTempTree tree;
+    MakeMixedTree(tree);
+    const auto folders = FolderPaths(tree, {"", "b", "c", "c/d", "c/d/e", "empty", ".hid"});
+    std::size_t found = 0;
+    const auto count = [&](const std::string &, const TSearchRec &) { return ++found, true; };
+    const auto opens = FolderOpens(folders, [&] { ScanDirectory(tree.Root(), "", count); });
+    // Each folder once, however many links reach it; the hidden one not at all.
+    std::map<std::string, int> expected;
+    for (std::size_t i = 0; i + 1 < folders.size(); ++i)
+        expected[folders[i]] = 1;
+    EXPECT_EQ(opens, expected);
+    EXPECT_EQ(found, ReferenceScan(tree.Root() + '/', "*.*").size());
 }

@@ -179,6 +179,25 @@ TEST_F(ListingTest, FilesDeeperThanTheLongestPathStillShowSizeAndDate)
         QString(24, u'\t') + QStringLiteral("deep.txt\t\t\t\t\t\t\t5 Ko\t06/05/2021 07:08:10"));
 }
 
+TEST_F(ListingTest, EachFileIsLookedAtInItsOwnFolder)
+{
+    m_tree.File("a/same", 100);
+    m_tree.File("b/same", 200);
+    m_tree.File("a/other", 300);
+    m_tree.File("same", 400);
+    m_tree.File("b/c/same", 500);
+    std::vector<QString> sizes;
+    for (const auto &line :
+        Write({"a/same", "b/same", "a/other", "gone/same", "b/c/same", "b/same", "same"}, {.Sizes = true})) {
+        if (!line.Bold && line.Text != Spacer().Text)
+            sizes.push_back(line.Text.section(u'\t', -1));
+    }
+    EXPECT_EQ(sizes,
+        (std::vector<QString>{QStringLiteral("100 octets"), QStringLiteral("200 octets"),
+            QStringLiteral("300 octets"), QStringLiteral("0 octets"), QStringLiteral("500 octets"),
+            QStringLiteral("200 octets"), QStringLiteral("400 octets")}));
+}
+
 TEST_F(ListingTest, NamesWithControlCharactersAndBadBytesStayOnOneLine)
 {
     m_tree.File("tab\there", 5);

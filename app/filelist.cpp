@@ -5,6 +5,7 @@
 #include <QString>
 
 #include "platform/system/locale.h"
+#include "platform/system/qtext.h"
 
 namespace {
 
@@ -33,7 +34,7 @@ void TFileList::Add(std::string path)
         m_entries.push_back({std::move(path), NoKey(m_locale)});
         return;
     }
-    QCollatorSortKey key = m_locale.SortKey(QString::fromUtf8(path.data(), qsizetype(path.size())));
+    QCollatorSortKey key = m_locale.SortKey(ToQString(path));
     m_entries.push_back({std::move(path), std::move(key)});
     m_inOrder = false;
 }

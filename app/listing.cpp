@@ -10,6 +10,7 @@
 #include "platform/system/dirsearch.h"
 #include "platform/system/error.h"
 #include "platform/system/locale.h"
+#include "platform/system/qtext.h"
 
 namespace {
 
@@ -169,7 +170,7 @@ std::int64_t FileSizeOf(const std::string &path)
 
 QString DisplayText(std::string_view bytes)
 {
-    QString text = QString::fromUtf8(bytes.data(), qsizetype(bytes.size()));
+    QString text = ToQString(bytes);
     for (QChar &c : text) {
         if (RearrangesTheLine(c.unicode()))
             c = u'?';

@@ -175,20 +175,6 @@ LPITEMIDLIST AllocIdList(std::string_view item)
     return reinterpret_cast<LPITEMIDLIST>(block);
 }
 
-LPITEMIDLIST CopyIdList(LPCITEMIDLIST list)
-{
-    if (!list)
-        return nullptr;
-    std::size_t size = 2;
-    for (const auto *at = reinterpret_cast<const std::uint8_t *>(list); ItemIdCount(at) != 0;
-         at += ItemIdCount(at))
-        size += ItemIdCount(at);
-    void *block = ShellMalloc().Alloc(size);
-    if (block)
-        std::memcpy(block, list, size);
-    return static_cast<LPITEMIDLIST>(block);
-}
-
 LPWSTR AllocWideText(std::string_view bytes)
 {
     const std::u16string text = WideFromSystem(bytes);

@@ -15,6 +15,7 @@
 
 #include "platform/system/pathopen.h"
 #include "platform/system/paths.h"
+#include "platform/system/qtext.h"
 
 namespace {
 
@@ -204,14 +205,10 @@ QString MimeTypeOfFile(const std::string &path, const struct stat &info)
         return QStringLiteral("inode/symlink"); // a link that leads nowhere
     static const QMimeDatabase database;
     const std::string_view name = BaseName(path);
-    const QList<QMimeType> byName
-        = database.mimeTypesForFileName(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())));
+    const QList<QMimeType> byName = database.mimeTypesForFileName(ToQString(name));
     if (!byName.isEmpty())
         return byName.front().name();
-    return database
-        .mimeTypeForFile(
-            QString::fromUtf8(path.data(), static_cast<qsizetype>(path.size())), QMimeDatabase::MatchContent)
-        .name();
+    return database.mimeTypeForFile(ToQString(path), QMimeDatabase::MatchContent).name();
 }
 
 } // namespace

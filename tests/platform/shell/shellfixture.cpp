@@ -17,17 +17,10 @@ IMalloc *Malloc()
 
 } // namespace
 
-void TIdList::Reset()
-{
-    if (m_list)
-        Malloc()->Free(m_list);
-    m_list = nullptr;
-}
-
 std::size_t TIdList::ItemCount() const
 {
     std::size_t count = 0;
-    for (auto *at = reinterpret_cast<const std::uint8_t *>(m_list); ItemIdCount(at) != 0;
+    for (auto *at = reinterpret_cast<const std::uint8_t *>(Get()); ItemIdCount(at) != 0;
          at += ItemIdCount(at))
         ++count;
     return count;
@@ -36,10 +29,10 @@ std::size_t TIdList::ItemCount() const
 std::string TIdList::Bytes() const
 {
     std::size_t size = 2;
-    for (auto *at = reinterpret_cast<const std::uint8_t *>(m_list); ItemIdCount(at) != 0;
+    for (auto *at = reinterpret_cast<const std::uint8_t *>(Get()); ItemIdCount(at) != 0;
          at += ItemIdCount(at))
         size += ItemIdCount(at);
-    return std::string(reinterpret_cast<const char *>(m_list), size);
+    return std::string(reinterpret_cast<const char *>(Get()), size);
 }
 
 void TShellTest::SetUp()

@@ -16,38 +16,14 @@
 #include "platform/shell/shellapi.h"
 #include "tests/support/temptree.h"
 
-// Owns one list and frees it through the shell allocator.
-class TIdList
+// The shell's list owner with what the tests read of a list.
+class TIdList : public TItemIdList
 {
 public:
-    TIdList() = default;
-    explicit TIdList(LPITEMIDLIST list)
-        : m_list(list)
-    { }
-    TIdList(TIdList &&other) noexcept
-        : m_list(std::exchange(other.m_list, nullptr))
-    { }
-    TIdList &operator=(TIdList &&other) noexcept
-    {
-        std::swap(m_list, other.m_list);
-        return *this;
-    }
-    ~TIdList() { Reset(); }
-
-    LPITEMIDLIST Get() const { return m_list; }
-    LPITEMIDLIST *Receive()
-    {
-        Reset();
-        return &m_list;
-    }
-    void Reset();
-    explicit operator bool() const { return m_list != nullptr; }
+    using TItemIdList::TItemIdList;
     std::size_t ItemCount() const;
     // The bytes of the whole list, terminator included.
     std::string Bytes() const;
-
-private:
-    LPITEMIDLIST m_list = nullptr;
 };
 
 class TShellTest : public ::testing::Test

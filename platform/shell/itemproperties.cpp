@@ -75,24 +75,27 @@ QString Permissions(mode_t mode)
     return QStringLiteral("%1 (%2)").arg(text).arg(mode & 07777, 4, 8, QChar(u'0'));
 }
 
+// The name that the user or group database gives `id` through `find` (getpwuid_r,
+// getgrgid_r), or the number itself.
+template <typename TEntry, typename TId>
+QString EntryName(TId id, int (*find)(TId, TEntry *, char *, std::size_t, TEntry **), char *TEntry::*name)
+{
+    TEntry entry;
+    TEntry *found = nullptr;
+    char buffer[4096];
+    if (find(id, &entry, buffer, sizeof buffer, &found) == 0 && found)
+        return QString::fromLocal8Bit(found->*name);
+    return QString::number(id);
+}
+
 QString OwnerName(uid_t uid)
 {
-    struct passwd entry;
-    struct passwd *found = nullptr;
-    char buffer[4096];
-    if (::getpwuid_r(uid, &entry, buffer, sizeof buffer, &found) == 0 && found)
-        return QString::fromLocal8Bit(found->pw_name);
-    return QString::number(uid);
+    return EntryName<passwd>(uid, ::getpwuid_r, &passwd::pw_name);
 }
 
 QString GroupName(gid_t gid)
 {
-    struct group entry;
-    struct group *found = nullptr;
-    char buffer[4096];
-    if (::getgrgid_r(gid, &entry, buffer, sizeof buffer, &found) == 0 && found)
-        return QString::fromLocal8Bit(found->gr_name);
-    return QString::number(gid);
+    return EntryName<group>(gid, ::getgrgid_r, &group::gr_name);
 }
 
 } // namespace

@@ -104,12 +104,12 @@ bool IsCleanAbsolutePath(std::string_view path)
 
 std::string ControlPanelParsingName()
 {
-    return std::string(ComputerGuid) + '/' + std::string(ControlPanelGuid);
+    return JoinPath(ComputerGuid, ControlPanelGuid);
 }
 
 std::string PrintersParsingName()
 {
-    return ControlPanelParsingName() + '/' + std::string(PrintersGuid);
+    return JoinPath(ControlPanelParsingName(), PrintersGuid);
 }
 
 } // namespace
@@ -299,7 +299,7 @@ std::string NodeParsingName(const TShellNode &node)
     case TItemKind::ikPrinters:
         return PrintersParsingName();
     case TItemKind::ikPrinter:
-        return PrintersParsingName() + '/' + node.Name;
+        return JoinPath(PrintersParsingName(), node.Name);
     case TItemKind::ikTrash:
         return IsDirectory(node.Path) ? node.Path : std::string(TrashGuid);
     default:

@@ -14,6 +14,7 @@
 #include <QScopeGuard>
 
 #include "platform/system/fd.h"
+#include "platform/system/paths.h"
 
 namespace {
 
@@ -95,7 +96,7 @@ TTempTree::~TTempTree()
 
 std::string TTempTree::Path(const std::string &relative) const
 {
-    return relative.empty() ? m_root : m_root + "/" + relative;
+    return relative.empty() ? m_root : JoinPath(m_root, relative);
 }
 
 void TTempTree::File(const std::string &relative, std::int64_t size)

@@ -14,6 +14,7 @@
 
 #include "platform/shell/private/shellnamespace.h"
 #include "platform/shell/shellapi.h"
+#include "tests/support/shellhome.h"
 #include "tests/support/temptree.h"
 
 // The shell's list owner with what the tests read of a list.
@@ -35,8 +36,8 @@ protected:
     std::string Home() const { return m_tree.Path("home"); }
     TTempTree &Tree() { return m_tree; }
     // Replaces the sources (mount table lines, print queues) for the rest of the test.
-    void SetVolumes(const std::vector<std::string> &mountPoints);
-    void SetPrinters(const std::vector<std::string> &names);
+    void SetVolumes(const std::vector<std::string> &mountPoints) { m_home->SetVolumes(mountPoints); }
+    void SetPrinters(const std::vector<std::string> &names) { m_home->SetPrinters(names); }
     void WriteUserDirs(const std::string &text);
 
     TComPtr<IShellFolder> Desktop();
@@ -51,15 +52,8 @@ protected:
     SFGAOF Attributes(IShellFolder *folder, LPCITEMIDLIST list, SFGAOF mask = SFGAO_TREE_MASK);
 
 private:
-    struct TSaved
-    {
-        const char *Name;
-        std::optional<std::string> Value;
-    };
-
     TTempTree m_tree;
-    TShellSources m_sources;
-    std::vector<TSaved> m_saved;
+    std::optional<TShellHome> m_home;
     long m_blocksBefore = 0;
     long m_objectsBefore = 0;
 };

@@ -86,7 +86,6 @@ public:
         result.m_p = p;
         return result;
     }
-    T *Detach() { return std::exchange(m_p, nullptr); }
     void Reset()
     {
         if (T *p = std::exchange(m_p, nullptr))

@@ -126,15 +126,6 @@ TTreeNode *TTreeNode::Item(int index) const
     return static_cast<TTreeNode *>(child(index));
 }
 
-int TTreeNode::Index() const
-{
-    if (QTreeWidgetItem *owner = parent())
-        return owner->indexOfChild(const_cast<TTreeNode *>(this));
-    if (QTreeWidget *tree = treeWidget())
-        return tree->indexOfTopLevelItem(const_cast<TTreeNode *>(this));
-    return -1;
-}
-
 int TTreeNode::Level() const
 {
     int level = 0;

@@ -66,7 +66,6 @@ public:
     TTreeNode *Parent() const;
     int Count() const { return childCount(); }
     TTreeNode *Item(int index) const;
-    int Index() const;
     int Level() const;
 
     bool Selected() const;

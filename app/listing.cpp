@@ -162,12 +162,6 @@ QString FormatSize(std::int64_t bytes)
     return Quotient(bytes, 1073741824.0) + QStringLiteral(" Go");
 }
 
-std::int64_t FileSizeOf(const std::string &path)
-{
-    const auto info = EntryInfoAt(path);
-    return info ? info->Size : 0;
-}
-
 QString DisplayText(std::string_view bytes)
 {
     QString text = ToQString(bytes);

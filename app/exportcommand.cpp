@@ -15,6 +15,7 @@
 #include "platform/print/font.h"
 #include "platform/system/dirsearch.h"
 #include "platform/system/error.h"
+#include "platform/system/qtext.h"
 #include "platform/system/savefile.h"
 #include "platform/system/temporaries.h"
 #include "platform/ui/application.h"
@@ -55,7 +56,7 @@ TExportOptions::TFormat FormatOfFile(const std::string &fileName)
 
 bool ParseFont(const std::string &spec, TExportOptions &options)
 {
-    const QString text = QString::fromUtf8(spec.data(), qsizetype(spec.size()));
+    const QString text = ToQString(spec);
     const qsizetype comma = text.lastIndexOf(u',');
     QString family = text;
     if (comma >= 0) {
@@ -125,8 +126,6 @@ QString ReadListing(const TExportOptions &options, TRichEdit &listing)
     return read.Failure;
 }
 
-} // namespace
-
 // "-dsS" stands for "-d -s -S".
 std::vector<std::string> SplitShortFlags(const std::vector<std::string> &args)
 {
@@ -145,6 +144,8 @@ std::vector<std::string> SplitShortFlags(const std::vector<std::string> &args)
     }
     return result;
 }
+
+} // namespace
 
 TExportParse ParseExportArgs(const std::vector<std::string> &givenArgs)
 {

@@ -8,6 +8,7 @@
 #include <QString>
 
 #include "platform/system/locale.h"
+#include "platform/system/qtext.h"
 
 TFileList::TFileList(const TLocale &locale)
     : m_locale(locale)
@@ -64,7 +65,7 @@ std::vector<std::size_t> TFileList::SortedOrder() const
     keys.reserve(m_ends.size());
     for (std::size_t i = 0; i < m_ends.size(); ++i) {
         const std::string_view path = At(i);
-        keys.push_back(m_locale.SortKey(QString::fromUtf8(path.data(), qsizetype(path.size()))));
+        keys.push_back(m_locale.SortKey(ToQString(path)));
     }
     std::vector<std::size_t> order(m_ends.size());
     std::iota(order.begin(), order.end(), std::size_t(0));

@@ -13,6 +13,7 @@
 #include "platform/system/folderread.h"
 #include "platform/system/locale.h"
 #include "platform/system/pathopen.h"
+#include "platform/system/qtext.h"
 
 namespace {
 
@@ -186,15 +187,9 @@ QString FormatSize(std::int64_t bytes)
     return Quotient(bytes, 1073741824.0) + QStringLiteral(" Go");
 }
 
-std::int64_t FileSizeOf(const std::string &path)
-{
-    const auto info = EntryInfoAt(path);
-    return info ? info->Size : 0;
-}
-
 QString DisplayText(std::string_view bytes)
 {
-    QString text = QString::fromUtf8(bytes.data(), qsizetype(bytes.size()));
+    QString text = ToQString(bytes);
     for (QChar &c : text) {
         if (RearrangesTheLine(c.unicode()))
             c = u'?';

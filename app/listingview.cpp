@@ -1,7 +1,5 @@
 #include "app/listingview.h"
 
-#include "platform/ui/richedit.h"
-
 TFont ListingViewDesignFont()
 {
     TFont font;
@@ -10,18 +8,11 @@ TFont ListingViewDesignFont()
     return font;
 }
 
-TViewSink::~TViewSink()
-{
-    if (m_updating)
-        m_view.EndUpdate();
-}
-
 void TViewSink::BeginListing(const TFont &font)
 {
     m_view.SetFont(font);
-    if (!m_updating)
-        m_view.BeginUpdate();
-    m_updating = true;
+    if (!m_update)
+        m_update.emplace(m_view);
 }
 
 void TViewSink::AppendLine(QStringView text, bool bold)

@@ -1,8 +1,10 @@
 #pragma once
 
-#include "app/readcommand.h"
+#include <optional>
 
-class TRichEdit;
+#include "app/readcommand.h"
+#include "platform/ui/richedit.h"
+#include "platform/ui/updatelock.h"
 
 // The font of the listing's view until a read lists files: the window's design value
 // (Arial, 12 pixels). A folder without files leaves it, in the window and the export alike.
@@ -17,7 +19,6 @@ public:
     explicit TViewSink(TRichEdit &view)
         : m_view(view)
     { }
-    ~TViewSink() override;
     TViewSink(const TViewSink &) = delete;
     TViewSink &operator=(const TViewSink &) = delete;
 
@@ -26,5 +27,5 @@ public:
 
 private:
     TRichEdit &m_view;
-    bool m_updating = false;
+    std::optional<TUpdateLock<TRichEdit>> m_update;
 };

@@ -10,6 +10,7 @@
 #include "app/filelist.h"
 #include "platform/system/dirsearch.h"
 #include "platform/system/locale.h"
+#include "platform/system/qtext.h"
 
 namespace {
 
@@ -105,7 +106,7 @@ TReadResult ReadFolder(const TReadRequest &request, IReadSink &sink, const TRead
     try {
         Read(request, ReadRootOf(request.Folder), sink, hooks, result);
     } catch (const std::exception &error) {
-        result.Failure = QString::fromUtf8(error.what());
+        result.Failure = ToQString(error.what());
     } catch (...) {
         result.Failure = QStringLiteral("erreur inconnue");
     }

@@ -10,17 +10,11 @@
 # warm the caches, then ${RUNS:-5} times; the median is reported.
 set -euo pipefail
 
-here=$(cd "$(dirname "$0")" && pwd)
-root_dir=$(dirname "$here")
-build_dir="${1:-$root_dir/build}"
-bench="$build_dir/bin/namespace_bench"
-[[ -x "$bench" ]] || { echo "build first: cmake --build $build_dir --target namespace_bench" >&2; exit 1; }
+source "$(dirname "$0")/common.sh"
+bench=$(bench_program namespace_bench "${1:-}")
 
 folder="${BENCH_DIR:-/tmp/vantrel-bench}/namespace-10000"
-if [[ ! -f "$folder.complete" ]]; then
-    rm -rf "$folder"
-    mkdir -p "$folder"
-    python3 - "$folder" <<'PY'
+make_once "$folder" <<'PY'
 import os, sys
 folder = sys.argv[1]
 for i in range(9000):
@@ -29,9 +23,7 @@ for i in range(1000):
     os.mkdir(os.path.join(folder, f"folder-{i:04d}"))
     if i % 10 == 0:
         os.mkdir(os.path.join(folder, f"folder-{i:04d}", "inner"))
-open(folder + ".complete", "w").close()
 PY
-fi
 
 runs="${RUNS:-5}"
 echo "folder $folder ($(ls -f "$folder" | wc -l) names with . and ..), median of $runs runs after a warm-up"

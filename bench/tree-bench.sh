@@ -8,21 +8,16 @@
 # measure runs ${RUNS:-5} times; the median is reported.
 set -euo pipefail
 
-here=$(cd "$(dirname "$0")" && pwd)
-root_dir=$(dirname "$here")
-build_dir="${1:-$root_dir/build}"
-bench="$build_dir/bin/tree_bench"
-[[ -x "$bench" ]] || { echo "build first: cmake --build $build_dir --target tree_bench" >&2; exit 1; }
+source "$(dirname "$0")/common.sh"
+bench=$(bench_program tree_bench "${1:-}")
 
 base="${BENCH_DIR:-/tmp/vantrel-bench}/tree"
 big="$base/big"
-if [[ ! -f "$base.complete" ]]; then
-    rm -rf "$base"
-    mkdir -p "$big"
-    python3 - "$base" <<'PY'
+make_once "$base" <<'PY'
 import os, sys
 base = sys.argv[1]
 big = os.path.join(base, "big")
+os.mkdir(big)
 for i in range(10000):
     os.mkdir(os.path.join(big, f"folder-{i:05d}"))
     open(os.path.join(big, f"file-{i:05d}.txt"), "w").close()
@@ -30,9 +25,7 @@ deep = os.path.join(base, "deep")
 for level in range(12):
     deep = os.path.join(deep, f"level-{level:02d}")
 os.makedirs(deep)
-open(base + ".complete", "w").close()
 PY
-fi
 deep="$base/deep$(printf '/level-%02d' $(seq 0 11))"
 
 echo "folder $big ($(ls -f "$big" | wc -l) names with . and ..), median of ${RUNS:-5} runs"

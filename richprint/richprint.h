@@ -168,6 +168,8 @@ public:
     int NewPage();
     void EndJob();
     void SetupFormatRange();
+    // Formats the `length` characters of the view page by page.
+    void PrintPages(std::int64_t length);
     void ShowStatus(const QString &status);
 
     // State of the running (or last) job.

@@ -1,5 +1,6 @@
 // The print job of TRichPrinter: document, pages, body text and the progress dialog.
 #include <QLabel>
+#include <QScopeGuard>
 
 #include "richprint/richprint.h"
 #include "richprint/richprntprogdlg.h"
@@ -9,45 +10,40 @@ void TRichPrinter::PrintRichEdit(TRichEdit *richEdit, int firstPageNumber)
     m_richEdit = richEdit;
     m_firstPageNumber = firstPageNumber;
     m_formatRange = TFormatRange();
-    try {
-        BeginJob();
-    } catch (...) {
-        AbandonJob();
-        throw;
-    }
+    // A job that fails on the way is abandoned, after the view has let go of its
+    // formatting and the canvas has its mapping mode back (the guards run in reverse).
+    auto abandon = qScopeGuard([this] { AbandonJob(); });
+    BeginJob();
+    auto releaseFormatting = qScopeGuard([richEdit] { richEdit->FormatRange(nullptr, false); });
+    SetupFormatRange();
+    const std::int64_t length = richEdit->GetTextLen();
+    m_formatRange.chrg.cpMax = -1;
+    TDeviceContext *context = m_formatRange.hdc;
+    const auto restoreMode = qScopeGuard(
+        [context, previousMode = context->SetMapMode(MM_TEXT)] { context->SetMapMode(previousMode); });
+    richEdit->FormatRange(nullptr, false);
+    PrintPages(length);
+    richEdit->FormatRange(nullptr, false);
+    EndJob();
+    releaseFormatting.dismiss();
+    abandon.dismiss();
+}
 
-    TDeviceContext *context = nullptr;
-    int previousMode = 0;
-    try {
-        SetupFormatRange();
-        const std::int64_t length = richEdit->GetTextLen();
-        m_formatRange.chrg.cpMax = -1;
-        context = m_formatRange.hdc;
-        previousMode = context->SetMapMode(MM_TEXT);
-        richEdit->FormatRange(nullptr, false);
-        std::int64_t next = 0;
-        for (;;) {
-            m_formatRange.chrg.cpMin = next;
-            next = richEdit->FormatRange(&m_formatRange, true);
-            const bool more = next < length && next != -1;
-            if (more) {
-                NewPage();
-                SetupFormatRange();
-            }
-            // A page that takes nothing of the remaining text ends the job.
-            if (!more || next <= m_formatRange.chrg.cpMin)
-                break;
+void TRichPrinter::PrintPages(std::int64_t length)
+{
+    std::int64_t next = 0;
+    for (;;) {
+        m_formatRange.chrg.cpMin = next;
+        next = m_richEdit->FormatRange(&m_formatRange, true);
+        const bool more = next < length && next != -1;
+        if (more) {
+            NewPage();
+            SetupFormatRange();
         }
-        richEdit->FormatRange(nullptr, false);
-        EndJob();
-    } catch (...) {
-        if (context)
-            context->SetMapMode(previousMode);
-        richEdit->FormatRange(nullptr, false);
-        AbandonJob();
-        throw;
+        // A page that takes nothing of the remaining text ends the job.
+        if (!more || next <= m_formatRange.chrg.cpMin)
+            break;
     }
-    context->SetMapMode(previousMode);
 }
 
 void TRichPrinter::AbandonJob() noexcept
@@ -128,21 +124,20 @@ void TRichPrinter::EndJob()
         if (OnEndDoc)
             OnEndDoc(this);
     };
+    // On a failure the job is finished on the way out; on success here, where a failure
+    // of the finishing itself can still reach the caller.
+    auto finishOnFailure = qScopeGuard(finish);
+    ShowStatus(QStringLiteral("Finished Printing"));
     try {
-        ShowStatus(QStringLiteral("Finished Printing"));
-        try {
-            Printer().EndDoc();
-        } catch (const ELinePrinter &) {
-            throw;
-        } catch (const EInOutError &) {
-            throw ELinePrinter("Not be able to print to a file.");
-        } catch (const EPrinter &) {
-            throw ELinePrinter("Not be able to end the printing.");
-        }
-    } catch (...) {
-        finish();
+        Printer().EndDoc();
+    } catch (const ELinePrinter &) {
         throw;
+    } catch (const EInOutError &) {
+        throw ELinePrinter("Not be able to print to a file.");
+    } catch (const EPrinter &) {
+        throw ELinePrinter("Not be able to end the printing.");
     }
+    finishOnFailure.dismiss();
     finish();
 }
 

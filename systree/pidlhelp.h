@@ -34,17 +34,6 @@ LPITEMIDLIST IdListAlloc(std::size_t size);
 // Releases the list (when there is one) and empties the reference.
 void IdListFree(LPITEMIDLIST &list);
 
-// Owns a list: releases it with IdListFree.
-struct TIdListRelease
-{
-    void operator()(ITEMIDLIST *list) const
-    {
-        LPITEMIDLIST owned = list;
-        IdListFree(owned);
-    }
-};
-using TOwnedList = std::unique_ptr<ITEMIDLIST, TIdListRelease>;
-
 // The items of `first` (which may be null) followed by all of `second`. A null `second`
 // counts as the empty list. Null when the allocation fails or both are null.
 LPITEMIDLIST IdListJoin(LPCITEMIDLIST first, LPCITEMIDLIST second);

@@ -152,11 +152,6 @@ bool TorbShellControl::FollowIfLinked(TorbShellControl *sender, TorbShellControl
     return true;
 }
 
-int LiveSystemTreeCount()
-{
-    return static_cast<int>(Family().Trees.size());
-}
-
 TorbShellControl *DeviceChangeSubscriber()
 {
     return Family().Subscriber;

@@ -198,7 +198,5 @@ private:
     TImageList *m_systemImages = nullptr;
 };
 
-// The live trees of the family, in order of construction.
-int LiveSystemTreeCount();
 // The control that holds the device-change subscription, or null.
 TorbShellControl *DeviceChangeSubscriber();

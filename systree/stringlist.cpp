@@ -6,19 +6,11 @@
 #include <QString>
 
 #include "platform/system/locale.h"
-
-namespace {
-
-QString FromSystem(const std::string &text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-} // namespace
+#include "platform/system/qtext.h"
 
 int TStringList::Compare(const std::string &a, const std::string &b)
 {
-    if (const int order = TLocale::User().CompareText(FromSystem(a), FromSystem(b)))
+    if (const int order = TLocale::User().CompareText(ToQString(a), ToQString(b)))
         return order;
     return a.compare(b);
 }
@@ -40,7 +32,7 @@ void TStringList::SetSorted(bool sorted)
     std::vector<TEntry> entries;
     entries.reserve(m_strings.size());
     for (std::string &text : m_strings)
-        entries.push_back({locale.SortKey(FromSystem(text)), std::move(text)});
+        entries.push_back({locale.SortKey(ToQString(text)), std::move(text)});
     std::stable_sort(entries.begin(), entries.end(), [](const TEntry &a, const TEntry &b) {
         if (const int order = a.Key.compare(b.Key))
             return order < 0;

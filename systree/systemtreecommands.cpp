@@ -8,34 +8,18 @@
 #include <vector>
 
 #include <QKeyEvent>
-#include <QSignalBlocker>
+#include <QScopeGuard>
 
 #include "platform/shell/shellcontextmenu.h"
 #include "platform/system/dirsearch.h"
 #include "platform/ui/application.h"
+#include "platform/ui/updatelock.h"
 #include "systree/filechangethread.h"
 #include "systree/pidlhelp.h"
 #include "systree/shellcontextmenu.h"
 #include "systree/systemtreeview.h"
 
 namespace {
-
-// Suspends drawing while it lives.
-class TDrawingSuspended
-{
-public:
-    explicit TDrawingSuspended(TCustomTreeView &tree)
-        : m_tree(tree)
-    {
-        m_tree.BeginUpdate();
-    }
-    ~TDrawingSuspended() { m_tree.EndUpdate(); }
-    TDrawingSuspended(const TDrawingSuspended &) = delete;
-    TDrawingSuspended &operator=(const TDrawingSuspended &) = delete;
-
-private:
-    TCustomTreeView &m_tree;
-};
 
 // What lies at `path`: nothing (also for an empty path), a folder or something else.
 enum class TPathKind
@@ -82,7 +66,7 @@ TTreeNode *ChildOf(const TTreeNode *node, LPCITEMIDLIST item)
 // their items so that they are found among the new nodes.
 struct TOpenBranch
 {
-    TOwnedList Item;
+    TItemIdList Item;
     std::vector<TOpenBranch> Below;
 };
 
@@ -93,7 +77,7 @@ std::vector<TOpenBranch> OpenBranches(const TTreeNode *node)
         const TTreeNode *child = node->Item(i);
         const TFolderItemData *data = ItemData(child);
         if (child->Expanded() && data && data->RelativeIDList)
-            branches.push_back({TOwnedList(IdListDuplicate(data->RelativeIDList)), OpenBranches(child)});
+            branches.push_back({TItemIdList(IdListDuplicate(data->RelativeIDList)), OpenBranches(child)});
     }
     return branches;
 }
@@ -101,7 +85,7 @@ std::vector<TOpenBranch> OpenBranches(const TTreeNode *node)
 void OpenAgain(TTreeNode *node, const std::vector<TOpenBranch> &branches)
 {
     for (const TOpenBranch &branch : branches) {
-        TTreeNode *child = ChildOf(node, branch.Item.get());
+        TTreeNode *child = ChildOf(node, branch.Item.Get());
         if (!child)
             continue; // gone meanwhile
         try {
@@ -203,7 +187,7 @@ void TorbSystemTreeView::RefreshNode(TTreeNode *node)
         return;
     const bool wasExpanded = node->Expanded();
     {
-        TDrawingSuspended suspended(*this);
+        const TUpdateLock suspended(*this);
         node->DeleteChildren();
         if (TFolderItemData *data = DataOf(node)) {
             data->Populated = false;
@@ -212,10 +196,8 @@ void TorbSystemTreeView::RefreshNode(TTreeNode *node)
             if (CanExpand(node) && wasExpanded) {
                 // The node may still count as expanded without children; then the
                 // after-expand step (sorting, OnExpanded) has to be run by hand.
-                if (!node->Expanded()) {
-                    const QSignalBlocker quiet(this);
-                    node->setExpanded(true);
-                }
+                if (!node->Expanded())
+                    node->ShowExpanded();
                 Expand(node);
             }
         }
@@ -239,7 +221,7 @@ void TorbSystemTreeView::RefreshKeepingExpansion(TTreeNode *node)
 
 void TorbSystemTreeView::ReadAgain(TTreeNode *node, bool watch)
 {
-    TDrawingSuspended suspended(*this);
+    const TUpdateLock suspended(*this);
     const std::string path = GetNodePath(node);
     switch (KindAt(path)) {
     case TPathKind::pkFolder:
@@ -257,9 +239,9 @@ void TorbSystemTreeView::ReadAgain(TTreeNode *node, bool watch)
             break;
         const bool wasSelected = Selected() == node;
         const TFolderItemData *data = DataOf(node);
-        const TOwnedList item(data ? IdListDuplicate(data->RelativeIDList) : nullptr);
+        const TItemIdList item(data ? IdListDuplicate(data->RelativeIDList) : nullptr);
         RefreshKeepingExpansion(folder);
-        TTreeNode *found = ChildOf(folder, item.get());
+        TTreeNode *found = ChildOf(folder, item.Get());
         if (found && wasSelected)
             SetSelected(found);
         if (watch)
@@ -294,7 +276,7 @@ void TorbSystemTreeView::ForgetIfGone(TTreeNode *node)
     if (node == Selected()) {
         ReadAgain(node, m_selectionWatcher || m_parentWatcher);
     } else if (TTreeNode *parent = node->Parent()) {
-        TDrawingSuspended suspended(*this);
+        const TUpdateLock suspended(*this);
         RefreshKeepingExpansion(parent);
     }
 }
@@ -323,7 +305,7 @@ void TorbSystemTreeView::ShowNewFolder(TTreeNode *folder, const std::string &pat
 {
     const bool watching = m_selectionWatcher || m_parentWatcher;
     {
-        TDrawingSuspended suspended(*this);
+        const TUpdateLock suspended(*this);
         RefreshKeepingExpansion(folder);
         folder->SetHasChildren(true);
         folder->Expand(false);
@@ -355,7 +337,7 @@ bool TorbSystemTreeView::RightButtonUp(const QPoint &clientPoint)
     if (!node)
         return false;
     SetSelected(node);
-    return ShowItemMenu(node, viewport()->mapToGlobal(clientPoint));
+    return ShowItemMenu(node, ClientToScreen(clientPoint));
 }
 
 QMenu *TorbSystemTreeView::ChoosePopupMenu() const
@@ -375,16 +357,12 @@ bool TorbSystemTreeView::ShowItemMenu(TTreeNode *node, const QPoint &screenPoint
     // the menu gets a folder reference and a list of its own, and the node is only
     // touched afterwards when it is still there.
     const TComPtr<IShellFolder> folder = data->ParentFolder;
-    const TOwnedList item(IdListDuplicate(data->RelativeIDList));
+    const TItemIdList item(IdListDuplicate(data->RelativeIDList));
     if (!folder || !item)
         return false;
-    LPCITEMIDLIST items[] = {item.get()};
+    LPCITEMIDLIST items[] = {item.Get()};
     bool renameRequested = false;
-    struct TMenuNode
-    {
-        TTreeNode *&Node;
-        ~TMenuNode() { Node = nullptr; }
-    } menuNode{m_menuNode};
+    const auto menuNodeGone = qScopeGuard([this] { m_menuNode = nullptr; });
     m_menuNode = node;
     std::string madeFolder;
     const TNewFolderNotice notice([&madeFolder](const std::string &path) { madeFolder = path; });

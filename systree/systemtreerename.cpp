@@ -5,6 +5,7 @@
 
 #include "platform/shell/shellapi.h"
 #include "platform/system/comerror.h"
+#include "platform/system/qtext.h"
 #include "platform/ui/application.h"
 #include "platform/ui/dialogs.h"
 #include "systree/pidlhelp.h"
@@ -15,11 +16,6 @@ namespace {
 // The rename flags of the desktop shell's label editing; the namespace takes the name as
 // a plain name within the folder whatever they say.
 constexpr DWORD RenameFlags = 0x20;
-
-QString Quoted(const std::string &name)
-{
-    return u'"' + QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())) + u'"';
-}
 
 // Why the item `oldName` did not take `newName` (`result` is the namespace's answer).
 QString RenameRefusal(const std::string &oldName, const std::string &newName, HRESULT result)
@@ -85,21 +81,20 @@ HRESULT TorbSystemTreeView::RenameItem(TTreeNode *node, const std::string &newNa
     if (!data || !data->ParentFolder || !data->RelativeIDList)
         return E_INVALIDARG;
     const std::u16string wide = WideFromSystem(newName);
-    LPITEMIDLIST received = nullptr;
+    TItemIdList relative;
     const HRESULT result = data->ParentFolder->SetNameOf(
-        GetValidHandle(), data->RelativeIDList, wide.c_str(), RenameFlags, &received);
-    TOwnedList relative(received);
+        GetValidHandle(), data->RelativeIDList, wide.c_str(), RenameFlags, relative.Receive());
     if (FAILED(result))
         return result;
 
     node->SetText(newName);
     if (relative) {
         const TFolderItemData *parentData = DataOf(node->Parent());
-        LPITEMIDLIST absolute = IdListJoin(parentData ? parentData->AbsoluteIDList : nullptr, relative.get());
+        LPITEMIDLIST absolute = IdListJoin(parentData ? parentData->AbsoluteIDList : nullptr, relative.Get());
         if (absolute) {
             IdListFree(data->RelativeIDList);
             IdListFree(data->AbsoluteIDList);
-            data->RelativeIDList = relative.release();
+            data->RelativeIDList = relative.Release();
             data->AbsoluteIDList = absolute;
         }
     }

@@ -4,10 +4,13 @@
 #include <utility>
 
 #include <QFontInfo>
+#include <QScopedValueRollback>
+#include <QScopeGuard>
 
 #include "platform/system/comerror.h"
 #include "platform/ui/application.h"
 #include "platform/ui/dialogs.h"
+#include "platform/ui/updatelock.h"
 #include "systree/masksearch.h"
 #include "systree/pidlhelp.h"
 
@@ -16,52 +19,6 @@ const char *const SystemTreeViewVersion = "TorbSystemTreeView v0.98.4 Beta";
 namespace {
 
 int g_liveNodeDataCount = 0;
-
-// Owns a list of the shell allocator for the length of a block.
-class TListHolder
-{
-public:
-    explicit TListHolder(LPITEMIDLIST list = nullptr)
-        : m_list(list)
-    { }
-    ~TListHolder() { IdListFree(m_list); }
-    TListHolder(const TListHolder &) = delete;
-    TListHolder &operator=(const TListHolder &) = delete;
-
-    LPITEMIDLIST Get() const { return m_list; }
-    LPITEMIDLIST *Receive()
-    {
-        IdListFree(m_list);
-        return &m_list;
-    }
-    // Hands the list over: the holder forgets it.
-    LPITEMIDLIST Release() { return std::exchange(m_list, nullptr); }
-    void Reset(LPITEMIDLIST list)
-    {
-        IdListFree(m_list);
-        m_list = list;
-    }
-
-private:
-    LPITEMIDLIST m_list;
-};
-
-// Suspends drawing while it lives.
-class TUpdateLock
-{
-public:
-    explicit TUpdateLock(TCustomTreeView &tree)
-        : m_tree(tree)
-    {
-        m_tree.BeginUpdate();
-    }
-    ~TUpdateLock() { m_tree.EndUpdate(); }
-    TUpdateLock(const TUpdateLock &) = delete;
-    TUpdateLock &operator=(const TUpdateLock &) = delete;
-
-private:
-    TCustomTreeView &m_tree;
-};
 
 // Shows the hourglass over a widget while it lives, then its own cursor again.
 class TBusyCursor
@@ -267,7 +224,7 @@ void TorbSystemTreeView::Rebuild()
     // The rebuild deletes the watched node, which stops the watchers; the node selected
     // at the end is watched instead.
     const bool wasWatching = m_watchedNode != nullptr;
-    TListHolder kept;
+    TItemIdList kept;
     bool keptExpanded = false;
     if (TTreeNode *selected = Selected()) {
         if (TFolderItemData *data = DataOf(selected); data && data->AbsoluteIDList) {
@@ -277,14 +234,10 @@ void TorbSystemTreeView::Rebuild()
     }
 
     {
-        struct TRestoreImmediate
-        {
-            TorbSystemTreeView &Tree;
-            bool Saved;
-            ~TRestoreImmediate() { Tree.SetImmediateRead(Saved); }
-        } restoreImmediate{*this, ImmediateRead()};
+        const auto restoreImmediate
+            = qScopeGuard([this, saved = ImmediateRead()] { SetImmediateRead(saved); });
         SetImmediateRead(true);
-        TUpdateLock lock(*this);
+        const TUpdateLock lock(*this);
 
         SetSelected(nullptr);
         FreeAllNodeData();
@@ -405,7 +358,7 @@ TTreeNode *TorbSystemTreeView::AddShellNode(
             if (SUCCEEDED(itemFolder->EnumObjects(GetValidHandle(), flags, &raw)) && raw) {
                 const auto enumerator = TComPtr<IEnumIDList>::Adopt(raw);
                 hasChildren = true;
-                TListHolder item;
+                TItemIdList item;
                 ULONG fetched = 0;
                 if (enumerator->Next(1, item.Receive(), &fetched) == S_OK)
                     hasChildren = fetched > 0;
@@ -419,7 +372,7 @@ TTreeNode *TorbSystemTreeView::AddShellNode(
 bool TorbSystemTreeView::PopulateNode(IShellFolder *folder, TTreeNode *node)
 {
     bool found = false;
-    TUpdateLock lock(*this);
+    const TUpdateLock lock(*this);
     TBusyCursor busy(*this);
 
     DWORD flags = SHCONTF_FOLDERS;
@@ -436,18 +389,13 @@ bool TorbSystemTreeView::PopulateNode(IShellFolder *folder, TTreeNode *node)
     const LPCITEMIDLIST parentAbsolute = data ? data->AbsoluteIDList : nullptr;
     SFGAOF validate = SFGAO_VALIDATE;
     folder->GetAttributesOf(0, nullptr, &validate);
-    struct TValidated
-    {
-        IShellFolder *&Folder;
-        IShellFolder *Saved;
-        ~TValidated() { Folder = Saved; }
-    } validated{m_validatedFolder, std::exchange(m_validatedFolder, folder)};
+    const QScopedValueRollback validated(m_validatedFolder, folder);
     LPITEMIDLIST item = nullptr;
     ULONG fetched = 0;
     while (enumerator->Next(1, &item, &fetched) == S_OK) {
         found = true;
-        TListHolder relative(item);
-        TListHolder absolute(IdListJoin(parentAbsolute, item));
+        TItemIdList relative(item);
+        TItemIdList absolute(IdListJoin(parentAbsolute, item));
         if (!absolute.Get())
             continue;
         if (AddShellNode(folder, absolute.Get(), node, relative.Get())) {
@@ -491,7 +439,7 @@ bool TorbSystemTreeView::CanExpand(TTreeNode *node)
 void TorbSystemTreeView::Expand(TTreeNode *node)
 {
     {
-        TUpdateLock lock(*this);
+        const TUpdateLock lock(*this);
         SortChildren(
             node, [this](TTreeNode *a, TTreeNode *b, TTVSortData data) { return CompareNodes(a, b, data); },
             0, false);
@@ -576,7 +524,7 @@ bool TorbSystemTreeView::SortTree()
 {
     if (!HandleAllocated())
         return false;
-    TUpdateLock lock(*this);
+    const TUpdateLock lock(*this);
     return SortChildLevels(
         [this](TTreeNode *a, TTreeNode *b, TTVSortData data) { return CompareNodes(a, b, data); }, 0);
 }
@@ -616,7 +564,7 @@ TTreeNode *TorbSystemTreeView::FindNodeByIDList(LPCITEMIDLIST idList)
         return current;
     int index = 0;
     TTreeNode *candidate = current->Item(0);
-    TListHolder item(IdListFirstItem(idList));
+    TItemIdList item(IdListFirstItem(idList));
     while (candidate && item.Get()) {
         const TFolderItemData *data = GetNodeData(candidate);
         if (data && data->ParentFolder->CompareIDs(0, data->RelativeIDList, item.Get()) == 0) {
@@ -722,10 +670,10 @@ void TorbSystemTreeView::SetSelection(const std::string &path)
         return;
     const bool plain = m_rootFolder == TRootFolder::rfDesktop || RootIsComputer();
     const std::string text = plain ? path : StripRootCaption(top->Text(), path);
-    TListHolder id;
+    TItemIdList id;
     if (!ParsePathToIDList(first->ParentFolder.Get(), text, *id.Receive()))
         return;
-    TUpdateLock lock(*this);
+    const TUpdateLock lock(*this);
     SetSelected(FindNodeByIDList(id.Get()));
     if (TTreeNode *selected = Selected())
         selected->MakeVisible();

@@ -51,21 +51,16 @@ LPITEMIDLIST ForeignList(TFuzzInput &input)
 class TListPool
 {
 public:
-    ~TListPool()
-    {
-        for (LPITEMIDLIST &list : m_lists)
-            IdListFree(list);
-    }
     void Add(LPITEMIDLIST list)
     {
         if (list)
-            m_lists.push_back(list);
+            m_lists.emplace_back(list);
     }
     bool Empty() const { return m_lists.empty(); }
-    LPITEMIDLIST Pick(TFuzzInput &input) const { return m_lists[input.Byte() % m_lists.size()]; }
+    LPITEMIDLIST Pick(TFuzzInput &input) const { return m_lists[input.Byte() % m_lists.size()].Get(); }
 
 private:
-    std::vector<LPITEMIDLIST> m_lists;
+    std::vector<TItemIdList> m_lists;
 };
 
 std::string CheckJoin(LPCITEMIDLIST first, LPCITEMIDLIST second, TListPool &pool)

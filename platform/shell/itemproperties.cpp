@@ -16,12 +16,10 @@
 #include <QMimeDatabase>
 #include <QVBoxLayout>
 
-namespace {
+#include "platform/system/fd.h"
+#include "platform/system/qtext.h"
 
-QString FromBytes(const std::string &bytes)
-{
-    return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
-}
+namespace {
 
 QString Kind(const std::string &path, const struct stat &status)
 {
@@ -29,7 +27,7 @@ QString Kind(const std::string &path, const struct stat &status)
         std::string target(4096, '\0');
         const ssize_t length = ::readlink(path.c_str(), target.data(), target.size());
         target.resize(length > 0 ? static_cast<std::size_t>(length) : 0);
-        return QStringLiteral("Symbolic link to %1").arg(FromBytes(target));
+        return QStringLiteral("Symbolic link to %1").arg(ToQString(target));
     }
     if (S_ISDIR(status.st_mode))
         return QStringLiteral("Folder");
@@ -38,23 +36,22 @@ QString Kind(const std::string &path, const struct stat &status)
             : S_ISSOCK(status.st_mode)  ? QStringLiteral("Socket")
                                         : QStringLiteral("Device");
     }
-    const QMimeType type = QMimeDatabase().mimeTypeForFile(FromBytes(path));
+    const QMimeType type = QMimeDatabase().mimeTypeForFile(ToQString(path));
     return QStringLiteral("%1 (%2)").arg(type.comment(), type.name());
 }
 
 QString Size(const std::string &path, const struct stat &status)
 {
     if (S_ISDIR(status.st_mode)) {
-        DIR *folder = ::opendir(path.c_str());
+        const TDirStream folder(::opendir(path.c_str()));
         if (!folder)
             return QStringLiteral("Unknown");
         int count = 0;
-        while (const dirent *entry = ::readdir(folder)) {
+        while (const dirent *entry = ::readdir(folder.Get())) {
             const std::string_view name(entry->d_name);
             if (name != "." && name != "..")
                 ++count;
         }
-        ::closedir(folder);
         return count == 1 ? QStringLiteral("1 item") : QStringLiteral("%1 items").arg(count);
     }
     const QLocale locale;
@@ -78,24 +75,27 @@ QString Permissions(mode_t mode)
     return QStringLiteral("%1 (%2)").arg(text).arg(mode & 07777, 4, 8, QChar(u'0'));
 }
 
+// The name that the user or group database gives `id` through `find` (getpwuid_r,
+// getgrgid_r), or the number itself.
+template <typename TEntry, typename TId>
+QString EntryName(TId id, int (*find)(TId, TEntry *, char *, std::size_t, TEntry **), char *TEntry::*name)
+{
+    TEntry entry;
+    TEntry *found = nullptr;
+    char buffer[4096];
+    if (find(id, &entry, buffer, sizeof buffer, &found) == 0 && found)
+        return QString::fromLocal8Bit(found->*name);
+    return QString::number(id);
+}
+
 QString OwnerName(uid_t uid)
 {
-    struct passwd entry;
-    struct passwd *found = nullptr;
-    char buffer[4096];
-    if (::getpwuid_r(uid, &entry, buffer, sizeof buffer, &found) == 0 && found)
-        return QString::fromLocal8Bit(found->pw_name);
-    return QString::number(uid);
+    return EntryName<passwd>(uid, ::getpwuid_r, &passwd::pw_name);
 }
 
 QString GroupName(gid_t gid)
 {
-    struct group entry;
-    struct group *found = nullptr;
-    char buffer[4096];
-    if (::getgrgid_r(gid, &entry, buffer, sizeof buffer, &found) == 0 && found)
-        return QString::fromLocal8Bit(found->gr_name);
-    return QString::number(gid);
+    return EntryName<group>(gid, ::getgrgid_r, &group::gr_name);
 }
 
 } // namespace
@@ -109,7 +109,7 @@ std::vector<TPropertyRow> ItemPropertyRows(const std::string &path, int &error)
     }
     error = 0;
     return {
-        {QStringLiteral("Path"), FromBytes(path)},
+        {QStringLiteral("Path"), ToQString(path)},
         {QStringLiteral("Kind"), Kind(path, status)},
         {S_ISDIR(status.st_mode) ? QStringLiteral("Contents") : QStringLiteral("Size"), Size(path, status)},
         {QStringLiteral("Modified"), Time(status.st_mtim)},
@@ -133,7 +133,7 @@ int ShowItemProperties(QWidget *owner, const std::string &path)
     const std::size_t slash = path.rfind('/');
     const bool last = slash == std::string::npos || slash + 1 == path.size();
     dialog->setWindowTitle(
-        QStringLiteral("%1 Properties").arg(FromBytes(last ? path : path.substr(slash + 1))));
+        QStringLiteral("%1 Properties").arg(ToQString(last ? path : path.substr(slash + 1))));
     auto *form = new QFormLayout;
     for (const TPropertyRow &row : rows) {
         auto *value = new QLabel(row.Value);

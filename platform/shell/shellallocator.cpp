@@ -134,3 +134,8 @@ long ShellAllocatorLiveBlocks()
 {
     return TheAllocator().LiveBlocks();
 }
+
+void TItemIdList::Reset(LPITEMIDLIST list) noexcept
+{
+    TheAllocator().Free(std::exchange(m_list, list));
+}

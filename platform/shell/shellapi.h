@@ -86,7 +86,6 @@ public:
         result.m_p = p;
         return result;
     }
-    T *Detach() { return std::exchange(m_p, nullptr); }
     void Reset()
     {
         if (T *p = std::exchange(m_p, nullptr))
@@ -160,6 +159,43 @@ HRESULT SHGetMalloc(IMalloc **allocator);
 
 // The number of blocks of the shell allocator that are allocated and not yet freed.
 long ShellAllocatorLiveBlocks();
+
+// Owns one item ID list of the shell allocator (or none) and frees it there.
+class TItemIdList
+{
+public:
+    TItemIdList() = default;
+    explicit TItemIdList(LPITEMIDLIST list)
+        : m_list(list)
+    { }
+    TItemIdList(TItemIdList &&other) noexcept
+        : m_list(other.Release())
+    { }
+    TItemIdList &operator=(TItemIdList &&other) noexcept
+    {
+        Reset(other.Release());
+        return *this;
+    }
+    TItemIdList(const TItemIdList &) = delete;
+    TItemIdList &operator=(const TItemIdList &) = delete;
+    ~TItemIdList() { Reset(); }
+
+    LPITEMIDLIST Get() const { return m_list; }
+    // Frees the list held and answers where a call puts the new one.
+    LPITEMIDLIST *Receive()
+    {
+        Reset();
+        return &m_list;
+    }
+    // Hands the list over: the owner forgets it.
+    LPITEMIDLIST Release() { return std::exchange(m_list, nullptr); }
+    // Frees the list held and takes `list` in its place.
+    void Reset(LPITEMIDLIST list = nullptr) noexcept;
+    explicit operator bool() const { return m_list != nullptr; }
+
+private:
+    LPITEMIDLIST m_list = nullptr;
+};
 
 // ---- Names ------------------------------------------------------------------------
 

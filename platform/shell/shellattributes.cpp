@@ -121,18 +121,11 @@ SFGAOF FileSystemAttributes(const TShellNode &node, SFGAOF mask, TAttributeConte
 
 } // namespace
 
-TAttributeContext::~TAttributeContext()
-{
-    Forget();
-}
-
 void TAttributeContext::Forget()
 {
     m_writable.reset();
     m_sources.reset();
-    if (m_parentFd >= 0)
-        ::close(m_parentFd);
-    m_parentFd = -1;
+    m_parentFd = TFd();
     m_entriesAsked = 0;
 }
 
@@ -152,8 +145,8 @@ int TAttributeContext::EntryDirectory(std::string_view path)
         return -1;
     // One entry alone is served by its path: opening the folder would be one call more.
     if (m_entriesAsked < 2 && ++m_entriesAsked == 2)
-        m_parentFd = OpenDirectory(m_parentDir, O_PATH).Release();
-    return m_parentFd;
+        m_parentFd = OpenDirectory(m_parentDir, O_PATH);
+    return m_parentFd.Get();
 }
 
 bool TAttributeContext::ParentWritable()

@@ -16,6 +16,7 @@
 #include "platform/shell/itemproperties.h"
 #include "platform/shell/private/shellfs.h"
 #include "platform/shell/private/shellnamespace.h"
+#include "platform/system/qtext.h"
 #include "platform/ui/application.h"
 #include "platform/ui/dialogs.h"
 
@@ -57,11 +58,6 @@ const TCommandText *CommandText(UINT offset)
             return &command;
     }
     return nullptr;
-}
-
-QString Quoted(const std::string &path)
-{
-    return u'"' + QString::fromUtf8(path.c_str()) + u'"';
 }
 
 QString ErrnoText(int error)
@@ -290,7 +286,7 @@ HRESULT TItemContextMenu::Carry(UINT offset, HWND owner)
         QStringList paths;
         QList<QUrl> urls;
         for (const TMenuItem &item : m_items) {
-            paths << QString::fromUtf8(item.Path.c_str());
+            paths << ToQString(item.Path);
             urls << FileUrl(item.Path);
         }
         auto *data = new QMimeData;

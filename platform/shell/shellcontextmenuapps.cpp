@@ -25,6 +25,7 @@
 #include "platform/shell/private/shellnamespace.h"
 #include "platform/shell/shellcontextmenu.h"
 #include "platform/system/locale.h"
+#include "platform/system/qtext.h"
 
 namespace {
 
@@ -186,7 +187,7 @@ QMimeType MimeTypeOf(const std::string &path, bool isFolder)
 {
     const QMimeDatabase database;
     return isFolder ? database.mimeTypeForName(QStringLiteral("inode/directory"))
-                    : database.mimeTypeForFile(QString::fromUtf8(path.c_str()));
+                    : database.mimeTypeForFile(ToQString(path));
 }
 
 // The names an application may list the item's type under, the most precise first: the
@@ -275,7 +276,7 @@ QStringList ExecArguments(const QString &exec, const std::string &path)
     const std::optional<std::vector<TExecWord>> words = SplitExec(exec);
     if (!words || words->empty())
         return {};
-    const QString file = QString::fromUtf8(path.data(), static_cast<qsizetype>(path.size()));
+    const QString file = ToQString(path);
     const QString url = FileUrl(path).toString(QUrl::FullyEncoded);
     QStringList arguments;
     bool tookFile = false;

@@ -127,18 +127,18 @@ int MoveToTrash(const std::string &path)
     for (int number = 1; number < 100000; ++number) {
         const std::string suffix = number == 1 ? std::string() : "." + std::to_string(number);
         const std::string name = Shortened(base, NAME_MAX - InfoSuffix - suffix.size()) + suffix;
-        const std::string infoPath = info + "/" + name + ".trashinfo";
-        const int fd = ::open(infoPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-        if (fd < 0) {
+        const std::string infoPath = JoinPath(info, name + ".trashinfo");
+        TFd fd(::open(infoPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+        if (!fd) {
             if (errno == EEXIST)
                 continue;
             return errno;
         }
-        int error = WriteAll(fd, text);
-        if (::close(fd) != 0 && error == 0)
+        int error = WriteAll(fd.Get(), text);
+        if (!fd.Close() && error == 0)
             error = errno;
         if (error == 0)
-            error = RenameExclusive(item, files + "/" + name);
+            error = RenameExclusive(item, JoinPath(files, name));
         if (error == 0)
             return 0;
         ::unlink(infoPath.c_str());

@@ -24,14 +24,11 @@ class TListing
 public:
     TListing(std::vector<std::string> ready, TDirectorySource source, DWORD flags)
         : m_items(std::move(ready))
-        , m_stream(static_cast<DIR *>(source.Stream))
+        , m_stream(std::move(source.Stream))
         , m_folder(std::move(source.Folder))
         , m_absolute(source.Absolute)
         , m_flags(flags)
     { }
-    ~TListing() { Close(); }
-    TListing(const TListing &) = delete;
-    TListing &operator=(const TListing &) = delete;
 
     // The item at `index` (a copy: clones may grow the list meanwhile), or none past the end.
     std::optional<std::string> At(std::size_t index)
@@ -45,18 +42,11 @@ public:
     }
 
 private:
-    void Close()
-    {
-        if (m_stream)
-            ::closedir(m_stream);
-        m_stream = nullptr;
-    }
-
     // Reads entries until one passes the filter or the stream ends. A read error ends
     // the listing like its end does: what was read stays valid.
     void ReadOne()
     {
-        while (const dirent *entry = ::readdir(m_stream)) {
+        while (const dirent *entry = ::readdir(m_stream.Get())) {
             const char *name = entry->d_name;
             if (IsDotOrDotDot(name))
                 continue;
@@ -76,7 +66,7 @@ private:
                 return;
             }
         }
-        Close();
+        m_stream = TDirStream();
     }
 
     // A link counts as what it leads to, so a link to a folder can be opened like one.
@@ -87,12 +77,12 @@ private:
         if (entry.d_type != DT_LNK && entry.d_type != DT_UNKNOWN)
             return false;
         struct stat info;
-        return ::fstatat(::dirfd(m_stream), entry.d_name, &info, 0) == 0 && S_ISDIR(info.st_mode);
+        return ::fstatat(::dirfd(m_stream.Get()), entry.d_name, &info, 0) == 0 && S_ISDIR(info.st_mode);
     }
 
     std::mutex m_mutex;
     std::vector<std::string> m_items;
-    DIR *m_stream;
+    TDirStream m_stream;
     std::string m_folder;
     bool m_absolute;
     DWORD m_flags;

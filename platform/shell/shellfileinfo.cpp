@@ -11,7 +11,6 @@
 // ItemIconIndexes gives both indexes of an item from one look at it.
 
 #include <dirent.h>
-#include <unistd.h>
 
 #include "platform/shell/private/shellfs.h"
 #include "platform/shell/private/shellnamespace.h"
@@ -21,22 +20,18 @@ namespace {
 
 bool IsEmptyFolder(const std::string &path)
 {
-    const TFd dir = OpenDirectory(path, O_RDONLY);
+    TFd dir = OpenDirectory(path, O_RDONLY);
     if (!dir)
         return true;
-    DIR *stream = ::fdopendir(::dup(dir.Get()));
+    const TDirStream stream = TDirStream::Over(dir);
     if (!stream)
         return true;
-    bool empty = true;
-    while (const dirent *entry = ::readdir(stream)) {
+    while (const dirent *entry = ::readdir(stream.Get())) {
         const std::string_view name = entry->d_name;
-        if (name != "." && name != "..") {
-            empty = false;
-            break;
-        }
+        if (name != "." && name != "..")
+            return false;
     }
-    ::closedir(stream);
-    return empty;
+    return true;
 }
 
 // The icon of the node closed; OpenIconIndex gives the open one from it.

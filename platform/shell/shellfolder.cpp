@@ -148,12 +148,9 @@ HRESULT TShellFolder::EnumObjects(HWND, DWORD flags, IEnumIDList **enumerator)
         }
         // A desktop folder that is missing or unreadable leaves the fixed places.
         const std::string desktop = DesktopDirectory(TUserDirs());
-        if (TFd dir = OpenDirectory(desktop, O_RDONLY)) {
-            if (DIR *stream = ::fdopendir(dir.Get())) {
-                dir.Release();
-                source = {stream, desktop, true};
-            }
-        }
+        TFd dir = OpenDirectory(desktop, O_RDONLY);
+        if (TDirStream stream = TDirStream::Over(dir))
+            source = {std::move(stream), desktop, true};
         break;
     }
     case TItemKind::ikComputer:
@@ -183,11 +180,10 @@ HRESULT TShellFolder::EnumObjects(HWND, DWORD flags, IEnumIDList **enumerator)
             return error == ENOENT || error == ENOTDIR ? HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND)
                                                        : HResultFromErrno(error);
         }
-        DIR *stream = ::fdopendir(dir.Get());
+        TDirStream stream = TDirStream::Over(dir);
         if (!stream)
             return HResultFromErrno(errno);
-        dir.Release();
-        source = {stream, m_node.Path, false};
+        source = {std::move(stream), m_node.Path, false};
         break;
     }
     }

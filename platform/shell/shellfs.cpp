@@ -4,18 +4,11 @@
 #include <cerrno>
 #include <climits>
 #include <cstdio>
-#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "platform/shell/private/shellnamespace.h"
 #include "platform/system/pathopen.h"
-
-namespace {
-
-// Room for the terminating NUL: a path of PATH_MAX bytes or more is refused by the kernel.
-
-} // namespace
 
 TFd OpenDirectory(const std::string &path, int flags)
 {
@@ -34,34 +27,6 @@ bool PathExists(const std::string &path)
     const TPathAt at = PathAt(path);
     struct stat info;
     return at.Ok() && ::fstatat(at.Dir, at.Name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0;
-}
-
-bool HasSubfolder(int dir, const char *name)
-{
-    const int fd = ::openat(dir, name, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    DIR *stream = ::fdopendir(fd);
-    if (!stream) {
-        ::close(fd);
-        return false;
-    }
-    bool found = false;
-    while (const dirent *entry = ::readdir(stream)) {
-        const char *entryName = entry->d_name;
-        if (entryName[0] == '.' && (entryName[1] == 0 || (entryName[1] == '.' && entryName[2] == 0)))
-            continue;
-        if (entry->d_type == DT_DIR) {
-            found = true;
-        } else if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
-            struct stat info;
-            found = ::fstatat(::dirfd(stream), entryName, &info, 0) == 0 && S_ISDIR(info.st_mode);
-        }
-        if (found)
-            break;
-    }
-    ::closedir(stream);
-    return found;
 }
 
 static bool DifferOnlyInCase(std::string_view a, std::string_view b)

@@ -104,12 +104,12 @@ bool IsCleanAbsolutePath(std::string_view path)
 
 std::string ControlPanelParsingName()
 {
-    return std::string(ComputerGuid) + '/' + std::string(ControlPanelGuid);
+    return JoinPath(ComputerGuid, ControlPanelGuid);
 }
 
 std::string PrintersParsingName()
 {
-    return ControlPanelParsingName() + '/' + std::string(PrintersGuid);
+    return JoinPath(ControlPanelParsingName(), PrintersGuid);
 }
 
 } // namespace
@@ -173,20 +173,6 @@ LPITEMIDLIST AllocIdList(std::string_view item)
     std::memcpy(block, item.data(), item.size());
     block[item.size()] = block[item.size() + 1] = 0;
     return reinterpret_cast<LPITEMIDLIST>(block);
-}
-
-LPITEMIDLIST CopyIdList(LPCITEMIDLIST list)
-{
-    if (!list)
-        return nullptr;
-    std::size_t size = 2;
-    for (const auto *at = reinterpret_cast<const std::uint8_t *>(list); ItemIdCount(at) != 0;
-         at += ItemIdCount(at))
-        size += ItemIdCount(at);
-    void *block = ShellMalloc().Alloc(size);
-    if (block)
-        std::memcpy(block, list, size);
-    return static_cast<LPITEMIDLIST>(block);
 }
 
 LPWSTR AllocWideText(std::string_view bytes)
@@ -313,7 +299,7 @@ std::string NodeParsingName(const TShellNode &node)
     case TItemKind::ikPrinters:
         return PrintersParsingName();
     case TItemKind::ikPrinter:
-        return PrintersParsingName() + '/' + node.Name;
+        return JoinPath(PrintersParsingName(), node.Name);
     case TItemKind::ikTrash:
         return IsDirectory(node.Path) ? node.Path : std::string(TrashGuid);
     default:

@@ -16,6 +16,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "platform/system/fd.h"
 #include "platform/system/pathopen.h"
 #include "platform/system/paths.h"
 
@@ -71,17 +72,15 @@ public:
     explicit TWaitable(int fd)
         : m_fd(fd)
     { }
-    virtual ~TWaitable() { ::close(m_fd); }
-    TWaitable(const TWaitable &) = delete;
-    TWaitable &operator=(const TWaitable &) = delete;
+    virtual ~TWaitable() = default;
 
-    int Fd() const { return m_fd; }
+    int Fd() const { return m_fd.Get(); }
     virtual bool Signalled() const = 0;
     // Takes in what made the descriptor readable; false when reading it fails.
     virtual bool Consume() = 0;
 
-protected:
-    const int m_fd;
+private:
+    const TFd m_fd;
 };
 
 // Signalled once SetEvent ran; never reset, so its eventfd is never read.
@@ -94,7 +93,7 @@ public:
     {
         m_set.store(true);
         const std::uint64_t one = 1;
-        [[maybe_unused]] const ssize_t written = ::write(m_fd, &one, sizeof one);
+        [[maybe_unused]] const ssize_t written = ::write(Fd(), &one, sizeof one);
     }
     bool Signalled() const override { return m_set.load(); }
     bool Consume() override { return true; }
@@ -132,15 +131,12 @@ private:
     // vanish or refuse are left out; running out of watches fails.
     bool WatchBelow(const std::string &path)
     {
-        const int fd = OpenPath(path, O_RDONLY | O_DIRECTORY);
-        DIR *dir = fd >= 0 ? ::fdopendir(fd) : nullptr;
-        if (!dir) {
-            if (fd >= 0)
-                ::close(fd);
+        TFd fd(OpenPath(path, O_RDONLY | O_DIRECTORY));
+        const TDirStream dir = TDirStream::Over(fd);
+        if (!dir)
             return true;
-        }
         bool ok = true;
-        while (dirent *entry = ::readdir(dir)) {
+        while (dirent *entry = ::readdir(dir.Get())) {
             const std::string_view name = entry->d_name;
             if (name == "." || name == "..")
                 continue;
@@ -151,9 +147,6 @@ private:
                 break;
             }
         }
-        const int error = errno;
-        ::closedir(dir);
-        errno = error;
         return ok;
     }
 
@@ -171,7 +164,7 @@ private:
     {
         alignas(inotify_event) char buffer[16 * 1024];
         for (;;) {
-            const ssize_t length = ::read(m_fd, buffer, sizeof buffer);
+            const ssize_t length = ::read(Fd(), buffer, sizeof buffer);
             if (length < 0)
                 return errno == EAGAIN || errno == EINTR;
             if (length == 0)
@@ -218,17 +211,13 @@ private:
     // in one call is opened a run at a time and watched through its descriptor.
     int AddWatch(const std::string &path, std::uint32_t mask)
     {
-        const int wd = inotify_add_watch(m_fd, path.c_str(), mask);
+        const int wd = inotify_add_watch(Fd(), path.c_str(), mask);
         if (wd >= 0 || errno != ENAMETOOLONG)
             return wd;
-        const int folder = OpenPath(path, O_PATH | O_DIRECTORY | ((mask & IN_DONT_FOLLOW) ? O_NOFOLLOW : 0));
-        if (folder < 0)
+        const TFd folder(OpenPath(path, O_PATH | O_DIRECTORY | ((mask & IN_DONT_FOLLOW) ? O_NOFOLLOW : 0)));
+        if (!folder)
             return -1;
-        const int watch = inotify_add_watch(m_fd, DescriptorPath(folder).c_str(), mask & ~IN_DONT_FOLLOW);
-        const int error = errno;
-        ::close(folder);
-        errno = error;
-        return watch;
+        return inotify_add_watch(Fd(), DescriptorPath(folder.Get()).c_str(), mask & ~IN_DONT_FOLLOW);
     }
 
     DWORD m_filter;

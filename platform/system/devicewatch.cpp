@@ -9,6 +9,7 @@
 #include <QFileSystemWatcher>
 #include <QSocketNotifier>
 
+#include "platform/system/fd.h"
 #include "platform/system/guarded.h"
 
 namespace {
@@ -20,15 +21,14 @@ constexpr const char *SystemMountTable = "/proc/self/mountinfo";
 std::set<std::string> ReadMountPoints(const std::string &path)
 {
     std::set<std::string> points;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
+    const TFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd)
         return points;
     std::string text;
     char buffer[8192];
     ssize_t got;
-    while ((got = ::read(fd, buffer, sizeof buffer)) > 0)
+    while ((got = ::read(fd.Get(), buffer, sizeof buffer)) > 0)
         text.append(buffer, static_cast<std::size_t>(got));
-    ::close(fd);
     std::size_t start = 0;
     while (start < text.size()) {
         std::size_t end = text.find('\n', start);
@@ -68,9 +68,9 @@ public:
         // The kernel marks /proc/self/mountinfo with POLLPRI when the table changes; an
         // ordinary file (a test's) is watched for writes.
         if (m_path.rfind("/proc/", 0) == 0) {
-            m_fd = ::open(m_path.c_str(), O_RDONLY | O_CLOEXEC);
-            if (m_fd >= 0) {
-                m_notifier = std::make_unique<QSocketNotifier>(m_fd, QSocketNotifier::Exception);
+            m_fd = TFd(::open(m_path.c_str(), O_RDONLY | O_CLOEXEC));
+            if (m_fd) {
+                m_notifier = std::make_unique<QSocketNotifier>(m_fd.Get(), QSocketNotifier::Exception);
                 QObject::connect(m_notifier.get(), &QSocketNotifier::activated, [] { CheckMountTable(); });
             }
         } else {
@@ -84,21 +84,15 @@ public:
             });
         }
     }
-    ~TMountWatch()
-    {
-        m_notifier.reset();
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
 
     // The changes since the last look: (arrived, removed).
     std::pair<bool, bool> Changes()
     {
-        if (m_fd >= 0) {
+        if (m_fd) {
             // Reading the table to its end clears the mark.
-            ::lseek(m_fd, 0, SEEK_SET);
+            ::lseek(m_fd.Get(), 0, SEEK_SET);
             char buffer[8192];
-            while (::read(m_fd, buffer, sizeof buffer) > 0) { }
+            while (::read(m_fd.Get(), buffer, sizeof buffer) > 0) { }
         }
         std::set<std::string> now = ReadMountPoints(m_path);
         bool arrived = false;
@@ -116,7 +110,7 @@ public:
 private:
     std::string m_path;
     std::set<std::string> m_points;
-    int m_fd = -1;
+    TFd m_fd;
     std::unique_ptr<QSocketNotifier> m_notifier;
     std::unique_ptr<QFileSystemWatcher> m_watcher;
 };

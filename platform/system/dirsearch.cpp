@@ -155,12 +155,7 @@ TFileId IdOf(const struct stat &st)
 
 struct TSearchHandle
 {
-    struct TDirCloser
-    {
-        void operator()(DIR *dir) const { ::closedir(dir); }
-    };
-
-    std::unique_ptr<DIR, TDirCloser> Dir;
+    TDirStream Dir;
     std::string Mask;
     TSearchDetail Detail = TSearchDetail::sdFull;
     TIdentity Identity;
@@ -180,7 +175,7 @@ int TSearchHandle::Next(TSearchRec &rec)
     const bool hiddenExcluded = rec.ExcludeAttr & faHidden;
     for (;;) {
         errno = 0;
-        const dirent *entry = ::readdir(Dir.get());
+        const dirent *entry = ::readdir(Dir.Get());
         if (!entry)
             return errno != 0 ? errno : ENOENT;
         // Name tests first: they cost no look at the entry itself.
@@ -211,7 +206,7 @@ bool TSearchHandle::Describe(const dirent &entry, TSearchRec &rec) const
         return true;
     }
 
-    const int dirFd = ::dirfd(Dir.get());
+    const int dirFd = ::dirfd(Dir.Get());
     struct stat st = {};
     if (::fstatat(dirFd, entry.d_name, &st, 0) == 0) {
         Fill(st, rec);
@@ -246,23 +241,17 @@ void TSearchHandle::Fill(const struct stat &st, TSearchRec &rec) const
 namespace {
 
 // Starts a search over the folder open for reading as `fd`, which it takes over.
-int StartSearch(int fd, const std::string &mask, TSearchRec &rec, TSearchDetail detail)
+int StartSearch(TFd fd, const std::string &mask, TSearchRec &rec, TSearchDetail detail)
 {
-    if (fd < 0)
+    if (!fd)
         return errno;
     struct stat st = {};
-    if (::fstat(fd, &st) != 0) {
-        const int error = errno;
-        ::close(fd);
-        return error;
-    }
+    if (::fstat(fd.Get(), &st) != 0)
+        return errno;
     auto handle = std::make_shared<TSearchHandle>();
-    handle->Dir.reset(::fdopendir(fd));
-    if (!handle->Dir) {
-        const int error = errno;
-        ::close(fd);
-        return error;
-    }
+    handle->Dir = TDirStream::Over(fd);
+    if (!handle->Dir)
+        return errno;
     rec.FolderId = IdOf(st);
     handle->Mask = mask;
     handle->Detail = detail;
@@ -294,7 +283,7 @@ int FindFirst(const std::string &path, int attr, TSearchRec &rec, TSearchDetail 
     const auto delim = path.rfind(PathDelim);
     const std::string folder = delim == std::string::npos ? std::string(".") : path.substr(0, delim + 1);
     const std::string mask = delim == std::string::npos ? path : path.substr(delim + 1);
-    return StartSearch(OpenPath(folder, FolderReadFlags), mask, rec, detail);
+    return StartSearch(TFd(OpenPath(folder, FolderReadFlags)), mask, rec, detail);
 }
 
 int FindFirstIn(
@@ -304,7 +293,7 @@ int FindFirstIn(
     // A search reads the folder through a descriptor of its own, so that two searches of
     // one folder never move each other's place.
     const int fd = folder.IsOpen() ? ::openat(folder.Fd(), ".", FolderReadFlags) : (errno = EBADF, -1);
-    return StartSearch(fd, mask, rec, detail);
+    return StartSearch(TFd(fd), mask, rec, detail);
 }
 
 int FindNext(TSearchRec &rec)
@@ -317,7 +306,7 @@ void FindClose(TSearchRec &rec)
     // Copies of the record share the handle; closing the folder ends the search for
     // all of them.
     if (rec.FindHandle)
-        rec.FindHandle->Dir.reset();
+        rec.FindHandle->Dir = TDirStream();
     rec.FindHandle.reset();
 }
 

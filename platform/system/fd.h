@@ -1,8 +1,10 @@
 #pragma once
 
+#include <dirent.h>
 #include <utility>
 
-// Owns one file descriptor, closed with the object.
+// Owns one file descriptor, closed with the object. Closing on the way out keeps errno,
+// so that a caller can still report the failure that made it give up.
 class TFd
 {
 public:
@@ -27,4 +29,30 @@ public:
 
 private:
     int m_fd = -1;
+};
+
+// Owns one directory stream, closed with the object; keeps errno like TFd.
+class TDirStream
+{
+public:
+    TDirStream() = default;
+    explicit TDirStream(DIR *stream)
+        : m_stream(stream)
+    { }
+    // A stream over the folder open as `fd`. The stream takes the descriptor over when it
+    // opens; otherwise `fd` keeps it and errno tells why.
+    static TDirStream Over(TFd &fd);
+    TDirStream(TDirStream &&other) noexcept
+        : m_stream(std::exchange(other.m_stream, nullptr))
+    { }
+    TDirStream &operator=(TDirStream &&other) noexcept;
+    TDirStream(const TDirStream &) = delete;
+    TDirStream &operator=(const TDirStream &) = delete;
+    ~TDirStream();
+
+    DIR *Get() const { return m_stream; }
+    explicit operator bool() const { return m_stream != nullptr; }
+
+private:
+    DIR *m_stream = nullptr;
 };

@@ -8,6 +8,8 @@
 #include <QRegularExpression>
 #include <QTime>
 
+#include "platform/system/qtext.h"
+
 namespace {
 
 std::unique_ptr<TLocale> &UserLocale()
@@ -72,8 +74,7 @@ private:
         } else if (const auto old = m_previous.find(text); old != m_previous.end()) {
             entry = &*m_current.emplace(std::string(text), old->second).first;
         } else {
-            QCollatorSortKey key
-                = collator.sortKey(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+            QCollatorSortKey key = collator.sortKey(ToQString(text));
             entry = &*m_current.emplace(std::string(text), std::move(key)).first;
         }
         m_lastSlot ^= 1;

@@ -49,15 +49,10 @@ int OpenPath(const std::string &givenPath, int flags)
         flags |= O_DIRECTORY;
     }
     std::size_t start = 0;
-    int fd = OpenRun(AT_FDCWD, path, start, flags);
-    while (fd >= 0 && start < path.size()) {
-        const int next = OpenRun(fd, path, start, flags);
-        const int error = errno;
-        ::close(fd);
-        errno = error;
-        fd = next;
-    }
-    return fd;
+    TFd fd(OpenRun(AT_FDCWD, path, start, flags));
+    while (fd && start < path.size())
+        fd = TFd(OpenRun(fd.Get(), path, start, flags));
+    return fd.Release();
 }
 
 int OpenParentOf(const std::string &path, std::string &name)

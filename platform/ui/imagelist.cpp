@@ -1,16 +1,15 @@
 #include "platform/ui/imagelist.h"
 
-#include <QIconEngine>
-#include <QPainter>
 #include <QPainterPath>
 
+#include "platform/ui/paintediconengine.h"
 #include "platform/ui/systemimagelist.h"
 
 namespace {
 
 // Paints an icon and, on its lower left quarter, an overlay: the theme's emblem when it
 // has one, else a drawn sign (an arrow for links, a hand-like bar for shares).
-class TOverlaidIconEngine final : public QIconEngine
+class TOverlaidIconEngine final : public TPaintedIconEngine
 {
 public:
     TOverlaidIconEngine(QIcon base, int overlay)
@@ -53,16 +52,6 @@ public:
         painter->restore();
     }
 
-    QPixmap pixmap(const QSize &size, QIcon::Mode mode, QIcon::State state) override
-    {
-        QPixmap picture(size);
-        picture.fill(Qt::transparent);
-        QPainter painter(&picture);
-        paint(&painter, QRect(QPoint(0, 0), size), mode, state);
-        return picture;
-    }
-
-    QSize actualSize(const QSize &size, QIcon::Mode, QIcon::State) override { return size; }
     QIconEngine *clone() const override { return new TOverlaidIconEngine(m_base, m_overlay); }
     QString key() const override { return QStringLiteral("vantrel-overlaid"); }
 

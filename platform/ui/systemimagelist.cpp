@@ -1,13 +1,11 @@
 #include "platform/ui/systemimagelist.h"
 
-#include <dirent.h>
 #include <sys/stat.h>
 
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <QIconEngine>
 #include <QMimeDatabase>
 #include <QPainter>
 #include <QPainterPath>
@@ -15,6 +13,8 @@
 
 #include "platform/system/pathopen.h"
 #include "platform/system/paths.h"
+#include "platform/system/qtext.h"
+#include "platform/ui/paintediconengine.h"
 
 namespace {
 
@@ -42,7 +42,7 @@ constexpr TStockName StockNames[] = {
 static_assert(std::size(StockNames) == TSystemImageList::siStockCount);
 
 // A plain picture of the kind of item, for when neither a theme nor a style has one.
-class TDrawnIconEngine final : public QIconEngine
+class TDrawnIconEngine final : public TPaintedIconEngine
 {
 public:
     explicit TDrawnIconEngine(TSystemImageList::TStockIcon kind)
@@ -86,15 +86,6 @@ public:
             break;
         }
         painter->restore();
-    }
-
-    QPixmap pixmap(const QSize &size, QIcon::Mode mode, QIcon::State state) override
-    {
-        QPixmap picture(size);
-        picture.fill(Qt::transparent);
-        QPainter painter(&picture);
-        paint(&painter, QRect(QPoint(0, 0), size), mode, state);
-        return picture;
     }
 
     QIconEngine *clone() const override { return new TDrawnIconEngine(m_kind); }
@@ -204,14 +195,10 @@ QString MimeTypeOfFile(const std::string &path, const struct stat &info)
         return QStringLiteral("inode/symlink"); // a link that leads nowhere
     static const QMimeDatabase database;
     const std::string_view name = BaseName(path);
-    const QList<QMimeType> byName
-        = database.mimeTypesForFileName(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())));
+    const QList<QMimeType> byName = database.mimeTypesForFileName(ToQString(name));
     if (!byName.isEmpty())
         return byName.front().name();
-    return database
-        .mimeTypeForFile(
-            QString::fromUtf8(path.data(), static_cast<qsizetype>(path.size())), QMimeDatabase::MatchContent)
-        .name();
+    return database.mimeTypeForFile(ToQString(path), QMimeDatabase::MatchContent).name();
 }
 
 } // namespace

@@ -9,7 +9,9 @@
 #include <QPainter>
 #include <QScopedValueRollback>
 #include <QScrollBar>
+#include <QSignalBlocker>
 
+#include "platform/system/qtext.h"
 #include "platform/ui/application.h"
 #include "platform/ui/imagelist.h"
 
@@ -23,11 +25,6 @@ struct TActiveSort
     TTVSortData Data = 0;
 };
 TActiveSort g_activeSort;
-
-QString ToQString(const std::string &text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 } // namespace
 
@@ -103,6 +100,13 @@ void TTreeNode::Expand(bool recursive)
         tree->ExpandNode(this, recursive);
 }
 
+void TTreeNode::ShowExpanded()
+{
+    // The tree's expansion signals lead to the hooks: they stay quiet meanwhile.
+    const QSignalBlocker quiet(treeWidget());
+    setExpanded(true);
+}
+
 void TTreeNode::Collapse(bool recursive)
 {
     setExpanded(false);
@@ -120,36 +124,6 @@ TTreeNode *TTreeNode::Parent() const
 TTreeNode *TTreeNode::Item(int index) const
 {
     return static_cast<TTreeNode *>(child(index));
-}
-
-TTreeNode *TTreeNode::GetNext() const
-{
-    if (Count() > 0)
-        return Item(0);
-    const TTreeNode *node = this;
-    while (node) {
-        TTreeNode *parent = node->Parent();
-        const int index = node->Index();
-        if (parent) {
-            if (index + 1 < parent->Count())
-                return parent->Item(index + 1);
-        } else if (TCustomTreeView *tree = node->TreeView()) {
-            return tree->TopItem(index + 1);
-        } else {
-            return nullptr;
-        }
-        node = parent;
-    }
-    return nullptr;
-}
-
-int TTreeNode::Index() const
-{
-    if (QTreeWidgetItem *owner = parent())
-        return owner->indexOfChild(const_cast<TTreeNode *>(this));
-    if (QTreeWidget *tree = treeWidget())
-        return tree->indexOfTopLevelItem(const_cast<TTreeNode *>(this));
-    return -1;
 }
 
 int TTreeNode::Level() const
@@ -318,6 +292,11 @@ TTreeNode *TCustomTreeView::NodeAt(const QPoint &clientPoint) const
     return static_cast<TTreeNode *>(itemAt(clientPoint));
 }
 
+QPoint TCustomTreeView::ClientToScreen(const QPoint &clientPoint) const
+{
+    return viewport()->mapToGlobal(clientPoint);
+}
+
 int TCustomTreeView::NodeCount() const
 {
     int count = 0;
@@ -359,13 +338,7 @@ bool TCustomTreeView::SortChildren(
 {
     if (!compare)
         return false;
-    const TActiveSort saved = g_activeSort;
-    g_activeSort = {&compare, data};
-    struct TRestore
-    {
-        TActiveSort Saved;
-        ~TRestore() { g_activeSort = Saved; }
-    } restore{saved};
+    const QScopedValueRollback activeSort(g_activeSort, TActiveSort{&compare, data});
     QTreeWidgetItem *owner = parent ? static_cast<QTreeWidgetItem *>(parent) : invisibleRootItem();
     if (owner->childCount() > 1)
         owner->sortChildren(0, Qt::AscendingOrder);
@@ -667,7 +640,7 @@ void TCustomTreeView::mouseReleaseEvent(QMouseEvent *event)
         bool handled = false;
         Guarded([this, point, &handled] { handled = RightButtonUp(point); });
         if (QMenu *menu = handled ? nullptr : ChoosePopupMenu())
-            menu->popup(viewport()->mapToGlobal(point));
+            menu->popup(ClientToScreen(point));
     }
 }
 

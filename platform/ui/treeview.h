@@ -55,6 +55,9 @@ public:
     void SetHasChildren(bool hasChildren);
 
     bool Expanded() const { return isExpanded(); }
+    // Shows the node expanded without the may-expand and after-expand hooks, for a caller
+    // that runs the after-expand step itself.
+    void ShowExpanded();
     // Expands through the may-expand hook (which may refuse or raise) and the
     // after-expand hook; `recursive` then expands every child likewise.
     void Expand(bool recursive);
@@ -63,12 +66,6 @@ public:
     TTreeNode *Parent() const;
     int Count() const { return childCount(); }
     TTreeNode *Item(int index) const;
-    TTreeNode *GetFirstChild() const { return Item(0); }
-    // The next node in tree order (depth first, parent before children), or null. Finding
-    // a node's place among its siblings takes a search: walk whole trees with
-    // TCustomTreeView::ForEachNode.
-    TTreeNode *GetNext() const;
-    int Index() const;
     int Level() const;
 
     bool Selected() const;
@@ -120,12 +117,13 @@ public:
     TTreeNode *AddChild(TTreeNode *parent, const std::string &caption);
     int TopCount() const { return topLevelItemCount(); }
     TTreeNode *TopItem(int index) const;
-    TTreeNode *GetFirstNode() const { return TopItem(0); }
     // Every node, each with its deletion notice.
     void ClearNodes();
     TTreeNode *Selected() const;
     void SetSelected(TTreeNode *node);
     TTreeNode *NodeAt(const QPoint &clientPoint) const;
+    // A point of the client area (where NodeAt looks) in screen coordinates.
+    QPoint ClientToScreen(const QPoint &clientPoint) const;
     // The number of nodes in the whole tree.
     int NodeCount() const;
     // Calls `visit` for every node in tree order (depth first, parent before children).
@@ -134,7 +132,6 @@ public:
     // ---- Drawing
     void BeginUpdate();
     void EndUpdate();
-    bool Updating() const { return m_updateCount > 0; }
 
     // ---- Sorting
     TSortType SortType() const { return m_sortType; }

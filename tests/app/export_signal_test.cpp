@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/system/fd.h"
 #include "tests/app/exportrun.h"
 #include "tests/support/filekinds.h"
 #include "tests/support/temptree.h"
@@ -24,21 +25,18 @@ public:
     explicit TNewEntries(const std::string &folder)
         : m_fd(::inotify_init1(IN_CLOEXEC | IN_NONBLOCK))
     {
-        if (m_fd < 0 || ::inotify_add_watch(m_fd, folder.c_str(), IN_CREATE) < 0)
+        if (!m_fd || ::inotify_add_watch(m_fd.Get(), folder.c_str(), IN_CREATE) < 0)
             throw std::runtime_error("inotify on " + folder);
     }
-    ~TNewEntries() { ::close(m_fd); }
-    TNewEntries(const TNewEntries &) = delete;
-    TNewEntries &operator=(const TNewEntries &) = delete;
 
     // Waits up to `milliseconds` for an entry named otherwise than `name` to be created.
     bool OtherThan(const std::string &name, int milliseconds)
     {
-        pollfd entry{m_fd, POLLIN, 0};
+        pollfd entry{m_fd.Get(), POLLIN, 0};
         if (::poll(&entry, 1, milliseconds) <= 0)
             return false;
         alignas(inotify_event) char buffer[8192];
-        const ssize_t length = ::read(m_fd, buffer, sizeof buffer);
+        const ssize_t length = ::read(m_fd.Get(), buffer, sizeof buffer);
         for (ssize_t at = 0; at < length;) {
             const auto *event = reinterpret_cast<const inotify_event *>(buffer + at);
             if (event->len > 0 && name != event->name)
@@ -49,7 +47,7 @@ public:
     }
 
 private:
-    int m_fd;
+    TFd m_fd;
 };
 
 struct TSignalCase

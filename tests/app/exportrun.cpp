@@ -76,6 +76,10 @@ TExportProcess::TExportProcess(const std::vector<std::string> &arguments)
     int out[2], err[2];
     Check(::pipe2(out, O_CLOEXEC) == 0 ? 0 : errno, "pipe");
     Check(::pipe2(err, O_CLOEXEC) == 0 ? 0 : errno, "pipe");
+    m_out = TFd(out[0]);
+    m_err = TFd(err[0]);
+    // The child's ends, closed here once the child has its copies.
+    const TFd childOut(out[1]), childErr(err[1]);
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
@@ -93,10 +97,6 @@ TExportProcess::TExportProcess(const std::vector<std::string> &arguments)
         &m_pid, argv[0].c_str(), &actions, &attributes, Pointers(argv).data(), Pointers(environment).data());
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attributes);
-    ::close(out[1]);
-    ::close(err[1]);
-    m_out = out[0];
-    m_err = err[0];
     Check(error, "posix_spawn");
 }
 
@@ -106,8 +106,6 @@ TExportProcess::~TExportProcess()
         ::kill(m_pid, SIGKILL);
         ::waitpid(m_pid, &m_status, 0);
     }
-    ::close(m_out);
-    ::close(m_err);
 }
 
 bool TExportProcess::Ended()
@@ -136,7 +134,7 @@ bool TExportProcess::Stop()
 TRun TExportProcess::Wait()
 {
     TRun run;
-    ReadBoth(m_out, m_err, run.Out, run.Err);
+    ReadBoth(m_out.Get(), m_err.Get(), run.Out, run.Err);
     if (!m_reaped) {
         while (::waitpid(m_pid, &m_status, 0) < 0 && errno == EINTR) { }
         m_reaped = true;

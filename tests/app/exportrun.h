@@ -7,6 +7,8 @@
 #include <QByteArray>
 #include <QStringList>
 
+#include "platform/system/fd.h"
+
 // Runs the real vantrel-oruk-export of the build, with arguments passed as bytes (a name
 // that is not UTF-8 arrives as it is), no display, the C locale, and the default action
 // for every signal whatever the test runner ignores.
@@ -40,8 +42,8 @@ public:
 
 private:
     pid_t m_pid = -1;
-    int m_out = -1;
-    int m_err = -1;
+    TFd m_out;
+    TFd m_err;
     bool m_reaped = false;
     int m_status = 0;
 };

@@ -250,16 +250,3 @@ TEST(FormatSize, UnitBoundariesAndRounding)
     EXPECT_EQ(FormatSize(std::int64_t(5) << 40), QStringLiteral("5120 Go"));
     EXPECT_EQ(FormatSize(-5), QStringLiteral("-5 octets"));
 }
-
-TEST(FileSizeOf, ReadsTheFileAtItsExactNameEvenASparseHugeOne)
-{
-    TTempTree tree;
-    tree.SparseFile("big", 3221225472);
-    tree.File("a*", 3);
-    tree.File("ab", 300);
-    EXPECT_EQ(FileSizeOf(tree.Path("big")), 3221225472);
-    EXPECT_EQ(FormatSize(FileSizeOf(tree.Path("big"))), QStringLiteral("3 Go"));
-    EXPECT_EQ(FileSizeOf(tree.Path("a*")), 3);
-    EXPECT_EQ(FileSizeOf(tree.Path("a?")), 0);
-    EXPECT_EQ(FileSizeOf(tree.Path("missing")), 0);
-}

@@ -29,17 +29,14 @@ mode_t TypeOf(const std::string &path)
 
 bool SetImmutable(const std::string &path, bool on)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
+    const TFd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (!fd)
         return false;
     int flags = 0;
-    bool done = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-    if (done) {
-        flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
-        done = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-    }
-    ::close(fd);
-    return done;
+    if (::ioctl(fd.Get(), FS_IOC_GETFLAGS, &flags) != 0)
+        return false;
+    flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+    return ::ioctl(fd.Get(), FS_IOC_SETFLAGS, &flags) == 0;
 }
 
 } // namespace
@@ -104,19 +101,14 @@ TBoundSocket::TBoundSocket(const std::string &path)
     if (path.size() >= sizeof address.sun_path)
         throw std::runtime_error("socket path too long: " + path);
     std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
-    if (m_fd < 0 || ::bind(m_fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) != 0)
+    if (!m_fd || ::bind(m_fd.Get(), reinterpret_cast<const sockaddr *>(&address), sizeof address) != 0)
         throw std::runtime_error("bind " + path + ": " + std::strerror(errno));
-}
-
-TBoundSocket::~TBoundSocket()
-{
-    ::close(m_fd);
 }
 
 TFifoReader::TFifoReader(const std::string &path)
     : m_fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC))
 {
-    if (m_fd < 0)
+    if (!m_fd)
         throw std::runtime_error("open fifo " + path + ": " + std::strerror(errno));
     m_thread = std::thread([this] { Read(); });
 }
@@ -124,7 +116,6 @@ TFifoReader::TFifoReader(const std::string &path)
 TFifoReader::~TFifoReader()
 {
     Finish();
-    ::close(m_fd);
 }
 
 // Before any writer has come, poll reports nothing on a fifo; once the last writer has
@@ -133,11 +124,11 @@ void TFifoReader::Read()
 {
     char buffer[65536];
     for (;;) {
-        pollfd entry{m_fd, POLLIN, 0};
+        pollfd entry{m_fd.Get(), POLLIN, 0};
         const bool stopping = m_stop;
         const int ready = ::poll(&entry, 1, stopping ? 0 : 50);
         if (ready > 0) {
-            const ssize_t got = ::read(m_fd, buffer, sizeof buffer);
+            const ssize_t got = ::read(m_fd.Get(), buffer, sizeof buffer);
             if (got > 0) {
                 m_bytes.append(buffer, got);
                 continue;

@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/system/fd.h"
+
 // Entries of the file system other than regular files and folders, made for real in a
 // test's temporary folder, and ways to make writing fail as root.
 
@@ -45,12 +47,9 @@ class TBoundSocket
 {
 public:
     explicit TBoundSocket(const std::string &path);
-    ~TBoundSocket();
-    TBoundSocket(const TBoundSocket &) = delete;
-    TBoundSocket &operator=(const TBoundSocket &) = delete;
 
 private:
-    int m_fd = -1;
+    TFd m_fd;
 };
 
 // A reader of a fifo, open from construction (so that a writer never waits for it) and
@@ -71,7 +70,7 @@ public:
 private:
     void Read();
 
-    int m_fd = -1;
+    TFd m_fd;
     std::atomic<bool> m_stop{false};
     QByteArray m_bytes;
     std::thread m_thread;

@@ -11,6 +11,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QScopeGuard>
+
+#include "platform/system/fd.h"
+#include "platform/system/paths.h"
+
 namespace {
 
 void Check(bool ok, const std::string &what)
@@ -21,10 +26,10 @@ void Check(bool ok, const std::string &what)
 
 // Opens (and with `create` makes) each folder of `relative` below `root` relative to the
 // one above; answers the last one's descriptor.
-int OpenLevels(const std::string &root, const std::string &relative, bool create)
+TFd OpenLevels(const std::string &root, const std::string &relative, bool create)
 {
-    int fd = ::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    Check(fd >= 0, "open " + root);
+    TFd fd(::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    Check(fd.Get() >= 0, "open " + root);
     std::size_t start = 0;
     while (start < relative.size()) {
         const std::size_t end = std::min(relative.find('/', start), relative.size());
@@ -32,12 +37,10 @@ int OpenLevels(const std::string &root, const std::string &relative, bool create
         start = end + 1;
         if (name.empty())
             continue;
-        if (create && ::mkdirat(fd, name.c_str(), 0755) != 0 && errno != EEXIST)
+        if (create && ::mkdirat(fd.Get(), name.c_str(), 0755) != 0 && errno != EEXIST)
             Check(false, "mkdirat " + name);
-        const int next = ::openat(fd, name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        ::close(fd);
-        Check(next >= 0, "openat " + name);
-        fd = next;
+        fd = TFd(::openat(fd.Get(), name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        Check(fd.Get() >= 0, "openat " + name);
     }
     return fd;
 }
@@ -46,24 +49,23 @@ int OpenLevels(const std::string &root, const std::string &relative, bool create
 // stops it (std::filesystem::remove_all builds whole paths).
 void EmptyFolder(int fd)
 {
-    DIR *dir = ::fdopendir(::dup(fd));
+    TFd copy(::dup(fd));
+    const TDirStream dir = TDirStream::Over(copy);
     if (!dir)
         return;
-    while (const dirent *entry = ::readdir(dir)) {
+    while (const dirent *entry = ::readdir(dir.Get())) {
         const std::string name = entry->d_name;
         if (name == "." || name == "..")
             continue;
         if (::unlinkat(fd, name.c_str(), 0) == 0)
             continue;
-        const int child = ::openat(fd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-        if (child < 0)
+        const TFd child(::openat(fd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (!child)
             continue;
-        ::fchmod(child, 0755);
-        EmptyFolder(child);
-        ::close(child);
+        ::fchmod(child.Get(), 0755);
+        EmptyFolder(child.Get());
         ::unlinkat(fd, name.c_str(), AT_REMOVEDIR);
     }
-    ::closedir(dir);
 }
 
 void MakeParents(const std::string &path)
@@ -84,11 +86,9 @@ TTempTree::~TTempTree()
 {
     // QTemporaryDir goes through QString and cannot name files whose names are not UTF-8,
     // and std::filesystem cannot name those that lie deeper than PATH_MAX.
-    const int fd = ::open(m_root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fchmod(fd, 0755);
-        EmptyFolder(fd);
-        ::close(fd);
+    if (const TFd fd(::open(m_root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)); fd) {
+        ::fchmod(fd.Get(), 0755);
+        EmptyFolder(fd.Get());
     }
     std::error_code error;
     std::filesystem::remove_all(m_root, error);
@@ -96,7 +96,7 @@ TTempTree::~TTempTree()
 
 std::string TTempTree::Path(const std::string &relative) const
 {
-    return relative.empty() ? m_root : m_root + "/" + relative;
+    return relative.empty() ? m_root : JoinPath(m_root, relative);
 }
 
 void TTempTree::File(const std::string &relative, std::int64_t size)
@@ -108,20 +108,18 @@ void TTempTree::TextFile(const std::string &relative, const std::string &text)
 {
     const std::string path = Path(relative);
     MakeParents(path);
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    Check(fd >= 0, "create " + path);
-    Check(::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size()), "write " + path);
-    ::close(fd);
+    const TFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644));
+    Check(fd.Get() >= 0, "create " + path);
+    Check(::write(fd.Get(), text.data(), text.size()) == static_cast<ssize_t>(text.size()), "write " + path);
 }
 
 void TTempTree::SparseFile(const std::string &relative, std::int64_t size)
 {
     const std::string path = Path(relative);
     MakeParents(path);
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    Check(fd >= 0, "create " + path);
-    Check(::ftruncate(fd, size) == 0, "truncate " + path);
-    ::close(fd);
+    const TFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644));
+    Check(fd.Get() >= 0, "create " + path);
+    Check(::ftruncate(fd.Get(), size) == 0, "truncate " + path);
 }
 
 void TTempTree::Folder(const std::string &relative)
@@ -145,7 +143,7 @@ void TTempTree::Fifo(const std::string &relative)
 
 std::string TTempTree::DeepFolder(const std::string &relative)
 {
-    ::close(OpenLevels(m_root, relative, true));
+    OpenLevels(m_root, relative, true);
     return Path(relative);
 }
 
@@ -160,15 +158,13 @@ std::string TTempTree::LongNamedFolders(int levels)
 void TTempTree::DeepFile(const std::string &relative, std::int64_t size, std::time_t seconds)
 {
     const auto delim = relative.rfind('/');
-    const int folder = OpenLevels(m_root, delim == std::string::npos ? "" : relative.substr(0, delim), false);
+    const TFd folder = OpenLevels(m_root, delim == std::string::npos ? "" : relative.substr(0, delim), false);
     const std::string name = relative.substr(delim + 1);
-    const int fd = ::openat(folder, name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    ::close(folder);
-    Check(fd >= 0, "create " + name);
-    Check(::ftruncate(fd, size) == 0, "truncate " + name);
+    const TFd fd(::openat(folder.Get(), name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+    Check(fd.Get() >= 0, "create " + name);
+    Check(::ftruncate(fd.Get(), size) == 0, "truncate " + name);
     const struct timespec times[2] = {{seconds, 0}, {seconds, 0}};
-    Check(::futimens(fd, times) == 0, "futimens " + name);
-    ::close(fd);
+    Check(::futimens(fd.Get(), times) == 0, "futimens " + name);
 }
 
 void TTempTree::Chmod(const std::string &relative, unsigned mode)
@@ -211,14 +207,10 @@ bool TTempTree::AsUnprivilegedUser(const std::function<void()> &body)
         Check(::setegid(0) == 0, "setegid");
         return false;
     }
-    struct TRestore
-    {
-        ~TRestore()
-        {
-            if (::seteuid(0) != 0 || ::setegid(0) != 0)
-                std::abort(); // the rest of the run would not be what it claims to be
-        }
-    } restore;
+    const auto restore = qScopeGuard([] {
+        if (::seteuid(0) != 0 || ::setegid(0) != 0)
+            std::abort(); // the rest of the run would not be what it claims to be
+    });
     body();
     return true;
 }

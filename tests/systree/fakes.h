@@ -11,7 +11,13 @@
 #include "platform/shell/shellapi.h"
 #include "systree/pidlhelp.h"
 
-using TOwnedIdList = TOwnedList;
+// The shell's list owner, read with get() like the tests' other owners.
+class TOwnedIdList : public TItemIdList
+{
+public:
+    using TItemIdList::TItemIdList;
+    LPITEMIDLIST get() const { return Get(); }
+};
 
 inline const std::uint8_t *BytesOf(const TOwnedIdList &list)
 {

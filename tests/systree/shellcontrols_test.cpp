@@ -14,7 +14,6 @@ class TRecordingListView : public TorbCustomSystemListView
 {
 public:
     using TorbCustomSystemListView::TorbCustomSystemListView;
-    ~TRecordingListView() override { IdListFree(m_location); }
 
     struct TNotice
     {
@@ -24,13 +23,9 @@ public:
     std::vector<TNotice> Notices;
     QElapsedTimer Clock;
 
-    void Choose(LPCITEMIDLIST location)
-    {
-        IdListFree(m_location);
-        m_location = IdListDuplicate(location);
-    }
+    void Choose(LPCITEMIDLIST location) { m_location.Reset(IdListDuplicate(location)); }
 
-    LPITEMIDLIST GetSelectedIDList() override { return m_location; }
+    LPITEMIDLIST GetSelectedIDList() override { return m_location.Get(); }
     TComPtr<IShellFolder> GetBaseFolder() override
     {
         IShellFolder *desktop = nullptr;
@@ -45,7 +40,7 @@ public:
     }
 
 private:
-    LPITEMIDLIST m_location = nullptr;
+    TItemIdList m_location;
 };
 
 class TRecordingComboBox : public TorbCustomSystemComboBox

@@ -13,6 +13,7 @@
 
 #include "platform/shell/private/shellnamespace.h"
 #include "systree/systemtreeview.h"
+#include "tests/support/shellhome.h"
 #include "tests/support/temptree.h"
 
 class TTreeTest : public ::testing::Test
@@ -25,7 +26,7 @@ protected:
     std::string Home() const { return m_tree.Path("home"); }
     // The folder of the test's own files, inside home.
     std::string Files() const { return m_tree.Path("home/files"); }
-    void SetVolumes(const std::vector<std::string> &mountPoints);
+    void SetVolumes(const std::vector<std::string> &mountPoints) { m_home->SetVolumes(mountPoints); }
 
     // A tree whose window exists, configured by `setup` before it builds its nodes.
     std::unique_ptr<TorbSystemTreeView> MakeTree(
@@ -36,15 +37,8 @@ protected:
     static TTreeNode *Child(const TTreeNode *node, const std::string &caption);
 
 private:
-    struct TSaved
-    {
-        const char *Name;
-        std::optional<std::string> Value;
-    };
-
     TTempTree m_tree;
-    TShellSources m_sources;
-    std::vector<TSaved> m_saved;
+    std::optional<TShellHome> m_home;
     long m_blocksBefore = 0;
     long m_objectsBefore = 0;
     int m_nodeDataBefore = 0;

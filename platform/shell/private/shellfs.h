@@ -15,9 +15,6 @@ TFd OpenDirectory(const std::string &path, int flags);
 
 bool IsDirectory(const std::string &path);
 bool PathExists(const std::string &path);
-// Whether the directory `name` in `dir` holds at least one directory. The entry types
-// of readdir answer without a stat; only links and unknown types are looked at.
-bool HasSubfolder(int dir, const char *name);
 
 // Renames `from` to `to` in `dir` without ever replacing an entry; 0 or the errno.
 int RenameNoReplace(int dir, const std::string &from, const std::string &to);

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/shell/shellapi.h"
+#include "platform/system/fd.h"
 #include "platform/system/paths.h"
 
 // What an item stands for. The value is the item's type byte.
@@ -50,8 +51,6 @@ std::optional<std::string> EncodeItem(TItemKind kind, std::string_view name);
 // and the terminator; null when the allocator has no room.
 LPITEMIDLIST AllocIdList(const std::vector<std::string> &items);
 LPITEMIDLIST AllocIdList(std::string_view item);
-// A new copy of a whole list; null for no list.
-LPITEMIDLIST CopyIdList(LPCITEMIDLIST list);
 // A new UTF-16 copy of `bytes` from the shell allocator; null when there is no room.
 LPWSTR AllocWideText(std::string_view bytes);
 
@@ -160,7 +159,7 @@ HRESULT ParseNames(const TShellNode &start, std::string_view text, std::vector<s
 // of `folder` when `absolute` is false, else absolute paths of desktop entries.
 struct TDirectorySource
 {
-    void *Stream = nullptr; // a DIR *, owned from then on
+    TDirStream Stream;
     std::string Folder;
     bool Absolute = false;
 };
@@ -180,7 +179,6 @@ public:
     { }
     TAttributeContext(const TAttributeContext &) = delete;
     TAttributeContext &operator=(const TAttributeContext &) = delete;
-    ~TAttributeContext();
     bool ParentWritable();
     const TShellSources &Sources();
     // The holding folder opened for *at() calls on the entry `path` (which must lie right
@@ -194,7 +192,7 @@ private:
     std::string m_parentDir;
     std::optional<bool> m_writable;
     std::optional<TShellSources> m_sources;
-    int m_parentFd = -1;
+    TFd m_parentFd;
     int m_entriesAsked = 0;
 };
 // The file-system folder that holds a node (the one a rename acts in); empty for nodes

@@ -17,17 +17,10 @@ IMalloc *Malloc()
 
 } // namespace
 
-void TIdList::Reset()
-{
-    if (m_list)
-        Malloc()->Free(m_list);
-    m_list = nullptr;
-}
-
 std::size_t TIdList::ItemCount() const
 {
     std::size_t count = 0;
-    for (auto *at = reinterpret_cast<const std::uint8_t *>(m_list); ItemIdCount(at) != 0;
+    for (auto *at = reinterpret_cast<const std::uint8_t *>(Get()); ItemIdCount(at) != 0;
          at += ItemIdCount(at))
         ++count;
     return count;
@@ -36,65 +29,24 @@ std::size_t TIdList::ItemCount() const
 std::string TIdList::Bytes() const
 {
     std::size_t size = 2;
-    for (auto *at = reinterpret_cast<const std::uint8_t *>(m_list); ItemIdCount(at) != 0;
+    for (auto *at = reinterpret_cast<const std::uint8_t *>(Get()); ItemIdCount(at) != 0;
          at += ItemIdCount(at))
         size += ItemIdCount(at);
-    return std::string(reinterpret_cast<const char *>(m_list), size);
+    return std::string(reinterpret_cast<const char *>(Get()), size);
 }
 
 void TShellTest::SetUp()
 {
     m_blocksBefore = ShellAllocatorLiveBlocks();
     m_objectsBefore = ShellNamespaceLiveObjects();
-    for (const char *name : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_RUNTIME_DIR"}) {
-        const char *value = std::getenv(name);
-        m_saved.push_back({name, value ? std::optional<std::string>(value) : std::nullopt});
-    }
-    m_tree.Folder("home/.config");
-    m_tree.Folder("home/.local/share");
-    m_tree.Folder("run");
-    ::setenv("HOME", Home().c_str(), 1);
-    ::setenv("XDG_CONFIG_HOME", (Home() + "/.config").c_str(), 1);
-    ::setenv("XDG_DATA_HOME", (Home() + "/.local/share").c_str(), 1);
-    ::setenv("XDG_RUNTIME_DIR", m_tree.Path("run").c_str(), 1);
-    m_sources.MountTable = m_tree.Path("mounts");
-    m_sources.RemovableRoots = {m_tree.Path("media/user")};
-    m_sources.FixedRoots = {m_tree.Path("mnt")};
-    m_sources.PrinterNames = std::vector<std::string>();
-    SetVolumes({});
+    m_home.emplace(m_tree);
 }
 
 void TShellTest::TearDown()
 {
-    OverrideShellSources(nullptr);
-    for (const TSaved &saved : m_saved) {
-        if (saved.Value)
-            ::setenv(saved.Name, saved.Value->c_str(), 1);
-        else
-            ::unsetenv(saved.Name);
-    }
+    m_home.reset();
     EXPECT_EQ(ShellAllocatorLiveBlocks(), m_blocksBefore) << "a list or a wide name was not freed";
     EXPECT_EQ(ShellNamespaceLiveObjects(), m_objectsBefore) << "a folder or an enumerator was not released";
-}
-
-void TShellTest::SetVolumes(const std::vector<std::string> &mountPoints)
-{
-    std::string table = "proc /proc proc rw 0 0\n";
-    for (const std::string &mountPoint : mountPoints) {
-        // The mount table escapes blanks the octal way.
-        std::string escaped;
-        for (const char c : mountPoint)
-            escaped += c == ' ' ? std::string("\\040") : std::string(1, c);
-        table += "/dev/sdz1 " + escaped + " vfat rw 0 0\n";
-    }
-    m_tree.TextFile("mounts", table);
-    OverrideShellSources(&m_sources);
-}
-
-void TShellTest::SetPrinters(const std::vector<std::string> &names)
-{
-    m_sources.PrinterNames = names;
-    OverrideShellSources(&m_sources);
 }
 
 void TShellTest::WriteUserDirs(const std::string &text)

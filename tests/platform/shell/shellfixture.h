@@ -14,40 +14,17 @@
 
 #include "platform/shell/private/shellnamespace.h"
 #include "platform/shell/shellapi.h"
+#include "tests/support/shellhome.h"
 #include "tests/support/temptree.h"
 
-// Owns one list and frees it through the shell allocator.
-class TIdList
+// The shell's list owner with what the tests read of a list.
+class TIdList : public TItemIdList
 {
 public:
-    TIdList() = default;
-    explicit TIdList(LPITEMIDLIST list)
-        : m_list(list)
-    { }
-    TIdList(TIdList &&other) noexcept
-        : m_list(std::exchange(other.m_list, nullptr))
-    { }
-    TIdList &operator=(TIdList &&other) noexcept
-    {
-        std::swap(m_list, other.m_list);
-        return *this;
-    }
-    ~TIdList() { Reset(); }
-
-    LPITEMIDLIST Get() const { return m_list; }
-    LPITEMIDLIST *Receive()
-    {
-        Reset();
-        return &m_list;
-    }
-    void Reset();
-    explicit operator bool() const { return m_list != nullptr; }
+    using TItemIdList::TItemIdList;
     std::size_t ItemCount() const;
     // The bytes of the whole list, terminator included.
     std::string Bytes() const;
-
-private:
-    LPITEMIDLIST m_list = nullptr;
 };
 
 class TShellTest : public ::testing::Test
@@ -59,8 +36,8 @@ protected:
     std::string Home() const { return m_tree.Path("home"); }
     TTempTree &Tree() { return m_tree; }
     // Replaces the sources (mount table lines, print queues) for the rest of the test.
-    void SetVolumes(const std::vector<std::string> &mountPoints);
-    void SetPrinters(const std::vector<std::string> &names);
+    void SetVolumes(const std::vector<std::string> &mountPoints) { m_home->SetVolumes(mountPoints); }
+    void SetPrinters(const std::vector<std::string> &names) { m_home->SetPrinters(names); }
     void WriteUserDirs(const std::string &text);
 
     TComPtr<IShellFolder> Desktop();
@@ -75,15 +52,8 @@ protected:
     SFGAOF Attributes(IShellFolder *folder, LPCITEMIDLIST list, SFGAOF mask = SFGAO_TREE_MASK);
 
 private:
-    struct TSaved
-    {
-        const char *Name;
-        std::optional<std::string> Value;
-    };
-
     TTempTree m_tree;
-    TShellSources m_sources;
-    std::vector<TSaved> m_saved;
+    std::optional<TShellHome> m_home;
     long m_blocksBefore = 0;
     long m_objectsBefore = 0;
 };

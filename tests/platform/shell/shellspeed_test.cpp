@@ -10,6 +10,7 @@
 #include <QLocale>
 
 #include "platform/system/locale.h"
+#include "platform/system/qtext.h"
 #include "platform/ui/systemimagelist.h"
 #include "shellfixture.h"
 
@@ -42,8 +43,7 @@ std::vector<std::string> RandomNames(std::size_t count, unsigned seed)
 
 int PlainOrder(const TLocale &locale, const std::string &a, const std::string &b)
 {
-    return Sign(locale.CompareText(QString::fromUtf8(a.data(), static_cast<qsizetype>(a.size())),
-        QString::fromUtf8(b.data(), static_cast<qsizetype>(b.size()))));
+    return Sign(locale.CompareText(ToQString(a), ToQString(b)));
 }
 
 TEST(SortKeyCache, KeptKeysOrderLikeTheCollator)

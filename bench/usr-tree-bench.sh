@@ -14,11 +14,9 @@
 # export is traced for its count of folder and file look-ups.
 set -euo pipefail
 
-here=$(cd "$(dirname "$0")" && pwd)
-root_dir=$(dirname "$here")
-build_dir="${1:-$root_dir/build}"
-exporter="$build_dir/bin/vantrel-oruk-export"
-[[ -x "$exporter" ]] || { echo "build first: no $exporter" >&2; exit 1; }
+source "$(dirname "$0")/common.sh"
+build_dir="${1:-$bench_root/build}"
+exporter=$(bench_program vantrel-oruk-export "$build_dir")
 [[ -x /usr/bin/time ]] || { echo "needs /usr/bin/time (apt-get install time)" >&2; exit 1; }
 
 copies="${COPIES:-6}"

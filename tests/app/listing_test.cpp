@@ -5,21 +5,10 @@
 #include "app/filelist.h"
 #include "app/listing.h"
 #include "platform/system/locale.h"
+#include "tests/support/listinglines.h"
 #include "tests/support/temptree.h"
 
 namespace {
-
-struct TLine
-{
-    QString Text;
-    bool Bold = false;
-    bool operator==(const TLine &) const = default;
-};
-
-void PrintTo(const TLine &line, std::ostream *out)
-{
-    *out << (line.Bold ? "bold " : "") << '"' << line.Text.toStdString() << '"';
-}
 
 class TRecordingSink : public IListingSink
 {

@@ -2,6 +2,7 @@
 
 #include <QLocale>
 
+#include "app/listingprinter.h"
 #include "platform/print/printer.h"
 #include "platform/system/locale.h"
 
@@ -28,22 +29,7 @@ std::string TPrintTest::UsePdf(const std::string &name)
 
 void TPrintTest::ApplyWindowDesign(TRichPrinter &printer)
 {
-    printer.SetMarginTop(30.0);
-    printer.SetMarginBottom(25.0);
-    printer.SetMarginLeft(25.0);
-    printer.SetMarginRight(15.0);
-    printer.SetLogoWidth(25.0);
-    printer.SetLogoHeight(20.0);
-    printer.SetHeader(QStringLiteral("{$TITLE}"));
-    printer.SetHeaderFormat(QStringLiteral(">100"));
-    printer.SetFooter(QStringLiteral("Page {$PAGE}"));
-    printer.SetFooterFormat(QStringLiteral(">100"));
-    printer.SetShowProgress(false);
-    TFont font;
-    font.Name = QStringLiteral("Courier New");
-    font.Height = -13;
-    printer.SetFont_HeaderFooter(font);
-    printer.SetBorderOffset(2.0);
+    ConfigureListingPrinter(printer);
 }
 
 void TPrintTest::FillLines(int count)

@@ -18,6 +18,7 @@
 #include "platform/print/printerlayout.h"
 #include "platform/system/error.h"
 #include "platform/system/savefile.h"
+#include "platform/ui/paragraphoutput.h"
 #include "platform/ui/rtfwriter.h"
 
 namespace {
@@ -60,6 +61,48 @@ bool IsEmptyLastBlock(const QTextBlock &block)
 {
     return !block.next().isValid() && block.length() <= 1;
 }
+
+// The document's blocks as the paragraphs the page layout prints.
+class TDocumentParagraphs final : public TPrintParagraphs
+{
+public:
+    explicit TDocumentParagraphs(const QTextDocument &document)
+        : m_document(document)
+    { }
+
+    qsizetype Count() const override { return m_document.blockCount(); }
+    QString Text(qsizetype paragraph) const override { return Block(paragraph).text(); }
+    std::int64_t Position(qsizetype paragraph) const override { return Block(paragraph).position(); }
+    std::int64_t Revision() const override { return m_document.revision(); }
+
+    qsizetype ParagraphAt(std::int64_t position) const override
+    {
+        const std::int64_t last = m_document.characterCount() - 1;
+        return m_document.findBlock(int(std::clamp<std::int64_t>(position, 0, last))).blockNumber();
+    }
+
+    QList<QTextLayout::FormatRange> BoldRuns(qsizetype paragraph) const override
+    {
+        const QTextBlock block = Block(paragraph);
+        QList<QTextLayout::FormatRange> runs;
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            if (!fragment.isValid() || fragment.charFormat().fontWeight() < QFont::Bold)
+                continue;
+            QTextLayout::FormatRange range;
+            range.start = fragment.position() - block.position();
+            range.length = fragment.length();
+            range.format.setFontWeight(QFont::Bold);
+            runs << range;
+        }
+        return runs;
+    }
+
+private:
+    QTextBlock Block(qsizetype paragraph) const { return m_document.findBlockByNumber(int(paragraph)); }
+
+    const QTextDocument &m_document;
+};
 
 } // namespace
 
@@ -219,15 +262,7 @@ void TRichEdit::SetFont(const TFont &font)
 
 void TRichEdit::WriteRtf(QIODevice &out) const
 {
-    TRtfFont rtfFont;
-    rtfFont.Name = m_font.Name;
-    rtfFont.HalfPoints = m_font.Size() * 2;
-    rtfFont.Color = ColorOnPaper(m_font.Color).rgb();
-    rtfFont.Bold = m_font.Style.Contains(TFontStyle::fsBold);
-    rtfFont.Italic = m_font.Style.Contains(TFontStyle::fsItalic);
-    rtfFont.Underline = m_font.Style.Contains(TFontStyle::fsUnderline);
-    rtfFont.StrikeOut = m_font.Style.Contains(TFontStyle::fsStrikeOut);
-    rtfFont.Charset = m_font.Charset;
+    const TRtfFont rtfFont = RtfFontOf(m_font);
     const bool allBold = rtfFont.Bold;
 
     TRtfWriter writer(out, rtfFont);
@@ -272,6 +307,8 @@ std::int64_t TRichEdit::FormatRange(const TFormatRange *range, bool render)
 {
     if (range == nullptr) {
         m_printLayout.reset();
+        m_printParagraphs.reset();
+        m_printDocument = nullptr;
         return 0;
     }
     TDeviceContext &device = *range->hdc;
@@ -279,9 +316,15 @@ std::int64_t TRichEdit::FormatRange(const TFormatRange *range, bool render)
     const double dpiX = target.GetDeviceCaps(LOGPIXELSX);
     const double dpiY = target.GetDeviceCaps(LOGPIXELSY);
     const QTextDocument *document = Document();
+    if (document != m_printDocument) {
+        // Another document (an update ended): nothing laid out for the last one holds.
+        m_printParagraphs = std::make_unique<TDocumentParagraphs>(*document);
+        m_printDocument = document;
+        m_printLayout.reset();
+    }
 
     TPrinterLayout::TSettings settings;
-    settings.Document = document;
+    settings.Paragraphs = m_printParagraphs.get();
     settings.Device = target.Device();
     settings.Font = document->defaultFont();
     settings.Color = ColorOnPaper(m_font.Color);

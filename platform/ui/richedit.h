@@ -12,6 +12,7 @@
 class QIODevice;
 class TDeviceContext;
 class TPrinterLayout;
+class TPrintParagraphs;
 
 // A rectangle in the units its user states (twips for page rendering).
 struct TRect
@@ -114,6 +115,9 @@ private:
     // The document that receives appends during an update; the view takes it at EndUpdate.
     std::unique_ptr<QTextDocument> m_pending;
     std::unique_ptr<TPrinterLayout> m_printLayout;
+    // What the page layout reads the text through, and the document it reads.
+    std::unique_ptr<TPrintParagraphs> m_printParagraphs;
+    const QTextDocument *m_printDocument = nullptr;
     // During an update, lines of one weight wait here, each followed by a paragraph
     // separator, and go into the pending document in one insertion: far cheaper than
     // one cursor edit per line.

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <map>
+#include <memory>
+
+#include <QAbstractScrollArea>
+#include <QTextLayout>
+
+#include "platform/ui/paragraphstore.h"
+
+// Shows the paragraphs of a TParagraphStore, wrapped at the viewport's width with tab
+// stops every half inch. Only the paragraphs in sight are laid out (one QTextLayout each),
+// and the vertical scroll bar counts paragraphs, as QPlainTextEdit's does: its value is
+// the first paragraph shown, so a jump to the end or a drag of the bar lays out the same
+// few paragraphs whatever the length of the text. Its maximum is the first paragraph of
+// the last screenful, so the last paragraph ends at the bottom of the view. A paragraph
+// taller than the view is not yet scrolled through line by line.
+class TParagraphView : public QAbstractScrollArea
+{
+    Q_OBJECT
+
+public:
+    explicit TParagraphView(QWidget *parent = nullptr);
+    ~TParagraphView() override;
+
+    TParagraphStore &Store() { return m_store; }
+    const TParagraphStore &Store() const { return m_store; }
+    // Tells the view that the store changed: the scroll bar and the picture follow.
+    void StoreChanged();
+
+    qsizetype FirstVisibleParagraph() const;
+    // The paragraphs laid out at the moment: those shown, and at most a screenful more.
+    std::size_t LaidOutParagraphs() const { return m_layouts.size(); }
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    QTextLayout &LayoutOf(qsizetype paragraph);
+    qreal HeightOf(qsizetype paragraph);
+    void UpdateScrollBar();
+    void ForgetLayouts();
+    void KeepOnly(qsizetype first, qsizetype last);
+    qreal TextWidth() const;
+
+    TParagraphStore m_store;
+    std::map<qsizetype, std::unique_ptr<QTextLayout>> m_layouts;
+    std::int64_t m_layoutRevision = -1;
+};

@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <limits>
 
+#include <QClipboard>
 #include <QEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QTextOption>
@@ -25,6 +28,7 @@ TParagraphView::TParagraphView(QWidget *parent)
     viewport()->setBackgroundRole(QPalette::Base);
     viewport()->setAutoFillBackground(true);
     viewport()->setCursor(Qt::IBeamCursor);
+    setFocusPolicy(Qt::StrongFocus);
     UpdateScrollBar();
 }
 
@@ -121,9 +125,12 @@ void TParagraphView::paintEvent(QPaintEvent *)
     painter.setPen(palette().color(QPalette::Text));
     const qsizetype first = FirstVisibleParagraph();
     qsizetype paragraph = first;
+    const qsizetype caretParagraph = m_store.ParagraphAt(m_caret);
     for (qreal y = Margin; paragraph < m_store.Count() && y < viewport()->height(); ++paragraph) {
         QTextLayout &layout = LayoutOf(paragraph);
-        layout.draw(&painter, QPointF(Margin, y));
+        layout.draw(&painter, QPointF(Margin, y), SelectionIn(paragraph));
+        if (paragraph == caretParagraph && hasFocus())
+            layout.drawCursor(&painter, QPointF(Margin, y), int(m_caret - m_store.Position(paragraph)));
         y += HeightOf(paragraph);
     }
     KeepOnly(first, paragraph);
@@ -144,4 +151,164 @@ void TParagraphView::changeEvent(QEvent *event)
         UpdateScrollBar();
         viewport()->update();
     }
+}
+
+QList<QTextLayout::FormatRange> TParagraphView::SelectionIn(qsizetype paragraph) const
+{
+    const std::int64_t start = m_store.Position(paragraph);
+    const std::int64_t from = std::max(std::min(m_caret, m_anchor), start);
+    const std::int64_t to
+        = std::min<std::int64_t>(std::max(m_caret, m_anchor), start + m_store.Text(paragraph).size());
+    if (from >= to)
+        return {};
+    QTextLayout::FormatRange range;
+    range.start = int(from - start);
+    range.length = int(to - from);
+    range.format.setBackground(palette().brush(QPalette::Highlight));
+    range.format.setForeground(palette().brush(QPalette::HighlightedText));
+    return {range};
+}
+
+void TParagraphView::SetCaret(std::int64_t position, bool keepAnchor)
+{
+    m_caret = std::clamp<std::int64_t>(position, 0, m_store.Length());
+    if (!keepAnchor)
+        m_anchor = m_caret;
+    m_store.CloseEditStep();
+    ShowCaret();
+    viewport()->update();
+}
+
+// Scrolls the least that brings the caret's paragraph into sight.
+void TParagraphView::ShowCaret()
+{
+    QScrollBar *bar = verticalScrollBar();
+    const qsizetype paragraph = m_store.ParagraphAt(m_caret);
+    if (paragraph < bar->value())
+        bar->setValue(int(paragraph));
+    else if (paragraph >= bar->value() + bar->pageStep())
+        bar->setValue(int(paragraph - bar->pageStep() + 1));
+}
+
+QString TParagraphView::SelectedText() const
+{
+    return m_store.Slice(std::min(m_caret, m_anchor), std::max(m_caret, m_anchor));
+}
+
+void TParagraphView::SelectAll()
+{
+    m_anchor = 0;
+    SetCaret(m_store.Length(), true);
+}
+
+void TParagraphView::Copy() const
+{
+    if (m_caret != m_anchor)
+        QGuiApplication::clipboard()->setText(SelectedText());
+}
+
+void TParagraphView::Paste()
+{
+    const QString text = QGuiApplication::clipboard()->text();
+    if (!text.isEmpty())
+        Insert(text);
+}
+
+void TParagraphView::Insert(QStringView text, TParagraphStore::TEditKind kind)
+{
+    const std::int64_t end = m_store.Replace(m_anchor, m_caret, text, kind);
+    m_caret = m_anchor = end;
+    StoreChanged();
+    ShowCaret();
+}
+
+void TParagraphView::DeleteOne(bool forward)
+{
+    if (m_caret == m_anchor) {
+        const std::int64_t other = forward ? m_caret + 1 : m_caret - 1;
+        if (other < 0 || other > m_store.Length())
+            return;
+        m_anchor = other;
+    }
+    Insert(u"", TParagraphStore::TEditKind::Deleting);
+}
+
+void TParagraphView::Undo()
+{
+    const std::int64_t caret = m_store.Undo();
+    if (caret >= 0) {
+        m_caret = m_anchor = caret;
+        StoreChanged();
+        ShowCaret();
+    }
+}
+
+void TParagraphView::Redo()
+{
+    const std::int64_t caret = m_store.Redo();
+    if (caret >= 0) {
+        m_caret = m_anchor = caret;
+        StoreChanged();
+        ShowCaret();
+    }
+}
+
+bool TParagraphView::Command(QKeyEvent *event)
+{
+    if (event == QKeySequence::SelectAll)
+        SelectAll();
+    else if (event == QKeySequence::Copy)
+        Copy();
+    else if (event == QKeySequence::Paste)
+        Paste();
+    else if (event == QKeySequence::Undo)
+        Undo();
+    else if (event == QKeySequence::Redo)
+        Redo();
+    else if (event->key() == Qt::Key_Backspace)
+        DeleteOne(false);
+    else if (event->key() == Qt::Key_Delete)
+        DeleteOne(true);
+    else if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+        Insert(u"\n");
+    else
+        return false;
+    return true;
+}
+
+bool TParagraphView::Move(QKeyEvent *event)
+{
+    const bool shift = event->modifiers() & Qt::ShiftModifier;
+    const bool control = event->modifiers() & Qt::ControlModifier;
+    switch (event->key()) {
+    case Qt::Key_Left:
+        SetCaret(m_caret - 1, shift);
+        return true;
+    case Qt::Key_Right:
+        SetCaret(m_caret + 1, shift);
+        return true;
+    case Qt::Key_Home:
+        SetCaret(control ? 0 : m_store.Position(m_store.ParagraphAt(m_caret)), shift);
+        return true;
+    case Qt::Key_End: {
+        const qsizetype paragraph = m_store.ParagraphAt(m_caret);
+        SetCaret(
+            control ? m_store.Length() : m_store.Position(paragraph) + m_store.Text(paragraph).size(), shift);
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+void TParagraphView::keyPressEvent(QKeyEvent *event)
+{
+    if (Command(event) || Move(event))
+        return;
+    const QString text = event->text();
+    if (!text.isEmpty() && text.at(0).isPrint()) {
+        Insert(text, TParagraphStore::TEditKind::Typing);
+        return;
+    }
+    QAbstractScrollArea::keyPressEvent(event);
 }

@@ -29,6 +29,19 @@ public:
     void StoreChanged();
 
     qsizetype FirstVisibleParagraph() const;
+
+    // The caret and the other end of the selection, as positions in the store.
+    std::int64_t Caret() const { return m_caret; }
+    std::int64_t Anchor() const { return m_anchor; }
+    void SetCaret(std::int64_t position, bool keepAnchor = false);
+    QString SelectedText() const;
+    void SelectAll();
+    void Copy() const;
+    void Paste();
+    // Replaces the selection by `text` as one step of the store's history.
+    void Insert(QStringView text, TParagraphStore::TEditKind kind = TParagraphStore::TEditKind::Other);
+    void Undo();
+    void Redo();
     // The paragraphs laid out at the moment: those shown, and at most a screenful more.
     std::size_t LaidOutParagraphs() const { return m_layouts.size(); }
 
@@ -36,6 +49,7 @@ protected:
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void changeEvent(QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     QTextLayout &LayoutOf(qsizetype paragraph);
@@ -44,8 +58,15 @@ private:
     void ForgetLayouts();
     void KeepOnly(qsizetype first, qsizetype last);
     qreal TextWidth() const;
+    bool Command(QKeyEvent *event);
+    bool Move(QKeyEvent *event);
+    void DeleteOne(bool forward);
+    void ShowCaret();
+    QList<QTextLayout::FormatRange> SelectionIn(qsizetype paragraph) const;
 
     TParagraphStore m_store;
     std::map<qsizetype, std::unique_ptr<QTextLayout>> m_layouts;
     std::int64_t m_layoutRevision = -1;
+    std::int64_t m_caret = 0;
+    std::int64_t m_anchor = 0;
 };

@@ -1,10 +1,15 @@
+#include <QClipboard>
 #include <QFontMetricsF>
+#include <QGuiApplication>
 #include <QScrollBar>
 #include <QString>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
 #include "platform/ui/paragraphview.h"
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -13,6 +18,11 @@ void Fill(TParagraphView &view, qsizetype count)
     for (qsizetype i = 0; i < count; ++i)
         view.Store().Append(QString(u"\tfichier " + QString::number(i)), i % 10 == 0);
     view.StoreChanged();
+}
+
+QString Whole(const TParagraphView &view)
+{
+    return view.Store().Slice(0, view.Store().Length());
 }
 
 } // namespace
@@ -73,4 +83,87 @@ TEST(ParagraphView, AParagraphWrappedAtTheViewsWidthTakesSeveralLinesOfTheLastSc
     const int narrow = view.verticalScrollBar()->maximum();
     EXPECT_GT(narrow, wide);
     EXPECT_LT(narrow, view.Store().Count() - 2);
+}
+
+TEST(ParagraphViewKeys, TypingDeletingEnterAndPasteEditTheStoreAndUndoStepByStep)
+{
+    TParagraphView view;
+    view.resize(400, 300);
+    view.Store().Append(u"Titre", true);
+    view.Store().Append(u"ligne", false);
+    view.StoreChanged();
+    view.show();
+    view.setFocus();
+
+    QTest::keyClick(&view, Qt::Key_End, Qt::ControlModifier);
+    EXPECT_EQ(view.Caret(), 12);
+    QTest::keyClick(&view, Qt::Key_Home, Qt::ControlModifier);
+    QTest::keyClick(&view, Qt::Key_End);
+    QTest::keyClicks(&view, u"s!"_s);
+    EXPECT_EQ(Whole(view), u"Titres!\nligne\n"_s);
+    QTest::keyClick(&view, Qt::Key_Backspace);
+    QTest::keyClick(&view, Qt::Key_Return);
+    EXPECT_EQ(Whole(view), u"Titres\n\nligne\n"_s);
+    EXPECT_TRUE(view.Store().Bold(1)); // Enter in a heading makes a heading
+
+    QTest::keyClick(&view, Qt::Key_Delete);
+    EXPECT_EQ(Whole(view), u"Titres\nligne\n"_s);
+    QGuiApplication::clipboard()->setText(u"a\tb\nc"_s);
+    QTest::keyClick(&view, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(Whole(view), u"Titres\na\tb\ncligne\n"_s);
+    EXPECT_EQ(view.Caret(), 12);
+
+    // Paste, Delete, Enter, Backspace, "s!" typed: five steps back to the start.
+    const QString steps[] = {u"Titres\nligne\n"_s, u"Titres\n\nligne\n"_s, u"Titres\nligne\n"_s,
+        u"Titres!\nligne\n"_s, u"Titre\nligne\n"_s};
+    for (const QString &expected : steps) {
+        QTest::keyClick(&view, Qt::Key_Z, Qt::ControlModifier);
+        EXPECT_EQ(Whole(view), expected);
+    }
+    QTest::keyClick(&view, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(Whole(view), u"Titres!\nligne\n"_s);
+    QTest::keyClick(&view, Qt::Key_Y, Qt::ControlModifier);
+    EXPECT_EQ(Whole(view), u"Titres\nligne\n"_s);
+}
+
+TEST(ParagraphViewKeys, SelectionByKeysSelectAllAndCopyAsPlainText)
+{
+    TParagraphView view;
+    view.resize(400, 300);
+    view.Store().Append(u"Titre", true);
+    view.Store().Append(u"\tfichier\t10", false);
+    view.StoreChanged();
+    view.show();
+    view.setFocus();
+
+    QTest::keyClick(&view, Qt::Key_Right);
+    QTest::keyClick(&view, Qt::Key_Right, Qt::ShiftModifier);
+    QTest::keyClick(&view, Qt::Key_Right, Qt::ShiftModifier);
+    EXPECT_EQ(view.SelectedText(), u"it"_s);
+    QTest::keyClick(&view, Qt::Key_End, Qt::ShiftModifier | Qt::ControlModifier);
+    EXPECT_EQ(view.SelectedText(), u"itre\n\tfichier\t10\n"_s);
+    QTest::keyClick(&view, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), u"itre\n\tfichier\t10\n"_s);
+
+    QTest::keyClick(&view, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(view.SelectedText(), u"Titre\n\tfichier\t10\n"_s);
+    QTest::keyClick(&view, Qt::Key_Left);
+    EXPECT_EQ(view.SelectedText(), QString());
+    // Typing replaces the selection.
+    QTest::keyClick(&view, Qt::Key_Home, Qt::ControlModifier | Qt::ShiftModifier);
+    QTest::keyClicks(&view, u"x"_s);
+    EXPECT_EQ(Whole(view), u"x\n"_s);
+}
+
+TEST(ParagraphViewKeys, TheCaretIsKeptInSight)
+{
+    TParagraphView view;
+    view.resize(400, 300);
+    view.show();
+    view.setFocus();
+    Fill(view, 100000);
+    QTest::keyClick(&view, Qt::Key_End, Qt::ControlModifier);
+    EXPECT_EQ(view.verticalScrollBar()->value(), view.verticalScrollBar()->maximum());
+    QTest::keyClick(&view, Qt::Key_Home, Qt::ControlModifier);
+    EXPECT_EQ(view.verticalScrollBar()->value(), 0);
 }

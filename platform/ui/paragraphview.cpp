@@ -7,8 +7,10 @@
 #include <QEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QTextBoundaryFinder>
 #include <QTextOption>
 
 namespace {
@@ -311,4 +313,66 @@ void TParagraphView::keyPressEvent(QKeyEvent *event)
         return;
     }
     QAbstractScrollArea::keyPressEvent(event);
+}
+
+// The position in the text nearest to a point of the viewport.
+std::int64_t TParagraphView::PositionAt(QPointF point)
+{
+    qreal y = Margin;
+    for (qsizetype paragraph = FirstVisibleParagraph(); paragraph < m_store.Count(); ++paragraph) {
+        const qreal height = HeightOf(paragraph);
+        if (point.y() < y + height || paragraph + 1 == m_store.Count()) {
+            const QTextLayout &layout = LayoutOf(paragraph);
+            int i = 0;
+            while (i + 1 < layout.lineCount()
+                && point.y() >= y + layout.lineAt(i).y() + layout.lineAt(i).height())
+                ++i;
+            const int column = layout.lineCount() == 0 ? 0 : layout.lineAt(i).xToCursor(point.x() - Margin);
+            return m_store.Position(paragraph) + column;
+        }
+        y += height;
+    }
+    return m_store.Length();
+}
+
+// Selects the word the position lies in, or the one it starts.
+void TParagraphView::SelectWordAt(std::int64_t position)
+{
+    const qsizetype paragraph = m_store.ParagraphAt(position);
+    const std::int64_t start = m_store.Position(paragraph);
+    const QString text = m_store.Text(paragraph).toString();
+    const auto at = qsizetype(position - start);
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Word, text);
+    finder.setPosition(at);
+    const bool startsWord = finder.boundaryReasons() & QTextBoundaryFinder::StartOfItem;
+    const qsizetype from = startsWord ? at : std::max<qsizetype>(0, finder.toPreviousBoundary());
+    finder.setPosition(at);
+    const qsizetype next = finder.toNextBoundary();
+    m_anchor = start + from;
+    SetCaret(start + (next < 0 ? text.size() : next), true);
+}
+
+void TParagraphView::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton)
+        return QAbstractScrollArea::mousePressEvent(event);
+    SetCaret(PositionAt(event->position()), event->modifiers() & Qt::ShiftModifier);
+}
+
+void TParagraphView::mouseMoveEvent(QMouseEvent *event)
+{
+    if (event->buttons() & Qt::LeftButton)
+        SetCaret(PositionAt(event->position()), true);
+}
+
+void TParagraphView::mouseReleaseEvent(QMouseEvent *event)
+{
+    // The press placed the caret and the moves the selection: the release ends the drag.
+    event->setAccepted(event->button() == Qt::LeftButton);
+}
+
+void TParagraphView::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton)
+        SelectWordAt(PositionAt(event->position()));
 }

@@ -50,6 +50,10 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
     void changeEvent(QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
 
 private:
     QTextLayout &LayoutOf(qsizetype paragraph);
@@ -62,6 +66,8 @@ private:
     bool Move(QKeyEvent *event);
     void DeleteOne(bool forward);
     void ShowCaret();
+    std::int64_t PositionAt(QPointF point);
+    void SelectWordAt(std::int64_t position);
     QList<QTextLayout::FormatRange> SelectionIn(qsizetype paragraph) const;
 
     TParagraphStore m_store;

@@ -1,6 +1,8 @@
 #include <QClipboard>
+#include <QCoreApplication>
 #include <QFontMetricsF>
 #include <QGuiApplication>
+#include <QMouseEvent>
 #include <QScrollBar>
 #include <QString>
 #include <QTest>
@@ -166,4 +168,47 @@ TEST(ParagraphViewKeys, TheCaretIsKeptInSight)
     EXPECT_EQ(view.verticalScrollBar()->value(), view.verticalScrollBar()->maximum());
     QTest::keyClick(&view, Qt::Key_Home, Qt::ControlModifier);
     EXPECT_EQ(view.verticalScrollBar()->value(), 0);
+}
+
+namespace {
+
+// A point on paragraph `paragraph` of a view showing short unwrapped lines from the top,
+// `x` pixels into the text.
+QPoint OnLine(const TParagraphView &view, int paragraph, int x)
+{
+    const qreal lineHeight = QFontMetricsF(view.font()).height();
+    return QPoint(4 + x, int(4 + (paragraph + 0.5) * lineHeight));
+}
+
+} // namespace
+
+TEST(ParagraphViewMouse, PressDragShiftClickAndDoubleClickSelect)
+{
+    TParagraphView view;
+    view.resize(400, 300);
+    view.Store().Append(u"Titre", true);
+    view.Store().Append(u"un deux trois", false);
+    view.Store().Append(u"fin", false);
+    view.StoreChanged();
+    view.show();
+    QWidget *area = view.viewport();
+
+    QTest::mouseClick(area, Qt::LeftButton, {}, OnLine(view, 1, -2));
+    EXPECT_EQ(view.Caret(), 6);
+    EXPECT_EQ(view.SelectedText(), QString());
+    QTest::mouseClick(area, Qt::LeftButton, Qt::ShiftModifier, OnLine(view, 2, 300));
+    EXPECT_EQ(view.SelectedText(), u"un deux trois\nfin"_s);
+
+    // Pressed at the start of the first line and dragged to the end of the second.
+    QTest::mousePress(area, Qt::LeftButton, {}, OnLine(view, 0, -2));
+    QMouseEvent move(QEvent::MouseMove, OnLine(view, 1, 300), area->mapToGlobal(OnLine(view, 1, 300)),
+        Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(area, &move);
+    QTest::mouseRelease(area, Qt::LeftButton, {}, OnLine(view, 1, 300));
+    EXPECT_EQ(view.SelectedText(), u"Titre\nun deux trois"_s);
+
+    // "deux" starts after "un " and the word's middle is inside it.
+    const int middleOfDeux = int(QFontMetricsF(view.font()).horizontalAdvance(u"un de"_s));
+    QTest::mouseDClick(area, Qt::LeftButton, {}, OnLine(view, 1, middleOfDeux));
+    EXPECT_EQ(view.SelectedText(), u"deux"_s);
 }

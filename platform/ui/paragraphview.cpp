@@ -5,7 +5,9 @@
 
 #include <QClipboard>
 #include <QEvent>
+#include <QFontMetricsF>
 #include <QGuiApplication>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -31,6 +33,7 @@ TParagraphView::TParagraphView(QWidget *parent)
     viewport()->setAutoFillBackground(true);
     viewport()->setCursor(Qt::IBeamCursor);
     setFocusPolicy(Qt::StrongFocus);
+    setAttribute(Qt::WA_InputMethodEnabled);
     UpdateScrollBar();
 }
 
@@ -375,4 +378,59 @@ void TParagraphView::mouseDoubleClickEvent(QMouseEvent *event)
 {
     if (event->button() == Qt::LeftButton)
         SelectWordAt(PositionAt(event->position()));
+}
+
+void TParagraphView::inputMethodEvent(QInputMethodEvent *event)
+{
+    // Text being composed is not shown; what the input method commits goes in at the caret.
+    if (!event->commitString().isEmpty())
+        Insert(event->commitString(), TParagraphStore::TEditKind::Typing);
+    event->accept();
+}
+
+QRectF TParagraphView::CaretRect() const
+{
+    const qsizetype caretParagraph = m_store.ParagraphAt(m_caret);
+    qreal y = Margin;
+    for (qsizetype paragraph = FirstVisibleParagraph(); paragraph <= caretParagraph; ++paragraph) {
+        if (y >= viewport()->height())
+            return {};
+        const auto found = m_layouts.find(paragraph);
+        if (found == m_layouts.end())
+            return {}; // not painted yet
+        const QTextLayout &layout = *found->second;
+        if (paragraph == caretParagraph) {
+            const QTextLine line = layout.lineForTextPosition(int(m_caret - m_store.Position(paragraph)));
+            if (!line.isValid())
+                return QRectF(Margin, y, 1, QFontMetricsF(font()).height());
+            const qreal x = line.cursorToX(int(m_caret - m_store.Position(paragraph)));
+            return QRectF(Margin + x, y + line.y(), 1, line.height());
+        }
+        y += layout.boundingRect().height();
+    }
+    return {};
+}
+
+QVariant TParagraphView::inputMethodQuery(Qt::InputMethodQuery query) const
+{
+    const qsizetype paragraph = m_store.ParagraphAt(m_caret);
+    const std::int64_t start = m_store.Position(paragraph);
+    switch (query) {
+    case Qt::ImEnabled:
+        return true;
+    case Qt::ImCursorRectangle:
+        return CaretRect();
+    case Qt::ImFont:
+        return font();
+    case Qt::ImCursorPosition:
+        return int(m_caret - start);
+    case Qt::ImAnchorPosition:
+        return int(std::clamp<std::int64_t>(m_anchor - start, 0, m_store.Text(paragraph).size()));
+    case Qt::ImSurroundingText:
+        return m_store.Text(paragraph).toString();
+    case Qt::ImCurrentSelection:
+        return SelectedText();
+    default:
+        return QAbstractScrollArea::inputMethodQuery(query);
+    }
 }

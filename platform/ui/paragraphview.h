@@ -42,6 +42,11 @@ public:
     void Insert(QStringView text, TParagraphStore::TEditKind kind = TParagraphStore::TEditKind::Other);
     void Undo();
     void Redo();
+
+    // Where the caret is drawn in the viewport; empty when its paragraph is out of sight.
+    QRectF CaretRect() const;
+    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
+
     // The paragraphs laid out at the moment: those shown, and at most a screenful more.
     std::size_t LaidOutParagraphs() const { return m_layouts.size(); }
 
@@ -54,6 +59,7 @@ protected:
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void inputMethodEvent(QInputMethodEvent *event) override;
 
 private:
     QTextLayout &LayoutOf(qsizetype paragraph);

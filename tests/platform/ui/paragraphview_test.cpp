@@ -2,6 +2,7 @@
 #include <QCoreApplication>
 #include <QFontMetricsF>
 #include <QGuiApplication>
+#include <QInputMethodEvent>
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QString>
@@ -211,4 +212,34 @@ TEST(ParagraphViewMouse, PressDragShiftClickAndDoubleClickSelect)
     const int middleOfDeux = int(QFontMetricsF(view.font()).horizontalAdvance(u"un de"_s));
     QTest::mouseDClick(area, Qt::LeftButton, {}, OnLine(view, 1, middleOfDeux));
     EXPECT_EQ(view.SelectedText(), u"deux"_s);
+}
+
+TEST(ParagraphViewInput, TheInputMethodCommitsAtTheCaretAndReadsTheParagraphAroundIt)
+{
+    TParagraphView view;
+    view.resize(400, 300);
+    view.Store().Append(u"Titre", true);
+    view.Store().Append(u"ligne", false);
+    view.StoreChanged();
+    view.show();
+    view.setFocus();
+    view.grab();
+    view.SetCaret(8);
+    EXPECT_TRUE(view.testAttribute(Qt::WA_InputMethodEnabled));
+    EXPECT_EQ(view.inputMethodQuery(Qt::ImSurroundingText).toString(), u"ligne"_s);
+    EXPECT_EQ(view.inputMethodQuery(Qt::ImCursorPosition).toInt(), 2);
+    const QRectF caret = view.inputMethodQuery(Qt::ImCursorRectangle).toRectF();
+    EXPECT_GT(caret.top(), QFontMetricsF(view.font()).height() / 2); // on the second line
+    EXPECT_GT(caret.left(), 4);
+
+    QInputMethodEvent composing(u"é"_s, {});
+    QCoreApplication::sendEvent(&view, &composing);
+    EXPECT_EQ(Whole(view), u"Titre\nligne\n"_s);
+    QInputMethodEvent commit;
+    commit.setCommitString(u"ça"_s);
+    QCoreApplication::sendEvent(&view, &commit);
+    EXPECT_EQ(Whole(view), u"Titre\nliçagne\n"_s);
+    EXPECT_EQ(view.inputMethodQuery(Qt::ImCursorPosition).toInt(), 4);
+    QTest::keyClick(&view, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(Whole(view), u"Titre\nligne\n"_s);
 }

@@ -184,15 +184,37 @@ void TParagraphView::SetCaret(std::int64_t position, bool keepAnchor)
     viewport()->update();
 }
 
+// The last paragraph whose every line is in sight (the first shown if none is).
+qsizetype TParagraphView::LastWholeParagraphShown()
+{
+    const qsizetype first = FirstVisibleParagraph();
+    qsizetype last = first;
+    for (qreal y = Margin + HeightOf(first); last + 1 < m_store.Count();) {
+        y += HeightOf(last + 1);
+        if (y > viewport()->height())
+            break;
+        ++last;
+    }
+    return last;
+}
+
 // Scrolls the least that brings the caret's paragraph into sight.
 void TParagraphView::ShowCaret()
 {
     QScrollBar *bar = verticalScrollBar();
     const qsizetype paragraph = m_store.ParagraphAt(m_caret);
-    if (paragraph < bar->value())
+    if (paragraph < bar->value()) {
         bar->setValue(int(paragraph));
-    else if (paragraph >= bar->value() + bar->pageStep())
-        bar->setValue(int(paragraph - bar->pageStep() + 1));
+        return;
+    }
+    if (paragraph <= LastWholeParagraphShown())
+        return;
+    // The caret's paragraph at the bottom, with as many before it as fit above.
+    const qreal room = viewport()->height() - 2 * Margin;
+    qsizetype first = paragraph;
+    for (qreal used = HeightOf(paragraph); first > 0 && used + HeightOf(first - 1) <= room; --first)
+        used += HeightOf(first - 1);
+    bar->setValue(int(first));
 }
 
 QString TParagraphView::SelectedText() const
@@ -291,6 +313,18 @@ bool TParagraphView::Move(QKeyEvent *event)
         return true;
     case Qt::Key_Right:
         SetCaret(m_caret + 1, shift);
+        return true;
+    case Qt::Key_Up:
+        MoveByLines(-1, shift);
+        return true;
+    case Qt::Key_Down:
+        MoveByLines(1, shift);
+        return true;
+    case Qt::Key_PageUp:
+        MoveByPage(-1, shift);
+        return true;
+    case Qt::Key_PageDown:
+        MoveByPage(1, shift);
         return true;
     case Qt::Key_Home:
         SetCaret(control ? 0 : m_store.Position(m_store.ParagraphAt(m_caret)), shift);
@@ -433,4 +467,53 @@ QVariant TParagraphView::inputMethodQuery(Qt::InputMethodQuery query) const
     default:
         return QAbstractScrollArea::inputMethodQuery(query);
     }
+}
+
+int TParagraphView::LinesPerPage() const
+{
+    return std::max(1, int(viewport()->height() / QFontMetricsF(font()).height()) - 1);
+}
+
+// Moves the caret by lines as they are shown (a wrapped paragraph has several), keeping
+// its distance from the left edge.
+void TParagraphView::MoveByLines(int lines, bool keepAnchor)
+{
+    qsizetype paragraph = m_store.ParagraphAt(m_caret);
+    const int column = int(m_caret - m_store.Position(paragraph));
+    const QTextLayout *layout = &LayoutOf(paragraph);
+    int line = std::max(0, layout->lineForTextPosition(column).lineNumber());
+    const qreal x = layout->lineCount() == 0 ? 0 : layout->lineAt(line).cursorToX(column);
+    for (; lines > 0; --lines) {
+        if (line + 1 < layout->lineCount())
+            ++line;
+        else if (paragraph + 1 < m_store.Count()) {
+            layout = &LayoutOf(++paragraph);
+            line = 0;
+        } else {
+            break;
+        }
+    }
+    for (; lines < 0; ++lines) {
+        if (line > 0)
+            --line;
+        else if (paragraph > 0) {
+            layout = &LayoutOf(--paragraph);
+            line = std::max(0, layout->lineCount() - 1);
+        } else {
+            break;
+        }
+    }
+    const int to = layout->lineCount() == 0 ? 0 : layout->lineAt(line).xToCursor(x);
+    SetCaret(m_store.Position(paragraph) + to, keepAnchor);
+}
+
+// Moves the caret a screenful of lines and scrolls the view along by as many paragraphs.
+void TParagraphView::MoveByPage(int direction, bool keepAnchor)
+{
+    const qsizetype before = m_store.ParagraphAt(m_caret);
+    QScrollBar *bar = verticalScrollBar();
+    const int value = bar->value();
+    MoveByLines(direction * LinesPerPage(), keepAnchor);
+    bar->setValue(int(value + m_store.ParagraphAt(m_caret) - before));
+    ShowCaret();
 }

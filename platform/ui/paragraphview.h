@@ -71,6 +71,10 @@ private:
     bool Command(QKeyEvent *event);
     bool Move(QKeyEvent *event);
     void DeleteOne(bool forward);
+    void MoveByLines(int lines, bool keepAnchor);
+    int LinesPerPage() const;
+    void MoveByPage(int direction, bool keepAnchor);
+    qsizetype LastWholeParagraphShown();
     void ShowCaret();
     std::int64_t PositionAt(QPointF point);
     void SelectWordAt(std::int64_t position);

@@ -243,3 +243,50 @@ TEST(ParagraphViewInput, TheInputMethodCommitsAtTheCaretAndReadsTheParagraphArou
     QTest::keyClick(&view, Qt::Key_Z, Qt::ControlModifier);
     EXPECT_EQ(Whole(view), u"Titre\nligne\n"_s);
 }
+
+TEST(ParagraphViewKeys, UpDownAndPagesMoveByShownLinesAndKeepTheColumn)
+{
+    TParagraphView view;
+    view.resize(200, 300);
+    view.Store().Append(u"abcdef", false);
+    view.Store().Append(u"", false);
+    view.Store().Append(u"abcdef", false);
+    QString words;
+    for (int i = 0; i < 30; ++i)
+        words += u"mot" + QString::number(i) + u' ';
+    view.Store().Append(words, false);
+    view.StoreChanged();
+    view.show();
+    view.setFocus();
+
+    QTest::keyClick(&view, Qt::Key_Right);
+    QTest::keyClick(&view, Qt::Key_Right);
+    QTest::keyClick(&view, Qt::Key_Down);
+    EXPECT_EQ(view.Caret(), 7); // the empty line
+    QTest::keyClick(&view, Qt::Key_Down, Qt::ShiftModifier);
+    EXPECT_EQ(view.Caret(), 8); // its start: the column is measured afresh
+    EXPECT_EQ(view.SelectedText(), u"\n"_s);
+    QTest::keyClick(&view, Qt::Key_Up);
+    QTest::keyClick(&view, Qt::Key_Up);
+    EXPECT_EQ(view.Caret(), 0);
+    QTest::keyClick(&view, Qt::Key_Up);
+    EXPECT_EQ(view.Caret(), 0);
+
+    // The long paragraph wraps: Down goes to its second shown line, not past it.
+    const std::int64_t longStart = view.Store().Position(3);
+    view.SetCaret(longStart);
+    QTest::keyClick(&view, Qt::Key_Down);
+    EXPECT_GT(view.Caret(), longStart);
+    EXPECT_LT(view.Caret(), longStart + 30);
+
+    // A page down and a page up come back to where they started.
+    Fill(view, 1000);
+    view.SetCaret(0);
+    QTest::keyClick(&view, Qt::Key_PageDown);
+    const qsizetype after = view.Store().ParagraphAt(view.Caret());
+    EXPECT_GT(after, 3);
+    EXPECT_GE(view.verticalScrollBar()->value(), 1);
+    QTest::keyClick(&view, Qt::Key_PageUp);
+    EXPECT_EQ(view.Caret(), 0);
+    EXPECT_EQ(view.verticalScrollBar()->value(), 0);
+}

@@ -15,6 +15,8 @@
 #include <QTextBoundaryFinder>
 #include <QTextOption>
 
+#include "platform/ui/paragraphviewaccessible.h"
+
 namespace {
 
 // Half an inch in the 96-dpi units that Qt measures tab stops in.
@@ -34,6 +36,7 @@ TParagraphView::TParagraphView(QWidget *parent)
     viewport()->setCursor(Qt::IBeamCursor);
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_InputMethodEnabled);
+    InstallParagraphViewAccessibility();
     UpdateScrollBar();
 }
 

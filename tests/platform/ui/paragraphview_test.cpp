@@ -1,3 +1,4 @@
+#include <QAccessible>
 #include <QClipboard>
 #include <QCoreApplication>
 #include <QFontMetricsF>
@@ -289,4 +290,37 @@ TEST(ParagraphViewKeys, UpDownAndPagesMoveByShownLinesAndKeepTheColumn)
     QTest::keyClick(&view, Qt::Key_PageUp);
     EXPECT_EQ(view.Caret(), 0);
     EXPECT_EQ(view.verticalScrollBar()->value(), 0);
+}
+
+TEST(ParagraphViewAccessibility, AssistiveTechnologiesReadTheTextCaretAndSelection)
+{
+    TParagraphView view;
+    view.Store().Append(u"Titre", true);
+    view.Store().Append(u"ligne", false);
+    view.StoreChanged();
+    view.show();
+
+    QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(&view);
+    ASSERT_NE(accessible, nullptr);
+    EXPECT_EQ(accessible->role(), QAccessible::EditableText);
+    EXPECT_TRUE(accessible->state().editable);
+    QAccessibleTextInterface *text = accessible->textInterface();
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(text->characterCount(), 12);
+    EXPECT_EQ(text->text(3, 8), u"re\nli"_s);
+
+    view.SetCaret(2);
+    view.SetCaret(7, true);
+    EXPECT_EQ(text->cursorPosition(), 7);
+    ASSERT_EQ(text->selectionCount(), 1);
+    int from = -1, to = -1;
+    text->selection(0, &from, &to);
+    EXPECT_EQ(std::pair(from, to), std::pair(2, 7));
+
+    // And they move it.
+    text->setSelection(0, 6, 11);
+    EXPECT_EQ(view.SelectedText(), u"ligne"_s);
+    text->setCursorPosition(1);
+    EXPECT_EQ(view.Caret(), 1);
+    EXPECT_EQ(text->selectionCount(), 0);
 }

@@ -246,6 +246,8 @@ void TParagraphView::Paste()
 
 void TParagraphView::Insert(QStringView text, TParagraphStore::TEditKind kind)
 {
+    if (m_readOnly)
+        return;
     const std::int64_t end = m_store.Replace(m_anchor, m_caret, text, kind);
     m_caret = m_anchor = end;
     StoreChanged();
@@ -265,6 +267,8 @@ void TParagraphView::DeleteOne(bool forward)
 
 void TParagraphView::Undo()
 {
+    if (m_readOnly)
+        return;
     const std::int64_t caret = m_store.Undo();
     if (caret >= 0) {
         m_caret = m_anchor = caret;
@@ -275,6 +279,8 @@ void TParagraphView::Undo()
 
 void TParagraphView::Redo()
 {
+    if (m_readOnly)
+        return;
     const std::int64_t caret = m_store.Redo();
     if (caret >= 0) {
         m_caret = m_anchor = caret;

@@ -42,6 +42,9 @@ public:
     void Insert(QStringView text, TParagraphStore::TEditKind kind = TParagraphStore::TEditKind::Other);
     void Undo();
     void Redo();
+    // A read-only view takes no edit from the user; moving and selecting still work.
+    void SetReadOnly(bool readOnly) { m_readOnly = readOnly; }
+    bool ReadOnly() const { return m_readOnly; }
 
     // Where the caret is drawn in the viewport; empty when its paragraph is out of sight.
     QRectF CaretRect() const;
@@ -85,4 +88,5 @@ private:
     std::int64_t m_layoutRevision = -1;
     std::int64_t m_caret = 0;
     std::int64_t m_anchor = 0;
+    bool m_readOnly = false;
 };

@@ -46,8 +46,10 @@ TParagraphStore::TParagraphStore()
 
 void TParagraphStore::Clear()
 {
-    m_text = {};
-    m_offsets = {0, 0};
+    m_text.clear();
+    m_offsets.clear();
+    m_offsets.push_back(0);
+    m_offsets.push_back(0);
     m_weights = {false};
     ++m_revision;
     ClearHistory();
@@ -65,8 +67,9 @@ void TParagraphStore::Append(QStringView text, bool bold)
     const qsizetype open = Count() - 1;
     if (Text(open).isEmpty())
         m_weights[std::size_t(open)] = bold;
-    for (const QChar c : text)
-        m_text.push_back(BreaksParagraph(c.unicode()) ? char16_t(0x2028) : c.unicode());
+    const auto start = std::size_t(m_text.size());
+    m_text.insert(m_text.end(), text.utf16(), text.utf16() + text.size());
+    std::replace_if(m_text.begin() + start, m_text.end(), BreaksParagraph, char16_t(0x2028));
     const auto end = std::int64_t(m_text.size());
     m_offsets.back() = end;
     m_offsets.push_back(end);

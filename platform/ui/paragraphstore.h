@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringView>
 
+#include "platform/system/growingarray.h"
+
 // The text of the rich text view, compact enough for listings of millions of lines: all
 // paragraphs lie end to end in one UTF-16 buffer, and each paragraph costs an offset into
 // it and a weight (bold or regular) besides its characters.
@@ -89,9 +91,9 @@ private:
     bool Merge(const TEdit &edit);
     void Record(TEdit edit);
 
-    std::vector<char16_t> m_text;
+    TGrowingArray<char16_t> m_text;
     // Offset of each paragraph in m_text, and one more: the end of the last.
-    std::vector<std::int64_t> m_offsets;
+    TGrowingArray<std::int64_t> m_offsets;
     std::vector<bool> m_weights;
     std::int64_t m_revision = 0;
 

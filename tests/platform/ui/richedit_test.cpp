@@ -12,9 +12,11 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/print/printer.h"
 #include "platform/system/error.h"
 #include "platform/ui/richedit.h"
 #include "tests/support/filekinds.h"
+#include "tests/support/pdftext.h"
 #include "tests/support/rtfreader.h"
 #include "tests/support/temptree.h"
 #include "tests/support/viewtext.h"
@@ -185,21 +187,24 @@ TEST(TRichEdit, AppendThatPassesTheCapacityThrowsAndAddsNothing)
     EXPECT_EQ(PlainText(view), "12345678\n");
 }
 
-TEST(TRichEdit, TwoMillionLinesFitAndShowTheirEndAtOnce)
+TEST(TRichEdit, TwoMillionLinesFitShowTheirEndAtOnceAndPrintAnyPage)
 {
     constexpr int Lines = 2'000'000;
     TRichEdit view;
     view.resize(400, 300);
     view.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    std::int64_t length = 0;
     view.BeginUpdate();
     for (int i = 0; i < Lines; ++i) {
+        const QString line = u"\tf"_s + QString::number(i) + u".txt"_s;
         view.SetNextLineBold(i % 10 == 0);
-        view.AppendLine(u"\tf.txt");
+        view.AppendLine(line);
+        length += line.size() + 1;
     }
     view.EndUpdate();
     EXPECT_EQ(view.Store().Count(), Lines + 1);
-    EXPECT_EQ(view.GetTextLen(), std::int64_t(Lines) * 7);
+    EXPECT_EQ(view.GetTextLen(), length);
 
     // The end and any place of the bar lay out a screenful, not the text.
     view.setFocus();
@@ -212,6 +217,30 @@ TEST(TRichEdit, TwoMillionLinesFitAndShowTheirEndAtOnce)
     view.viewport()->repaint();
     EXPECT_EQ(view.FirstVisibleParagraph(), Lines / 2);
     EXPECT_LT(view.LaidOutParagraphs(), 100u);
+
+    // A page from the middle and the last page print without laying out what comes before.
+    TTempTree tree;
+    TPrinter printer;
+    printer.SelectPdf(tree.Path("pages.pdf"));
+    printer.BeginDoc();
+    TFormatRange range;
+    range.hdc = range.hdcTarget = &printer.Handle();
+    range.rc = {1440, 1440, 1440 * 7, 1440 * 10};
+    range.rcPage = range.rc;
+    range.chrg = {view.Store().Position(Lines / 2), -1};
+    const std::int64_t afterMiddle = view.FormatRange(&range, true);
+    EXPECT_GT(afterMiddle, range.chrg.cpMin);
+    range.chrg.cpMin = view.Store().Position(Lines - 20);
+    ASSERT_GE(view.FormatRange(&range, false), view.GetTextLen());
+    printer.NewPage();
+    EXPECT_GE(view.FormatRange(&range, true), view.GetTextLen());
+    printer.EndDoc();
+    view.FormatRange(nullptr, false);
+    const std::vector<QString> pages = PdfPageTexts(tree.Path("pages.pdf"));
+    ASSERT_EQ(pages.size(), 2u);
+    EXPECT_TRUE(pages[0].trimmed().startsWith(u"f1000000.txt"_s)) << pages[0].left(40).toStdString();
+    EXPECT_TRUE(pages[1].trimmed().startsWith(u"f1999980.txt"_s)) << pages[1].left(40).toStdString();
+    EXPECT_TRUE(pages[1].trimmed().endsWith(u"f1999999.txt"_s));
 }
 
 TEST(TRichEdit, UpdatesNestAndTheViewShowsTheTextAtTheOutermostEnd)

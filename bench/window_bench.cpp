@@ -7,9 +7,10 @@
 // do (folders only, sorted, sizes, dates). On the offscreen platform, the window shown at
 // WxH (default 1000x800) reads FOLDER; then come
 //  - the read: from the click on "Lecture répertoire" until the status line says
-//    "Lecture terminée.", the view's text length, and the resident memory right after
-//    it (VmRSS) and its peak so far (VmHWM);
-//  - Ctrl+End, Ctrl+Home, about twenty positions of the vertical scroll bar (first, last,
+//    "Lecture terminée." (wall and processor time), the view's text length, the
+//    resident memory right after it (VmRSS) and its peak so far (VmHWM), and the first
+//    repaint of the view after it;
+//  - Ctrl+End, Ctrl+Home, twenty positions of the vertical scroll bar (first, last,
 //    then spread at random over its range), a mouse drag of its slider, and one character
 //    typed at the start, in the middle and at the end of the text. Each is timed from the
 //    key, mouse event or scroll bar change until the view's viewport has repainted, with
@@ -19,8 +20,9 @@
 //    then the same read through the read command (ReadFolder) into the same view with no
 //    hooks at all. Both start from an empty view and an empty file list, and both write
 //    the same lines into the same view; what remains between them is the window's
-//    progress, its stop checks and its cursor and button changes. The medians give the
-//    share; the spread of each is printed so that a share below it reads as noise.
+//    progress, its stop checks and its cursor and button changes. The quickest round of
+//    each gives the share, in wall and in processor time; every round and the spread of
+//    each are printed, so that a share within the spread reads as noise.
 //
 // The output is one "name value" line per figure (times in milliseconds, memory in MiB),
 // for bench/window-bench.sh.

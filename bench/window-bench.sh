@@ -24,7 +24,11 @@
 # adds time) as a share of the window's read. Timing inside the hooks would miss the
 # per-file cost of asking them and the cost of the events they let run, which is why
 # the whole reads are compared. Its noise is the spread of the rounds, printed beside
-# it with every round: a share within the spread is not measured, only bounded.
+# it with every round: a share within the spread is not measured, only bounded. Hence
+# also a direct figure: the time the first read spends handling the events that its
+# pending-message calls dispatch (timed in the application's notify while the window
+# reads), as a share of that read. It leaves out the stop check after each file and the
+# event dispatcher's own polling, which only the rounds see.
 #
 # Every read is timed in wall time and in the process's processor time: on a machine
 # that other work shares, the wall time waits for that work (compare the load averages

@@ -28,7 +28,7 @@ def spread(kind):
     return lambda f: f"{f[f'progress_window_{kind}spread_pct']:.1f} / {f[f'progress_command_{kind}spread_pct']:.1f}"
 
 
-COUNTS = {"export_lines", "files", "text_length", "drag_reached_end", "typed_characters"}
+COUNTS = {"read_events", "export_lines", "files", "text_length", "drag_reached_end", "typed_characters"}
 
 # label, target (the figure must not exceed it) or None, the figure or how to compute it.
 ROWS = [
@@ -57,6 +57,9 @@ ROWS = [
     ("typing in the middle (ms)", 50, "type_middle_ms"),
     ("typing at the end (ms)", 50, "type_end_ms"),
     ("characters typed (of 3)", None, "typed_characters"),
+    ("progress: events handled in the read", None, "read_events"),
+    ("progress: time handling them (ms)", None, "read_event_ms"),
+    ("progress: their share of the read (%)", None, "read_event_share_pct"),
     ("progress: window read, best wall (s)", None, seconds("progress_window_ms")),
     ("progress: command read, best wall (s)", None, seconds("progress_command_ms")),
     ("progress: share of the read, wall (%)", None, "progress_share_pct"),

@@ -173,9 +173,9 @@ double Max(const std::vector<double> &values)
     return values.empty() ? 0 : *std::max_element(values.begin(), values.end());
 }
 
-void Print(const char *name, double value)
+void Print(const char *name, double value, int decimals = 1)
 {
-    std::printf("%s %.1f\n", name, value);
+    std::printf("%s %.*f\n", name, decimals, value);
     std::fflush(stdout);
 }
 
@@ -457,7 +457,7 @@ int TWindowBench::Run()
     Print("read_cpu_ms", read->Cpu);
     PrintCount("read_events", m_application.Events());
     Print("read_event_ms", m_application.EventMs());
-    Print("read_event_share_pct", 100 * m_application.EventMs() / read->Wall);
+    Print("read_event_share_pct", 100 * m_application.EventMs() / read->Wall, 3);
     Print("rss_mib", StatusMiB("VmRSS"));
     Print("hwm_mib", StatusMiB("VmHWM"));
     PrintCount("text_length", m_form.RichEdit1->GetTextLen());

@@ -83,7 +83,8 @@ def cell(values, target, how):
     if how in COUNTS:
         text = f"{value:.0f}"
     else:
-        text = f"{value:.2f}" if abs(value) < 10 else f"{value:.1f}"
+        text = f"{value:.2f}" if abs(value) >= 0.01 or value == 0 else f"{value:.3f}"
+        text = text if abs(value) < 10 else f"{value:.1f}"
     return text + (" !" if target is not None and value > target else "")
 
 

@@ -151,6 +151,46 @@ TFileId IdOf(const struct stat &st)
     return {st.st_dev, st.st_ino};
 }
 
+// What looking at an entry found.
+enum class TLook
+{
+    lkGone,
+    lkFollowed, // the entry, or what it links to
+    lkDangling // a link whose target is missing, or a loop of links
+};
+
+// Sets the attributes, time, size and identity of the entry `name` of the folder open as
+// `dirFd` from what it leads to. A link whose target is missing still shows in its
+// folder, as a system file with its own size and time. `readOnly`: whether to tell a
+// read-only file. Link is set only for a dangling link.
+TLook LookAt(int dirFd, const char *name, const TIdentity *readOnly, TSearchRec &rec)
+{
+    const int hidden = IsHiddenName(name) ? faHidden : 0;
+    struct stat st = {};
+    const bool followed = ::fstatat(dirFd, name, &st, 0) == 0;
+    if (!followed && ::fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return TLook::lkGone;
+    rec.ModTime = st.st_mtim;
+    rec.Time = FileDateOf(st.st_mtim).value_or(0);
+    rec.Size = st.st_size;
+    rec.Id = IdOf(st);
+    if (!followed) {
+        rec.Attr = hidden | faSysFile;
+        rec.Link = S_ISLNK(st.st_mode);
+        return TLook::lkDangling;
+    }
+    rec.Attr = hidden | KindAttr(S_ISDIR(st.st_mode), S_ISREG(st.st_mode));
+    if (readOnly && !MayWrite(st, *readOnly))
+        rec.Attr |= faReadOnly;
+    return TLook::lkFollowed;
+}
+
+bool IsLinkAt(int dirFd, const char *name)
+{
+    struct stat own = {};
+    return ::fstatat(dirFd, name, &own, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(own.st_mode);
+}
+
 } // namespace
 
 struct TSearchHandle
@@ -165,7 +205,6 @@ struct TSearchHandle
 
 private:
     bool Describe(const dirent &entry, TSearchRec &rec) const;
-    void Fill(const struct stat &st, TSearchRec &rec) const;
 };
 
 int TSearchHandle::Next(TSearchRec &rec)
@@ -207,35 +246,12 @@ bool TSearchHandle::Describe(const dirent &entry, TSearchRec &rec) const
     }
 
     const int dirFd = ::dirfd(Dir.Get());
-    struct stat st = {};
-    if (::fstatat(dirFd, entry.d_name, &st, 0) == 0) {
-        Fill(st, rec);
-        rec.Attr = hidden | KindAttr(S_ISDIR(st.st_mode), S_ISREG(st.st_mode));
-        if (Detail == TSearchDetail::sdFull && !MayWrite(st, Identity))
-            rec.Attr |= faReadOnly;
-        // A folder may be a link even where the folder does not list the entry's type.
-        struct stat own = {};
-        if (entry.d_type == DT_UNKNOWN && S_ISDIR(st.st_mode))
-            rec.Link = ::fstatat(dirFd, entry.d_name, &own, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(own.st_mode);
-        return true;
-    }
-    // A link whose target is missing (or a loop of links) still shows in its folder, with
-    // its own size and time.
-    if (::fstatat(dirFd, entry.d_name, &st, AT_SYMLINK_NOFOLLOW) == 0) {
-        Fill(st, rec);
-        rec.Attr = hidden | faSysFile;
-        rec.Link = S_ISLNK(st.st_mode);
-        return true;
-    }
-    return false;
-}
-
-void TSearchHandle::Fill(const struct stat &st, TSearchRec &rec) const
-{
-    rec.ModTime = st.st_mtim;
-    rec.Time = FileDateOf(st.st_mtim).value_or(0);
-    rec.Size = st.st_size;
-    rec.Id = IdOf(st);
+    const TLook look
+        = LookAt(dirFd, entry.d_name, Detail == TSearchDetail::sdFull ? &Identity : nullptr, rec);
+    // A folder may be a link even where the folder does not list the entry's type.
+    if (look == TLook::lkFollowed && entry.d_type == DT_UNKNOWN && (rec.Attr & faDirectory))
+        rec.Link = IsLinkAt(dirFd, entry.d_name);
+    return look != TLook::lkGone;
 }
 
 namespace {
@@ -398,21 +414,9 @@ std::string GetCurrentDir()
 
 bool DescribeEntryAt(int dirFd, const std::string &name, TSearchRec &rec)
 {
-    const int hidden = IsHiddenName(name.c_str()) ? faHidden : 0;
-    struct stat st = {};
-    struct stat own = {};
-    const bool followed = ::fstatat(dirFd, name.c_str(), &st, 0) == 0;
-    if (::fstatat(dirFd, name.c_str(), &own, AT_SYMLINK_NOFOLLOW) != 0 && !followed)
-        return false;
-    const struct stat &described = followed ? st : own;
-    rec.ModTime = described.st_mtim;
-    rec.Time = FileDateOf(described.st_mtim).value_or(0);
-    rec.Size = described.st_size;
-    rec.Id = IdOf(described);
-    rec.Link = S_ISLNK(own.st_mode);
-    // A link that cannot be followed shows as a system file.
-    rec.Attr = hidden | (followed ? KindAttr(S_ISDIR(st.st_mode), S_ISREG(st.st_mode)) : faSysFile);
-    if (followed && !MayWrite(st, CurrentIdentity()))
-        rec.Attr |= faReadOnly;
-    return true;
+    const TIdentity identity = CurrentIdentity();
+    const TLook look = LookAt(dirFd, name.c_str(), &identity, rec);
+    if (look == TLook::lkFollowed)
+        rec.Link = IsLinkAt(dirFd, name.c_str());
+    return look != TLook::lkGone;
 }

@@ -3,12 +3,18 @@
 #include <algorithm>
 #include <limits>
 
+#include <QAccessible>
 #include <QClipboard>
+#include <QContextMenuEvent>
+#include <QCoreApplication>
 #include <QEvent>
 #include <QFontMetricsF>
 #include <QGuiApplication>
+#include <QIcon>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
+#include <QMenu>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -24,7 +30,27 @@ constexpr qreal TabStopDistance = 48;
 // The room between the text and the viewport's edges, as QPlainTextEdit leaves it.
 constexpr qreal Margin = 4;
 
+// A menu entry as QPlainTextEdit's menu has it: Qt's own text, so that Qt's catalogue
+// translates it, its shortcut after a tab, and the theme's icon where there is one.
+QAction *AddAction(
+    QMenu &menu, const char *text, QKeySequence::StandardKey key, const QString &name, bool enabled)
+{
+    QString label = QCoreApplication::translate("QWidgetTextControl", text);
+    const QKeySequence shortcut(key);
+    if (!shortcut.isEmpty())
+        label += u'\t' + shortcut.toString(QKeySequence::NativeText);
+    QAction *action = menu.addAction(label);
+    action->setObjectName(name);
+    const QIcon icon = QIcon::fromTheme(name);
+    if (!icon.isNull())
+        action->setIcon(icon);
+    action->setEnabled(enabled);
+    return action;
+}
+
 } // namespace
+
+using namespace Qt::StringLiterals;
 
 TParagraphView::TParagraphView(QWidget *parent)
     : QAbstractScrollArea(parent)
@@ -36,6 +62,7 @@ TParagraphView::TParagraphView(QWidget *parent)
     viewport()->setCursor(Qt::IBeamCursor);
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_InputMethodEnabled);
+    viewport()->setAcceptDrops(true);
     InstallParagraphViewAccessibility();
     UpdateScrollBar();
 }
@@ -51,6 +78,19 @@ void TParagraphView::StoreChanged()
 qsizetype TParagraphView::FirstVisibleParagraph() const
 {
     return std::min<qsizetype>(verticalScrollBar()->value(), m_store.Count() - 1);
+}
+
+void TParagraphView::SetReadOnly(bool readOnly)
+{
+    if (readOnly == m_readOnly)
+        return;
+    m_readOnly = readOnly;
+    setAttribute(Qt::WA_InputMethodEnabled, !readOnly);
+    QAccessible::State changed;
+    changed.readOnly = true;
+    changed.editable = true;
+    QAccessibleStateChangeEvent event(this, changed);
+    QAccessible::updateAccessibility(&event);
 }
 
 qreal TParagraphView::TextWidth() const
@@ -237,11 +277,29 @@ void TParagraphView::Copy() const
         QGuiApplication::clipboard()->setText(SelectedText());
 }
 
+void TParagraphView::Cut()
+{
+    if (m_readOnly || m_caret == m_anchor)
+        return;
+    Copy();
+    Insert(u"");
+}
+
+bool TParagraphView::CanPaste() const
+{
+    return !m_readOnly && !QGuiApplication::clipboard()->text().isEmpty();
+}
+
 void TParagraphView::Paste()
 {
-    const QString text = QGuiApplication::clipboard()->text();
-    if (!text.isEmpty())
-        Insert(text);
+    if (CanPaste())
+        Insert(QGuiApplication::clipboard()->text());
+}
+
+void TParagraphView::DeleteSelection()
+{
+    if (!m_readOnly && m_caret != m_anchor)
+        Insert(u"");
 }
 
 void TParagraphView::Insert(QStringView text, TParagraphStore::TEditKind kind)
@@ -265,6 +323,8 @@ void TParagraphView::DeleteOne(bool forward)
 
 void TParagraphView::Undo()
 {
+    if (m_readOnly)
+        return;
     const std::int64_t caret = m_store.Undo();
     if (caret >= 0) {
         m_caret = m_anchor = caret;
@@ -275,6 +335,8 @@ void TParagraphView::Undo()
 
 void TParagraphView::Redo()
 {
+    if (m_readOnly)
+        return;
     const std::int64_t caret = m_store.Redo();
     if (caret >= 0) {
         m_caret = m_anchor = caret;
@@ -289,20 +351,31 @@ bool TParagraphView::Command(QKeyEvent *event)
         SelectAll();
     else if (event == QKeySequence::Copy)
         Copy();
+    else if (event == QKeySequence::Cut)
+        Cut();
     else if (event == QKeySequence::Paste)
         Paste();
     else if (event == QKeySequence::Undo)
         Undo();
     else if (event == QKeySequence::Redo)
         Redo();
-    else if (event->key() == Qt::Key_Backspace)
-        DeleteOne(false);
-    else if (event->key() == Qt::Key_Delete)
-        DeleteOne(true);
-    else if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
-        Insert(u"\n");
     else
+        return Edit(event);
+    return true;
+}
+
+// The keys that edit at the caret; a read-only view takes them and does nothing.
+bool TParagraphView::Edit(QKeyEvent *event)
+{
+    const int key = event->key();
+    if (key != Qt::Key_Backspace && key != Qt::Key_Delete && key != Qt::Key_Return && key != Qt::Key_Enter)
         return false;
+    if (m_readOnly)
+        return true;
+    if (key == Qt::Key_Backspace || key == Qt::Key_Delete)
+        DeleteOne(key == Qt::Key_Delete);
+    else
+        Insert(u"\n");
     return true;
 }
 
@@ -348,7 +421,7 @@ void TParagraphView::keyPressEvent(QKeyEvent *event)
     if (Command(event) || Move(event))
         return;
     const QString text = event->text();
-    if (!text.isEmpty() && text.at(0).isPrint()) {
+    if (!m_readOnly && !text.isEmpty() && text.at(0).isPrint()) {
         Insert(text, TParagraphStore::TEditKind::Typing);
         return;
     }
@@ -420,9 +493,70 @@ void TParagraphView::mouseDoubleClickEvent(QMouseEvent *event)
 void TParagraphView::inputMethodEvent(QInputMethodEvent *event)
 {
     // Text being composed is not shown; what the input method commits goes in at the caret.
-    if (!event->commitString().isEmpty())
+    if (!m_readOnly && !event->commitString().isEmpty())
         Insert(event->commitString(), TParagraphStore::TEditKind::Typing);
     event->accept();
+}
+
+QMenu *TParagraphView::createStandardContextMenu()
+{
+    auto *menu = new QMenu(this);
+    const bool editable = !m_readOnly;
+    const bool selection = m_caret != m_anchor;
+    connect(AddAction(*menu, "&Undo", QKeySequence::Undo, u"edit-undo"_s, editable && m_store.CanUndo()),
+        &QAction::triggered, this, &TParagraphView::Undo);
+    connect(AddAction(*menu, "&Redo", QKeySequence::Redo, u"edit-redo"_s, editable && m_store.CanRedo()),
+        &QAction::triggered, this, &TParagraphView::Redo);
+    menu->addSeparator();
+    connect(AddAction(*menu, "Cu&t", QKeySequence::Cut, u"edit-cut"_s, editable && selection),
+        &QAction::triggered, this, &TParagraphView::Cut);
+    connect(AddAction(*menu, "&Copy", QKeySequence::Copy, u"edit-copy"_s, selection), &QAction::triggered,
+        this, &TParagraphView::Copy);
+    connect(AddAction(*menu, "&Paste", QKeySequence::Paste, u"edit-paste"_s, CanPaste()), &QAction::triggered,
+        this, &TParagraphView::Paste);
+    connect(AddAction(*menu, "Delete", QKeySequence::Delete, u"edit-delete"_s, editable && selection),
+        &QAction::triggered, this, &TParagraphView::DeleteSelection);
+    menu->addSeparator();
+    connect(
+        AddAction(*menu, "Select All", QKeySequence::SelectAll, u"edit-select-all"_s, m_store.Length() > 0),
+        &QAction::triggered, this, &TParagraphView::SelectAll);
+    return menu;
+}
+
+void TParagraphView::contextMenuEvent(QContextMenuEvent *event)
+{
+    QMenu *menu = createStandardContextMenu();
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(event->globalPos());
+}
+
+void TParagraphView::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (!m_readOnly && event->mimeData()->hasText())
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void TParagraphView::dragMoveEvent(QDragMoveEvent *event)
+{
+    if (!m_readOnly && event->mimeData()->hasText())
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+// Dropped text goes in where it was dropped.
+void TParagraphView::dropEvent(QDropEvent *event)
+{
+    const QString text = event->mimeData()->text();
+    if (m_readOnly || text.isEmpty()) {
+        event->ignore();
+        return;
+    }
+    SetCaret(PositionAt(event->position()));
+    Insert(text);
+    event->acceptProposedAction();
 }
 
 QRectF TParagraphView::CaretRect() const

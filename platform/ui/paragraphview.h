@@ -6,6 +6,8 @@
 #include <QAbstractScrollArea>
 #include <QTextLayout>
 
+class QMenu;
+
 #include "platform/ui/paragraphstore.h"
 
 // Shows the paragraphs of a TParagraphStore, wrapped at the viewport's width with tab
@@ -30,6 +32,11 @@ public:
 
     qsizetype FirstVisibleParagraph() const;
 
+    // A read-only view lets the caret move and the text be selected and copied, but no key,
+    // paste, input method, drop or menu command changes the text. Insert still does.
+    void SetReadOnly(bool readOnly);
+    bool ReadOnly() const { return m_readOnly; }
+
     // The caret and the other end of the selection, as positions in the store.
     std::int64_t Caret() const { return m_caret; }
     std::int64_t Anchor() const { return m_anchor; }
@@ -37,7 +44,11 @@ public:
     QString SelectedText() const;
     void SelectAll();
     void Copy() const;
+    // Cut, Paste, DeleteSelection, Undo and Redo are the person's edits: a read-only view
+    // refuses them.
+    void Cut();
     void Paste();
+    void DeleteSelection();
     // Replaces the selection by `text` as one step of the store's history.
     void Insert(QStringView text, TParagraphStore::TEditKind kind = TParagraphStore::TEditKind::Other);
     void Undo();
@@ -46,6 +57,10 @@ public:
     // Where the caret is drawn in the viewport; empty when its paragraph is out of sight.
     QRectF CaretRect() const;
     QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
+
+    // The menu QPlainTextEdit offers, with Qt's own (translated) texts: Undo, Redo, Cut,
+    // Copy, Paste, Delete and Select All, each enabled when it applies. The caller owns it.
+    QMenu *createStandardContextMenu();
 
     // The paragraphs laid out at the moment: those shown, and at most a screenful more.
     std::size_t LaidOutParagraphs() const { return m_layouts.size(); }
@@ -60,6 +75,10 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void inputMethodEvent(QInputMethodEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     QTextLayout &LayoutOf(qsizetype paragraph);
@@ -69,6 +88,8 @@ private:
     void KeepOnly(qsizetype first, qsizetype last);
     qreal TextWidth() const;
     bool Command(QKeyEvent *event);
+    bool Edit(QKeyEvent *event);
+    bool CanPaste() const;
     bool Move(QKeyEvent *event);
     void DeleteOne(bool forward);
     void MoveByLines(int lines, bool keepAnchor);
@@ -85,4 +106,5 @@ private:
     std::int64_t m_layoutRevision = -1;
     std::int64_t m_caret = 0;
     std::int64_t m_anchor = 0;
+    bool m_readOnly = false;
 };

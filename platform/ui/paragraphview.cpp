@@ -18,8 +18,10 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QStyleHints>
 #include <QTextBoundaryFinder>
 #include <QTextOption>
+#include <QWheelEvent>
 
 #include "platform/ui/paragraphviewaccessible.h"
 
@@ -64,6 +66,7 @@ TParagraphView::TParagraphView(QWidget *parent)
     setAttribute(Qt::WA_InputMethodEnabled);
     viewport()->setAcceptDrops(true);
     InstallParagraphViewAccessibility();
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, this, &TParagraphView::BarMoved);
     UpdateScrollBar();
 }
 
@@ -98,13 +101,13 @@ qreal TParagraphView::TextWidth() const
     return std::max<qreal>(1, viewport()->width() - 2 * Margin);
 }
 
-void TParagraphView::ForgetLayouts()
+void TParagraphView::ForgetLayouts() const
 {
     m_layouts.clear();
     m_layoutRevision = m_store.Revision();
 }
 
-QTextLayout &TParagraphView::LayoutOf(qsizetype paragraph)
+QTextLayout &TParagraphView::LayoutOf(qsizetype paragraph) const
 {
     if (m_layoutRevision != m_store.Revision())
         ForgetLayouts();
@@ -134,49 +137,120 @@ QTextLayout &TParagraphView::LayoutOf(qsizetype paragraph)
     return *slot;
 }
 
-qreal TParagraphView::HeightOf(qsizetype paragraph)
+qreal TParagraphView::HeightOf(qsizetype paragraph) const
 {
     const QTextLayout &layout = LayoutOf(paragraph);
     return layout.lineCount() == 0 ? 0 : layout.boundingRect().height();
 }
 
+qreal TParagraphView::HeightOf(TLine line) const
+{
+    const QTextLayout &layout = LayoutOf(line.Paragraph);
+    return line.Line < layout.lineCount() ? layout.lineAt(line.Line).height() : 0;
+}
+
+// Moves to the next shown line; false at the last line of the text.
+bool TParagraphView::Next(TLine &line) const
+{
+    if (line.Line + 1 < LayoutOf(line.Paragraph).lineCount())
+        ++line.Line;
+    else if (line.Paragraph + 1 < m_store.Count())
+        line = {line.Paragraph + 1, 0};
+    else
+        return false;
+    return true;
+}
+
+bool TParagraphView::Previous(TLine &line) const
+{
+    if (line.Line > 0)
+        --line.Line;
+    else if (line.Paragraph > 0)
+        line = {line.Paragraph - 1, std::max(0, LayoutOf(line.Paragraph - 1).lineCount() - 1)};
+    else
+        return false;
+    return true;
+}
+
+// Where the first shown paragraph starts in the viewport: above its edge when its first
+// lines are scrolled out.
+qreal TParagraphView::TopY() const
+{
+    const QTextLayout &layout = LayoutOf(FirstVisibleParagraph());
+    return Margin - (m_topLine < layout.lineCount() ? layout.lineAt(m_topLine).y() : 0);
+}
+
 // Drops the layouts outside first..last.
-void TParagraphView::KeepOnly(qsizetype first, qsizetype last)
+void TParagraphView::KeepOnly(qsizetype first, qsizetype last) const
 {
     m_layouts.erase(m_layouts.begin(), m_layouts.lower_bound(first));
     m_layouts.erase(m_layouts.upper_bound(last), m_layouts.end());
 }
 
+// The first line of the last screenful: the lines from it to the end fill the view.
+TParagraphView::TLine TParagraphView::LastScreenfulTop() const
+{
+    const qreal room = viewport()->height() - 2 * Margin;
+    const qsizetype last = m_store.Count() - 1;
+    TLine top{last, std::max(0, LayoutOf(last).lineCount() - 1)};
+    qreal used = HeightOf(top);
+    for (TLine before = top; Previous(before) && used + HeightOf(before) <= room; top = before)
+        used += HeightOf(before);
+    return top;
+}
+
 void TParagraphView::UpdateScrollBar()
 {
-    // The first paragraph of the last screenful: the paragraphs after it fill the view.
-    const qreal room = viewport()->height() - 2 * Margin;
-    qsizetype first = m_store.Count() - 1;
-    for (qreal used = HeightOf(first); first > 0;) {
-        const qreal height = HeightOf(first - 1);
-        if (used + height > room)
-            break;
-        used += height;
-        --first;
-    }
-    KeepOnly(first, m_store.Count() - 1);
+    m_lastTop = LastScreenfulTop();
+    KeepOnly(m_lastTop.Paragraph, m_store.Count() - 1);
     QScrollBar *bar = verticalScrollBar();
-    bar->setRange(0, int(std::min<qsizetype>(first, std::numeric_limits<int>::max())));
-    bar->setPageStep(std::max(1, int(m_store.Count() - first)));
+    bar->setRange(0, int(std::min<qsizetype>(m_lastTop.Paragraph, std::numeric_limits<int>::max())));
+    bar->setPageStep(std::max(1, int(m_store.Count() - m_lastTop.Paragraph)));
     bar->setSingleStep(1);
     horizontalScrollBar()->setRange(0, 0);
+    const int lines = LayoutOf(FirstVisibleParagraph()).lineCount();
+    m_topLine = std::clamp(m_topLine, 0, std::max(0, lines - 1));
+    if (Top() > m_lastTop)
+        m_topLine = m_lastTop.Line;
+}
+
+// The bar was moved, by the person or by ScrollTo: its paragraph is shown from its first
+// line, or the last screenful from its first.
+void TParagraphView::BarMoved(int value)
+{
+    m_topLine = value == verticalScrollBar()->maximum() ? m_lastTop.Line : 0;
+    viewport()->update();
+}
+
+void TParagraphView::ScrollTo(TLine top)
+{
+    top = std::min(top, m_lastTop);
+    verticalScrollBar()->setValue(int(top.Paragraph));
+    m_topLine = top.Line;
+    viewport()->update();
+}
+
+void TParagraphView::ScrollByLines(int lines)
+{
+    TLine top = Top();
+    for (; lines > 0 && Next(top); --lines) { }
+    for (; lines < 0 && Previous(top); ++lines) { }
+    ScrollTo(top);
 }
 
 void TParagraphView::paintEvent(QPaintEvent *)
 {
     QPainter painter(viewport());
     painter.setPen(palette().color(QPalette::Text));
+    // The lines scrolled out above the first shown one stay out of the top margin.
+    const QRectF shown(0, Margin, viewport()->width(), viewport()->height() - Margin);
+    painter.setClipRect(shown);
     const qsizetype first = FirstVisibleParagraph();
     qsizetype paragraph = first;
     const qsizetype caretParagraph = m_store.ParagraphAt(m_caret);
-    for (qreal y = Margin; paragraph < m_store.Count() && y < viewport()->height(); ++paragraph) {
+    for (qreal y = TopY(); paragraph < m_store.Count() && y < viewport()->height(); ++paragraph) {
         QTextLayout &layout = LayoutOf(paragraph);
-        layout.draw(&painter, QPointF(Margin, y), SelectionIn(paragraph));
+        layout.draw(&painter, QPointF(Margin, y), SelectionIn(paragraph), shown);
         if (paragraph == caretParagraph && hasFocus())
             layout.drawCursor(&painter, QPointF(Margin, y), int(m_caret - m_store.Position(paragraph)));
         y += HeightOf(paragraph);
@@ -222,42 +296,44 @@ void TParagraphView::SetCaret(std::int64_t position, bool keepAnchor)
     m_caret = std::clamp<std::int64_t>(position, 0, m_store.Length());
     if (!keepAnchor)
         m_anchor = m_caret;
+    m_goalX = -1;
     m_store.CloseEditStep();
     ShowCaret();
     viewport()->update();
 }
 
-// The last paragraph whose every line is in sight (the first shown if none is).
-qsizetype TParagraphView::LastWholeParagraphShown()
+// Whether the line is wholly in sight; looks no further than a screenful down.
+bool TParagraphView::InSight(TLine target) const
 {
-    const qsizetype first = FirstVisibleParagraph();
-    qsizetype last = first;
-    for (qreal y = Margin + HeightOf(first); last + 1 < m_store.Count();) {
-        y += HeightOf(last + 1);
-        if (y > viewport()->height())
-            break;
-        ++last;
+    TLine line = Top();
+    if (target < line)
+        return false;
+    for (qreal y = Margin + HeightOf(line); y <= viewport()->height() - Margin; y += HeightOf(line)) {
+        if (line == target)
+            return true;
+        if (!Next(line))
+            return false;
     }
-    return last;
+    return false;
 }
 
-// Scrolls the least that brings the caret's paragraph into sight.
+// Scrolls the least that brings the caret's line into sight: to the top when it is above
+// the view, else to the bottom, with as many lines before it as fit.
 void TParagraphView::ShowCaret()
 {
-    QScrollBar *bar = verticalScrollBar();
-    const qsizetype paragraph = m_store.ParagraphAt(m_caret);
-    if (paragraph < bar->value()) {
-        bar->setValue(int(paragraph));
+    const TLine caret = CaretLine();
+    if (InSight(caret))
+        return;
+    if (caret < Top()) {
+        ScrollTo(caret);
         return;
     }
-    if (paragraph <= LastWholeParagraphShown())
-        return;
-    // The caret's paragraph at the bottom, with as many before it as fit above.
     const qreal room = viewport()->height() - 2 * Margin;
-    qsizetype first = paragraph;
-    for (qreal used = HeightOf(paragraph); first > 0 && used + HeightOf(first - 1) <= room; --first)
-        used += HeightOf(first - 1);
-    bar->setValue(int(first));
+    TLine top = caret;
+    qreal used = HeightOf(caret);
+    for (TLine before = top; Previous(before) && used + HeightOf(before) <= room; top = before)
+        used += HeightOf(before);
+    ScrollTo(top);
 }
 
 QString TParagraphView::SelectedText() const
@@ -304,8 +380,14 @@ void TParagraphView::DeleteSelection()
 
 void TParagraphView::Insert(QStringView text, TParagraphStore::TEditKind kind)
 {
-    const std::int64_t end = m_store.Replace(m_anchor, m_caret, text, kind);
-    m_caret = m_anchor = end;
+    Place(m_store.Replace(m_anchor, m_caret, text, kind));
+}
+
+// Puts the caret, with no selection, where an edit left it.
+void TParagraphView::Place(std::int64_t caret)
+{
+    m_caret = m_anchor = caret;
+    m_goalX = -1;
     StoreChanged();
     ShowCaret();
 }
@@ -326,11 +408,8 @@ void TParagraphView::Undo()
     if (m_readOnly)
         return;
     const std::int64_t caret = m_store.Undo();
-    if (caret >= 0) {
-        m_caret = m_anchor = caret;
-        StoreChanged();
-        ShowCaret();
-    }
+    if (caret >= 0)
+        Place(caret);
 }
 
 void TParagraphView::Redo()
@@ -338,11 +417,8 @@ void TParagraphView::Redo()
     if (m_readOnly)
         return;
     const std::int64_t caret = m_store.Redo();
-    if (caret >= 0) {
-        m_caret = m_anchor = caret;
-        StoreChanged();
-        ShowCaret();
-    }
+    if (caret >= 0)
+        Place(caret);
 }
 
 bool TParagraphView::Command(QKeyEvent *event)
@@ -379,16 +455,56 @@ bool TParagraphView::Edit(QKeyEvent *event)
     return true;
 }
 
+// The next or previous place for the caret: a character or a word on in its paragraph,
+// the neighbouring paragraph from its ends.
+std::int64_t TParagraphView::Step(bool forward, QTextLayout::CursorMode mode) const
+{
+    const qsizetype paragraph = m_store.ParagraphAt(m_caret);
+    const std::int64_t start = m_store.Position(paragraph);
+    const int column = int(m_caret - start);
+    const QTextLayout &layout = LayoutOf(paragraph);
+    if (forward)
+        return column >= m_store.Text(paragraph).size() ? m_caret + 1
+                                                        : start + layout.nextCursorPosition(column, mode);
+    return column == 0 ? m_caret - 1 : start + layout.previousCursorPosition(column, mode);
+}
+
+// The start and end of the caret's shown line. The end of a line that wraps after a space
+// is before the space, as in QPlainTextEdit, so that the caret stays on the line.
+std::int64_t TParagraphView::LineStart() const
+{
+    const qsizetype paragraph = m_store.ParagraphAt(m_caret);
+    const std::int64_t start = m_store.Position(paragraph);
+    const QTextLine line = LayoutOf(paragraph).lineForTextPosition(int(m_caret - start));
+    return line.isValid() ? start + line.textStart() : m_caret;
+}
+
+std::int64_t TParagraphView::LineEnd() const
+{
+    const qsizetype paragraph = m_store.ParagraphAt(m_caret);
+    const std::int64_t start = m_store.Position(paragraph);
+    const QTextLayout &layout = LayoutOf(paragraph);
+    const QTextLine line = layout.lineForTextPosition(int(m_caret - start));
+    if (!line.isValid())
+        return m_caret;
+    int end = line.textStart() + line.textLength();
+    if (line.lineNumber() + 1 < layout.lineCount() && end > line.textStart()
+        && layout.text().at(end - 1).isSpace())
+        --end;
+    return start + end;
+}
+
 bool TParagraphView::Move(QKeyEvent *event)
 {
     const bool shift = event->modifiers() & Qt::ShiftModifier;
     const bool control = event->modifiers() & Qt::ControlModifier;
+    const auto by = control ? QTextLayout::SkipWords : QTextLayout::SkipCharacters;
     switch (event->key()) {
     case Qt::Key_Left:
-        SetCaret(m_caret - 1, shift);
+        SetCaret(Step(false, by), shift);
         return true;
     case Qt::Key_Right:
-        SetCaret(m_caret + 1, shift);
+        SetCaret(Step(true, by), shift);
         return true;
     case Qt::Key_Up:
         MoveByLines(-1, shift);
@@ -403,14 +519,11 @@ bool TParagraphView::Move(QKeyEvent *event)
         MoveByPage(1, shift);
         return true;
     case Qt::Key_Home:
-        SetCaret(control ? 0 : m_store.Position(m_store.ParagraphAt(m_caret)), shift);
+        SetCaret(control ? 0 : LineStart(), shift);
         return true;
-    case Qt::Key_End: {
-        const qsizetype paragraph = m_store.ParagraphAt(m_caret);
-        SetCaret(
-            control ? m_store.Length() : m_store.Position(paragraph) + m_store.Text(paragraph).size(), shift);
+    case Qt::Key_End:
+        SetCaret(control ? m_store.Length() : LineEnd(), shift);
         return true;
-    }
     default:
         return false;
     }
@@ -428,17 +541,19 @@ void TParagraphView::keyPressEvent(QKeyEvent *event)
     QAbstractScrollArea::keyPressEvent(event);
 }
 
-// The position in the text nearest to a point of the viewport.
-std::int64_t TParagraphView::PositionAt(QPointF point)
+std::int64_t TParagraphView::PositionAt(QPointF point) const
 {
-    qreal y = Margin;
-    for (qsizetype paragraph = FirstVisibleParagraph(); paragraph < m_store.Count(); ++paragraph) {
+    // Points beyond the viewport count as on its edge: the search stays within a screenful.
+    const qreal pointY = std::clamp<qreal>(point.y(), 0, viewport()->height());
+    const qsizetype first = FirstVisibleParagraph();
+    qreal y = TopY();
+    for (qsizetype paragraph = first; paragraph < m_store.Count(); ++paragraph) {
         const qreal height = HeightOf(paragraph);
-        if (point.y() < y + height || paragraph + 1 == m_store.Count()) {
+        if (pointY < y + height || paragraph + 1 == m_store.Count()) {
             const QTextLayout &layout = LayoutOf(paragraph);
-            int i = 0;
-            while (i + 1 < layout.lineCount()
-                && point.y() >= y + layout.lineAt(i).y() + layout.lineAt(i).height())
+            int i = paragraph == first ? std::min(m_topLine, std::max(0, layout.lineCount() - 1)) : 0;
+            while (
+                i + 1 < layout.lineCount() && pointY >= y + layout.lineAt(i).y() + layout.lineAt(i).height())
                 ++i;
             const int column = layout.lineCount() == 0 ? 0 : layout.lineAt(i).xToCursor(point.x() - Margin);
             return m_store.Position(paragraph) + column;
@@ -561,25 +676,21 @@ void TParagraphView::dropEvent(QDropEvent *event)
 
 QRectF TParagraphView::CaretRect() const
 {
-    const qsizetype caretParagraph = m_store.ParagraphAt(m_caret);
-    qreal y = Margin;
-    for (qsizetype paragraph = FirstVisibleParagraph(); paragraph <= caretParagraph; ++paragraph) {
+    const TLine caret = CaretLine();
+    if (caret < Top())
+        return {};
+    qreal y = TopY();
+    for (qsizetype paragraph = FirstVisibleParagraph(); paragraph < caret.Paragraph; ++paragraph) {
+        y += HeightOf(paragraph);
         if (y >= viewport()->height())
             return {};
-        const auto found = m_layouts.find(paragraph);
-        if (found == m_layouts.end())
-            return {}; // not painted yet
-        const QTextLayout &layout = *found->second;
-        if (paragraph == caretParagraph) {
-            const QTextLine line = layout.lineForTextPosition(int(m_caret - m_store.Position(paragraph)));
-            if (!line.isValid())
-                return QRectF(Margin, y, 1, QFontMetricsF(font()).height());
-            const qreal x = line.cursorToX(int(m_caret - m_store.Position(paragraph)));
-            return QRectF(Margin + x, y + line.y(), 1, line.height());
-        }
-        y += layout.boundingRect().height();
     }
-    return {};
+    const QTextLayout &layout = LayoutOf(caret.Paragraph);
+    const int column = int(m_caret - m_store.Position(caret.Paragraph));
+    if (layout.lineCount() == 0)
+        return QRectF(Margin, y, 1, QFontMetricsF(font()).height());
+    const QTextLine line = layout.lineAt(caret.Line);
+    return QRectF(Margin + line.cursorToX(column), y + line.y(), 1, line.height());
 }
 
 QVariant TParagraphView::inputMethodQuery(Qt::InputMethodQuery query) const
@@ -611,46 +722,51 @@ int TParagraphView::LinesPerPage() const
     return std::max(1, int(viewport()->height() / QFontMetricsF(font()).height()) - 1);
 }
 
-// Moves the caret by lines as they are shown (a wrapped paragraph has several), keeping
-// its distance from the left edge.
-void TParagraphView::MoveByLines(int lines, bool keepAnchor)
+TParagraphView::TLine TParagraphView::CaretLine() const
 {
-    qsizetype paragraph = m_store.ParagraphAt(m_caret);
-    const int column = int(m_caret - m_store.Position(paragraph));
-    const QTextLayout *layout = &LayoutOf(paragraph);
-    int line = std::max(0, layout->lineForTextPosition(column).lineNumber());
-    const qreal x = layout->lineCount() == 0 ? 0 : layout->lineAt(line).cursorToX(column);
-    for (; lines > 0; --lines) {
-        if (line + 1 < layout->lineCount())
-            ++line;
-        else if (paragraph + 1 < m_store.Count()) {
-            layout = &LayoutOf(++paragraph);
-            line = 0;
-        } else {
-            break;
-        }
-    }
-    for (; lines < 0; ++lines) {
-        if (line > 0)
-            --line;
-        else if (paragraph > 0) {
-            layout = &LayoutOf(--paragraph);
-            line = std::max(0, layout->lineCount() - 1);
-        } else {
-            break;
-        }
-    }
-    const int to = layout->lineCount() == 0 ? 0 : layout->lineAt(line).xToCursor(x);
-    SetCaret(m_store.Position(paragraph) + to, keepAnchor);
+    const qsizetype paragraph = m_store.ParagraphAt(m_caret);
+    const QTextLine line
+        = LayoutOf(paragraph).lineForTextPosition(int(m_caret - m_store.Position(paragraph)));
+    return {paragraph, std::max(0, line.isValid() ? line.lineNumber() : 0)};
 }
 
-// Moves the caret a screenful of lines and scrolls the view along by as many paragraphs.
+// Moves the caret by lines as they are shown (a wrapped paragraph has several), aiming at
+// the x where the vertical moves began, so that a short line on the way loses no column.
+void TParagraphView::MoveByLines(int lines, bool keepAnchor)
+{
+    TLine line = CaretLine();
+    const QTextLayout &before = LayoutOf(line.Paragraph);
+    const int column = int(m_caret - m_store.Position(line.Paragraph));
+    const qreal x = m_goalX >= 0  ? m_goalX
+        : before.lineCount() == 0 ? 0
+                                  : before.lineAt(line.Line).cursorToX(column);
+    for (; lines > 0 && Next(line); --lines) { }
+    for (; lines < 0 && Previous(line); ++lines) { }
+    const QTextLayout &after = LayoutOf(line.Paragraph);
+    const int to = after.lineCount() == 0 ? 0 : after.lineAt(line.Line).xToCursor(x);
+    SetCaret(m_store.Position(line.Paragraph) + to, keepAnchor);
+    m_goalX = x;
+}
+
+// Scrolls a screenful of lines and moves the caret as many, so that it keeps its place in
+// the view unless the text ends first.
 void TParagraphView::MoveByPage(int direction, bool keepAnchor)
 {
-    const qsizetype before = m_store.ParagraphAt(m_caret);
-    QScrollBar *bar = verticalScrollBar();
-    const int value = bar->value();
+    ScrollByLines(direction * LinesPerPage());
     MoveByLines(direction * LinesPerPage(), keepAnchor);
-    bar->setValue(int(value + m_store.ParagraphAt(m_caret) - before));
-    ShowCaret();
+}
+
+// Scrolls by shown lines, as many per notch as the platform asks (three as a rule).
+void TParagraphView::wheelEvent(QWheelEvent *event)
+{
+    if (event->angleDelta().y() == 0) {
+        event->ignore();
+        return;
+    }
+    const int perLine = std::max(1, 120 / std::max(1, QGuiApplication::styleHints()->wheelScrollLines()));
+    m_wheelRest += event->angleDelta().y();
+    const int lines = m_wheelRest / perLine;
+    m_wheelRest -= lines * perLine;
+    ScrollByLines(-lines);
+    event->accept();
 }

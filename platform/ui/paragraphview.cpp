@@ -119,13 +119,24 @@ QTextLayout &TParagraphView::LayoutOf(qsizetype paragraph) const
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     option.setTabStopDistance(TabStopDistance);
     slot->setTextOption(option);
-    if (m_store.Bold(paragraph) && !m_store.Text(paragraph).isEmpty()) {
+    QList<QTextLayout::FormatRange> formats;
+    const int preedit = Preediting(paragraph) ? int(m_preedit.size()) : 0;
+    if (m_store.Bold(paragraph) && m_store.Text(paragraph).size() + preedit > 0) {
         QTextLayout::FormatRange bold;
         bold.start = 0;
-        bold.length = int(m_store.Text(paragraph).size());
+        bold.length = int(m_store.Text(paragraph).size()) + preedit;
         bold.format.setFontWeight(QFont::Bold);
-        slot->setFormats({bold});
+        formats << bold;
     }
+    if (preedit > 0) {
+        const int column = int(m_caret - m_store.Position(paragraph));
+        slot->setPreeditArea(column, m_preedit);
+        for (QTextLayout::FormatRange range : m_preeditFormats) {
+            range.start += column;
+            formats << range;
+        }
+    }
+    slot->setFormats(formats);
     slot->beginLayout();
     qreal y = 0;
     for (QTextLine line = slot->createLine(); line.isValid(); line = slot->createLine()) {
@@ -251,8 +262,8 @@ void TParagraphView::paintEvent(QPaintEvent *)
     for (qreal y = TopY(); paragraph < m_store.Count() && y < viewport()->height(); ++paragraph) {
         QTextLayout &layout = LayoutOf(paragraph);
         layout.draw(&painter, QPointF(Margin, y), SelectionIn(paragraph), shown);
-        if (paragraph == caretParagraph && hasFocus())
-            layout.drawCursor(&painter, QPointF(Margin, y), int(m_caret - m_store.Position(paragraph)));
+        if (paragraph == caretParagraph && hasFocus() && m_preeditCaret >= 0)
+            layout.drawCursor(&painter, QPointF(Margin, y), CaretInLayout());
         y += HeightOf(paragraph);
     }
     KeepOnly(first, paragraph);
@@ -284,22 +295,60 @@ QList<QTextLayout::FormatRange> TParagraphView::SelectionIn(qsizetype paragraph)
     if (from >= to)
         return {};
     QTextLayout::FormatRange range;
-    range.start = int(from - start);
-    range.length = int(to - from);
+    range.start = ToLayout(paragraph, int(from - start), true);
+    range.length = ToLayout(paragraph, int(to - start), false) - range.start;
     range.format.setBackground(palette().brush(QPalette::Highlight));
     range.format.setForeground(palette().brush(QPalette::HighlightedText));
     return {range};
 }
 
+bool TParagraphView::Preediting(qsizetype paragraph) const
+{
+    return !m_preedit.isEmpty() && paragraph == m_store.ParagraphAt(m_caret);
+}
+
+// Where the caret is in its paragraph's layout: in the preedit, at the input method's caret.
+int TParagraphView::CaretInLayout() const
+{
+    const int column = int(m_caret - m_store.Position(m_store.ParagraphAt(m_caret)));
+    return m_preedit.isEmpty() ? column : column + std::max(0, m_preeditCaret);
+}
+
+// A column of the store's paragraph as a position in its layout, which holds the preedit
+// at the caret: the caret's own column is before the preedit or after it.
+int TParagraphView::ToLayout(qsizetype paragraph, int column, bool afterPreedit) const
+{
+    if (!Preediting(paragraph))
+        return column;
+    const int caret = int(m_caret - m_store.Position(paragraph));
+    return column > caret || (column == caret && afterPreedit) ? column + int(m_preedit.size()) : column;
+}
+
+// A position in the layout as a column of the store's paragraph; the preedit counts as
+// the caret's column.
+int TParagraphView::FromLayout(qsizetype paragraph, int position) const
+{
+    if (!Preediting(paragraph))
+        return position;
+    const int caret = int(m_caret - m_store.Position(paragraph));
+    if (position <= caret)
+        return position;
+    return std::max(caret, position - int(m_preedit.size()));
+}
+
 void TParagraphView::SetCaret(std::int64_t position, bool keepAnchor)
 {
-    m_caret = std::clamp<std::int64_t>(position, 0, m_store.Length());
+    position = std::clamp<std::int64_t>(position, 0, m_store.Length());
+    if (position != m_caret)
+        DropPreedit();
+    m_caret = position;
     if (!keepAnchor)
         m_anchor = m_caret;
     m_goalX = -1;
     m_store.CloseEditStep();
     ShowCaret();
     viewport()->update();
+    updateMicroFocus();
 }
 
 // Whether the line is wholly in sight; looks no further than a screenful down.
@@ -390,6 +439,7 @@ void TParagraphView::Place(std::int64_t caret)
     m_goalX = -1;
     StoreChanged();
     ShowCaret();
+    updateMicroFocus();
 }
 
 void TParagraphView::DeleteOne(bool forward)
@@ -531,6 +581,7 @@ bool TParagraphView::Move(QKeyEvent *event)
 
 void TParagraphView::keyPressEvent(QKeyEvent *event)
 {
+    CommitPreedit();
     if (Command(event) || Move(event))
         return;
     const QString text = event->text();
@@ -556,7 +607,7 @@ std::int64_t TParagraphView::PositionAt(QPointF point) const
                 i + 1 < layout.lineCount() && pointY >= y + layout.lineAt(i).y() + layout.lineAt(i).height())
                 ++i;
             const int column = layout.lineCount() == 0 ? 0 : layout.lineAt(i).xToCursor(point.x() - Margin);
-            return m_store.Position(paragraph) + column;
+            return m_store.Position(paragraph) + FromLayout(paragraph, column);
         }
         y += height;
     }
@@ -584,6 +635,7 @@ void TParagraphView::mousePressEvent(QMouseEvent *event)
 {
     if (event->button() != Qt::LeftButton)
         return QAbstractScrollArea::mousePressEvent(event);
+    CommitPreedit();
     SetCaret(PositionAt(event->position()), event->modifiers() & Qt::ShiftModifier);
 }
 
@@ -605,12 +657,92 @@ void TParagraphView::mouseDoubleClickEvent(QMouseEvent *event)
         SelectWordAt(PositionAt(event->position()));
 }
 
+// What the input method commits replaces the selection (or the surrounding text it names)
+// as typing; what it composes is only shown.
 void TParagraphView::inputMethodEvent(QInputMethodEvent *event)
 {
-    // Text being composed is not shown; what the input method commits goes in at the caret.
-    if (!m_readOnly && !event->commitString().isEmpty())
-        Insert(event->commitString(), TParagraphStore::TEditKind::Typing);
     event->accept();
+    if (m_readOnly) {
+        DropPreedit();
+        return;
+    }
+    if (event->replacementLength() > 0 || event->replacementStart() != 0) {
+        const std::int64_t start = m_store.Position(m_store.ParagraphAt(m_caret));
+        const std::int64_t end = start + m_store.Text(m_store.ParagraphAt(m_caret)).size();
+        m_anchor = std::clamp<std::int64_t>(m_caret + event->replacementStart(), start, end);
+        m_caret = std::clamp<std::int64_t>(m_anchor + event->replacementLength(), start, end);
+    }
+    if (!event->commitString().isEmpty() || event->replacementLength() > 0)
+        Insert(event->commitString(), TParagraphStore::TEditKind::Typing);
+    ApplySelection(event->attributes());
+    SetPreedit(event->preeditString(), event->attributes());
+}
+
+// The input method's Selection: a selection in the caret's paragraph.
+void TParagraphView::ApplySelection(const QList<QInputMethodEvent::Attribute> &attributes)
+{
+    for (const QInputMethodEvent::Attribute &attribute : attributes) {
+        if (attribute.type != QInputMethodEvent::Selection)
+            continue;
+        const std::int64_t start = m_store.Position(m_store.ParagraphAt(m_caret));
+        const std::int64_t anchor = start + attribute.start;
+        SetCaret(anchor);
+        SetCaret(anchor + attribute.length, true);
+    }
+}
+
+void TParagraphView::SetPreedit(const QString &text, const QList<QInputMethodEvent::Attribute> &attributes)
+{
+    m_layouts.erase(m_store.ParagraphAt(m_caret));
+    m_preedit = text;
+    m_preeditCaret = int(text.size());
+    m_preeditFormats.clear();
+    for (const QInputMethodEvent::Attribute &attribute : attributes) {
+        if (attribute.type == QInputMethodEvent::Cursor)
+            m_preeditCaret = attribute.length > 0 ? attribute.start : -1;
+        const QTextCharFormat format = attribute.value.value<QTextFormat>().toCharFormat();
+        if (attribute.type == QInputMethodEvent::TextFormat && format.isValid())
+            m_preeditFormats << QTextLayout::FormatRange{attribute.start, attribute.length, format};
+    }
+    UpdateScrollBar();
+    ShowCaret();
+    viewport()->update();
+    updateMicroFocus();
+}
+
+void TParagraphView::DropPreedit()
+{
+    if (m_preedit.isEmpty())
+        return;
+    m_layouts.erase(m_store.ParagraphAt(m_caret));
+    m_preedit.clear();
+    m_preeditFormats.clear();
+    m_preeditCaret = 0;
+    viewport()->update();
+}
+
+// Asks the input method to commit what it composes (as QPlainTextEdit does before the
+// caret moves away); what it keeps composing is dropped.
+void TParagraphView::CommitPreedit()
+{
+    if (m_preedit.isEmpty())
+        return;
+    QGuiApplication::inputMethod()->commit();
+    DropPreedit();
+}
+
+void TParagraphView::focusInEvent(QFocusEvent *event)
+{
+    QAbstractScrollArea::focusInEvent(event);
+    viewport()->update();
+}
+
+void TParagraphView::focusOutEvent(QFocusEvent *event)
+{
+    QAbstractScrollArea::focusOutEvent(event);
+    if (event->reason() != Qt::PopupFocusReason)
+        CommitPreedit();
+    viewport()->update();
 }
 
 QMenu *TParagraphView::createStandardContextMenu()
@@ -686,30 +818,42 @@ QRectF TParagraphView::CaretRect() const
             return {};
     }
     const QTextLayout &layout = LayoutOf(caret.Paragraph);
-    const int column = int(m_caret - m_store.Position(caret.Paragraph));
     if (layout.lineCount() == 0)
         return QRectF(Margin, y, 1, QFontMetricsF(font()).height());
     const QTextLine line = layout.lineAt(caret.Line);
-    return QRectF(Margin + line.cursorToX(column), y + line.y(), 1, line.height());
+    return QRectF(Margin + line.cursorToX(CaretInLayout()), y + line.y(), 1, line.height());
 }
 
+// Columns and text are those of the caret's paragraph in the store: what is being composed
+// is not part of them, but the caret's rectangle is the input method's caret in it.
 QVariant TParagraphView::inputMethodQuery(Qt::InputMethodQuery query) const
 {
     const qsizetype paragraph = m_store.ParagraphAt(m_caret);
     const std::int64_t start = m_store.Position(paragraph);
+    const QStringView text = m_store.Text(paragraph);
     switch (query) {
     case Qt::ImEnabled:
-        return true;
+        return !m_readOnly;
+    case Qt::ImReadOnly:
+        return m_readOnly;
+    case Qt::ImHints:
+        return int(Qt::ImhMultiLine);
     case Qt::ImCursorRectangle:
-        return CaretRect();
+        return CaretRect().translated(viewport()->pos());
     case Qt::ImFont:
         return font();
     case Qt::ImCursorPosition:
         return int(m_caret - start);
+    case Qt::ImAbsolutePosition:
+        return qlonglong(m_caret);
     case Qt::ImAnchorPosition:
-        return int(std::clamp<std::int64_t>(m_anchor - start, 0, m_store.Text(paragraph).size()));
+        return int(std::clamp<std::int64_t>(m_anchor - start, 0, text.size()));
     case Qt::ImSurroundingText:
-        return m_store.Text(paragraph).toString();
+        return text.toString();
+    case Qt::ImTextBeforeCursor:
+        return text.first(m_caret - start).toString();
+    case Qt::ImTextAfterCursor:
+        return text.sliced(m_caret - start).toString();
     case Qt::ImCurrentSelection:
         return SelectedText();
     default:
@@ -725,8 +869,7 @@ int TParagraphView::LinesPerPage() const
 TParagraphView::TLine TParagraphView::CaretLine() const
 {
     const qsizetype paragraph = m_store.ParagraphAt(m_caret);
-    const QTextLine line
-        = LayoutOf(paragraph).lineForTextPosition(int(m_caret - m_store.Position(paragraph)));
+    const QTextLine line = LayoutOf(paragraph).lineForTextPosition(CaretInLayout());
     return {paragraph, std::max(0, line.isValid() ? line.lineNumber() : 0)};
 }
 

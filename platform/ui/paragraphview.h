@@ -4,6 +4,7 @@
 #include <memory>
 
 #include <QAbstractScrollArea>
+#include <QInputMethodEvent>
 #include <QTextLayout>
 
 class QMenu;
@@ -90,6 +91,8 @@ protected:
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dragMoveEvent(QDragMoveEvent *event) override;
     void dropEvent(QDropEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
 
 private:
     // A shown line: a paragraph and a line of its layout.
@@ -131,6 +134,14 @@ private:
     bool InSight(TLine target) const;
     void ShowCaret();
     void SelectWordAt(std::int64_t position);
+    bool Preediting(qsizetype paragraph) const;
+    int CaretInLayout() const;
+    int ToLayout(qsizetype paragraph, int column, bool afterPreedit) const;
+    int FromLayout(qsizetype paragraph, int position) const;
+    void SetPreedit(const QString &text, const QList<QInputMethodEvent::Attribute> &attributes);
+    void DropPreedit();
+    void CommitPreedit();
+    void ApplySelection(const QList<QInputMethodEvent::Attribute> &attributes);
     QList<QTextLayout::FormatRange> SelectionIn(qsizetype paragraph) const;
 
     TParagraphStore m_store;
@@ -147,6 +158,12 @@ private:
     // Where Up and Down aim, from the left of the text: the caret's x when the vertical
     // moves began; negative when the last move was not vertical.
     qreal m_goalX = -1;
+    // What the input method is composing: shown at the caret, in the caret's paragraph's
+    // layout, with the input method's formats (from the preedit's start) and its own caret
+    // (hidden when negative), but not in the store until committed.
+    QString m_preedit;
+    QList<QTextLayout::FormatRange> m_preeditFormats;
+    int m_preeditCaret = 0;
     // Wheel turns too small to scroll a line yet, in eighths of a degree.
     int m_wheelRest = 0;
 };

@@ -3,11 +3,13 @@
 #include <QCoreApplication>
 #include <QFontMetricsF>
 #include <QGuiApplication>
+#include <QImage>
 #include <QInputMethodEvent>
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QString>
 #include <QTest>
+#include <QTextCharFormat>
 #include <QWheelEvent>
 
 #include <gtest/gtest.h>
@@ -260,6 +262,69 @@ TEST(ParagraphViewInput, TheInputMethodCommitsAtTheCaretAndReadsTheParagraphArou
     EXPECT_EQ(view.inputMethodQuery(Qt::ImCursorPosition).toInt(), 4);
     QTest::keyClick(&view, Qt::Key_Z, Qt::ControlModifier);
     EXPECT_EQ(Whole(view), u"Titre\nligne\n"_s);
+}
+
+TEST(ParagraphViewInput, WhatTheInputMethodComposesIsShownAtTheCaretWithItsFormatsButStaysOutOfTheStore)
+{
+    TParagraphView view;
+    view.resize(400, 300);
+    view.Store().Append(u"Titre", true);
+    view.Store().Append(u"ligne", false);
+    view.StoreChanged();
+    view.show();
+    view.setFocus();
+    view.SetCaret(8); // li|gne
+    const QImage plain = view.grab().toImage();
+    const QRectF caret = view.inputMethodQuery(Qt::ImCursorRectangle).toRectF();
+
+    // "ab" composed, the input method's caret after the "a", the whole underlined.
+    QTextCharFormat underline;
+    underline.setFontUnderline(true);
+    const QList<QInputMethodEvent::Attribute> caretAfterA{{QInputMethodEvent::Cursor, 1, 1, {}}};
+    QInputMethodEvent composing(u"ab"_s, caretAfterA);
+    QCoreApplication::sendEvent(&view, &composing);
+    EXPECT_EQ(Whole(view), u"Titre\nligne\n"_s);
+    const QImage composed = view.grab().toImage();
+    EXPECT_NE(composed, plain);
+    const qreal a = QFontMetricsF(view.font()).horizontalAdvance(u"a"_s);
+    const QRectF inPreedit = view.inputMethodQuery(Qt::ImCursorRectangle).toRectF();
+    EXPECT_NEAR(inPreedit.left(), caret.left() + a, 1);
+    EXPECT_EQ(inPreedit.top(), caret.top());
+    EXPECT_EQ(view.inputMethodQuery(Qt::ImSurroundingText).toString(), u"ligne"_s);
+    EXPECT_EQ(view.inputMethodQuery(Qt::ImCursorPosition).toInt(), 2);
+    EXPECT_EQ(view.inputMethodQuery(Qt::ImAnchorPosition).toInt(), 2);
+    EXPECT_EQ(view.inputMethodQuery(Qt::ImTextBeforeCursor).toString(), u"li"_s);
+    EXPECT_EQ(view.inputMethodQuery(Qt::ImTextAfterCursor).toString(), u"gne"_s);
+    // A point after the composed text is still a column of the stored line.
+    const qreal secondLine = 4 + 1.5 * QFontMetricsF(view.font()).height();
+    EXPECT_EQ(view.PositionAt(QPointF(300, secondLine)), 11);
+
+    QList<QInputMethodEvent::Attribute> underlined = caretAfterA;
+    underlined << QInputMethodEvent::Attribute(QInputMethodEvent::TextFormat, 0, 2, underline);
+    QInputMethodEvent formatted(u"ab"_s, underlined);
+    QCoreApplication::sendEvent(&view, &formatted);
+    EXPECT_NE(view.grab().toImage(), composed);
+
+    // The commit goes into the store, and the composed text goes away.
+    QInputMethodEvent commit;
+    commit.setCommitString(u"ça"_s);
+    QCoreApplication::sendEvent(&view, &commit);
+    EXPECT_EQ(Whole(view), u"Titre\nliçagne\n"_s);
+    EXPECT_EQ(view.inputMethodQuery(Qt::ImCursorPosition).toInt(), 4);
+    EXPECT_NEAR(view.inputMethodQuery(Qt::ImCursorRectangle).toRectF().left(),
+        caret.left() + QFontMetricsF(view.font()).horizontalAdvance(u"ça"_s), 1);
+
+    // A click while composing leaves the store as it is (no input method here commits).
+    QCoreApplication::sendEvent(&view, &composing);
+    QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, QPoint(300, int(secondLine)));
+    EXPECT_EQ(Whole(view), u"Titre\nliçagne\n"_s);
+    EXPECT_EQ(view.Caret(), 13);
+    EXPECT_EQ(view.inputMethodQuery(Qt::ImCursorPosition).toInt(), 7);
+
+    // It may select in the caret's paragraph.
+    QInputMethodEvent select(QString(), {{QInputMethodEvent::Selection, 2, 3, {}}});
+    QCoreApplication::sendEvent(&view, &select);
+    EXPECT_EQ(view.SelectedText(), u"ça"_s.append(u'g'));
 }
 
 TEST(ParagraphViewKeys, UpDownAndPagesMoveByShownLinesAndAimAtTheColumnTheyStartedFrom)

@@ -262,7 +262,7 @@ void TParagraphView::paintEvent(QPaintEvent *)
     for (qreal y = TopY(); paragraph < m_store.Count() && y < viewport()->height(); ++paragraph) {
         QTextLayout &layout = LayoutOf(paragraph);
         layout.draw(&painter, QPointF(Margin, y), SelectionIn(paragraph), shown);
-        if (paragraph == caretParagraph && hasFocus() && m_preeditCaret >= 0)
+        if (paragraph == caretParagraph && hasFocus() && m_caretOn && m_preeditCaret >= 0)
             layout.drawCursor(&painter, QPointF(Margin, y), CaretInLayout());
         y += HeightOf(paragraph);
     }
@@ -349,6 +349,7 @@ void TParagraphView::SetCaret(std::int64_t position, bool keepAnchor)
     ShowCaret();
     viewport()->update();
     updateMicroFocus();
+    RestartBlink();
 }
 
 // Whether the line is wholly in sight; looks no further than a screenful down.
@@ -440,6 +441,7 @@ void TParagraphView::Place(std::int64_t caret)
     StoreChanged();
     ShowCaret();
     updateMicroFocus();
+    RestartBlink();
 }
 
 void TParagraphView::DeleteOne(bool forward)
@@ -708,6 +710,7 @@ void TParagraphView::SetPreedit(const QString &text, const QList<QInputMethodEve
     ShowCaret();
     viewport()->update();
     updateMicroFocus();
+    RestartBlink();
 }
 
 void TParagraphView::DropPreedit()
@@ -734,6 +737,7 @@ void TParagraphView::CommitPreedit()
 void TParagraphView::focusInEvent(QFocusEvent *event)
 {
     QAbstractScrollArea::focusInEvent(event);
+    RestartBlink();
     viewport()->update();
 }
 
@@ -742,7 +746,33 @@ void TParagraphView::focusOutEvent(QFocusEvent *event)
     QAbstractScrollArea::focusOutEvent(event);
     if (event->reason() != Qt::PopupFocusReason)
         CommitPreedit();
+    m_blink.stop();
     viewport()->update();
+}
+
+void TParagraphView::hideEvent(QHideEvent *event)
+{
+    QAbstractScrollArea::hideEvent(event);
+    m_blink.stop();
+}
+
+// Shows the caret and starts its blinking afresh, as after every move.
+void TParagraphView::RestartBlink()
+{
+    m_caretOn = true;
+    const int flashTime = QGuiApplication::styleHints()->cursorFlashTime();
+    if (hasFocus() && isVisible() && flashTime > 0)
+        m_blink.start(flashTime / 2, this);
+    else
+        m_blink.stop();
+}
+
+void TParagraphView::timerEvent(QTimerEvent *event)
+{
+    if (event->timerId() != m_blink.timerId())
+        return QAbstractScrollArea::timerEvent(event);
+    m_caretOn = !m_caretOn;
+    viewport()->update(CaretRect().toAlignedRect().adjusted(-2, 0, 2, 0));
 }
 
 QMenu *TParagraphView::createStandardContextMenu()

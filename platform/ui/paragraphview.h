@@ -4,6 +4,7 @@
 #include <memory>
 
 #include <QAbstractScrollArea>
+#include <QBasicTimer>
 #include <QInputMethodEvent>
 #include <QTextLayout>
 
@@ -93,6 +94,8 @@ protected:
     void dropEvent(QDropEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
+    void timerEvent(QTimerEvent *event) override;
 
 private:
     // A shown line: a paragraph and a line of its layout.
@@ -140,6 +143,7 @@ private:
     int FromLayout(qsizetype paragraph, int position) const;
     void SetPreedit(const QString &text, const QList<QInputMethodEvent::Attribute> &attributes);
     void DropPreedit();
+    void RestartBlink();
     void CommitPreedit();
     void ApplySelection(const QList<QInputMethodEvent::Attribute> &attributes);
     QList<QTextLayout::FormatRange> SelectionIn(qsizetype paragraph) const;
@@ -164,6 +168,10 @@ private:
     QString m_preedit;
     QList<QTextLayout::FormatRange> m_preeditFormats;
     int m_preeditCaret = 0;
+    // The caret blinks only while the view has the focus (so in the active window) and is
+    // shown: an idle window wakes nothing up.
+    QBasicTimer m_blink;
+    bool m_caretOn = true;
     // Wheel turns too small to scroll a line yet, in eighths of a degree.
     int m_wheelRest = 0;
 };

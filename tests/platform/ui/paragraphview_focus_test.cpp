@@ -1,4 +1,6 @@
 #include <QCheckBox>
+#include <QGuiApplication>
+#include <QStyleHints>
 #include <QTest>
 #include <QVBoxLayout>
 #include <QWidget>
@@ -11,19 +13,26 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Counts the paint events of a widget.
-class TPaintCounter : public QObject
+// Counts the events of one type that an object receives.
+class TEventCounter : public QObject
 {
 public:
-    explicit TPaintCounter(QWidget *widget) { widget->installEventFilter(this); }
+    TEventCounter(QObject *object, QEvent::Type type)
+        : m_type(type)
+    {
+        object->installEventFilter(this);
+    }
     int Count = 0;
 
 protected:
     bool eventFilter(QObject *, QEvent *event) override
     {
-        Count += event->type() == QEvent::Paint;
+        Count += event->type() == m_type;
         return false;
     }
+
+private:
+    QEvent::Type m_type;
 };
 
 } // namespace
@@ -46,7 +55,7 @@ TEST(ParagraphViewFocus, TabAndShiftTabLeaveTheViewAndFocusChangesRepaintTheCare
     before->setFocus();
     QTest::qWait(20);
 
-    TPaintCounter paints(view->viewport());
+    TEventCounter paints(view->viewport(), QEvent::Paint);
     view->setFocus();
     QTest::qWait(20);
     EXPECT_GT(paints.Count, 0);
@@ -60,4 +69,48 @@ TEST(ParagraphViewFocus, TabAndShiftTabLeaveTheViewAndFocusChangesRepaintTheCare
     QTest::keyClick(view, Qt::Key_Backtab, Qt::ShiftModifier);
     EXPECT_TRUE(before->hasFocus());
     EXPECT_EQ(view->Store().Slice(0, view->Store().Length()), u"ligne\n"_s);
+}
+
+TEST(ParagraphViewFocus, TheCaretBlinksOnlyWhileTheViewHasTheFocusAndIsShown)
+{
+    const int flashTime = QGuiApplication::styleHints()->cursorFlashTime();
+    QGuiApplication::styleHints()->setCursorFlashTime(100);
+    QWidget window;
+    auto *layout = new QVBoxLayout(&window);
+    auto *other = new QCheckBox(u"other"_s, &window);
+    auto *view = new TParagraphView(&window);
+    layout->addWidget(other);
+    layout->addWidget(view);
+    view->Store().Append(u"ligne"_s, false);
+    view->StoreChanged();
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+
+    TEventCounter ticks(view, QEvent::Timer);
+    view->setFocus();
+    QTest::qWait(300);
+    EXPECT_GE(ticks.Count, 2);
+    other->setFocus();
+    ticks.Count = 0;
+    QTest::qWait(300);
+    EXPECT_EQ(ticks.Count, 0);
+
+    // Another window taken to the front, or this one hidden: no more ticks.
+    view->setFocus();
+    QWidget front;
+    front.show();
+    front.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&front));
+    ticks.Count = 0;
+    QTest::qWait(300);
+    EXPECT_EQ(ticks.Count, 0);
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    EXPECT_TRUE(view->hasFocus());
+    window.hide();
+    ticks.Count = 0;
+    QTest::qWait(300);
+    EXPECT_EQ(ticks.Count, 0);
+    QGuiApplication::styleHints()->setCursorFlashTime(flashTime);
 }

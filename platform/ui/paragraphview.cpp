@@ -473,6 +473,52 @@ void TParagraphView::Redo()
         Place(caret);
 }
 
+// The keys the view acts on, which a shortcut of the window must not take from it, as
+// QPlainTextEdit keeps them: typing and editing keys (unless read-only), moves, selections
+// and copying.
+bool TParagraphView::TakesKey(const QKeyEvent &key) const
+{
+    static constexpr QKeySequence::StandardKey Edits[]
+        = {QKeySequence::Cut, QKeySequence::Paste, QKeySequence::Undo, QKeySequence::Redo};
+    static constexpr QKeySequence::StandardKey Reads[] = {QKeySequence::Copy, QKeySequence::SelectAll,
+        QKeySequence::MoveToNextWord, QKeySequence::MoveToPreviousWord, QKeySequence::MoveToStartOfDocument,
+        QKeySequence::MoveToEndOfDocument, QKeySequence::SelectNextWord, QKeySequence::SelectPreviousWord,
+        QKeySequence::SelectStartOfDocument, QKeySequence::SelectEndOfDocument};
+    const auto matches = [&](QKeySequence::StandardKey sequence) { return key.matches(sequence); };
+    if (std::ranges::any_of(Reads, matches) || (!m_readOnly && std::ranges::any_of(Edits, matches)))
+        return true;
+    const Qt::KeyboardModifiers modifiers = key.modifiers() & ~Qt::KeypadModifier;
+    if (modifiers != Qt::NoModifier && modifiers != Qt::ShiftModifier)
+        return false;
+    switch (key.key()) {
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_Home:
+    case Qt::Key_End:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+        return true;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Backspace:
+    case Qt::Key_Delete:
+        return !m_readOnly;
+    default:
+        return !m_readOnly && key.key() < Qt::Key_Escape && !key.text().isEmpty();
+    }
+}
+
+bool TParagraphView::event(QEvent *event)
+{
+    if (event->type() == QEvent::ShortcutOverride && TakesKey(*static_cast<QKeyEvent *>(event))) {
+        event->accept();
+        return true;
+    }
+    return QAbstractScrollArea::event(event);
+}
+
 bool TParagraphView::Command(QKeyEvent *event)
 {
     if (event == QKeySequence::SelectAll)

@@ -78,6 +78,7 @@ public:
     std::size_t LaidOutParagraphs() const { return m_layouts.size(); }
 
 protected:
+    bool event(QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void changeEvent(QEvent *event) override;
@@ -121,6 +122,7 @@ private:
     void ForgetLayouts() const;
     void KeepOnly(qsizetype first, qsizetype last) const;
     qreal TextWidth() const;
+    bool TakesKey(const QKeyEvent &key) const;
     bool Command(QKeyEvent *event);
     bool Edit(QKeyEvent *event);
     bool CanPaste() const;

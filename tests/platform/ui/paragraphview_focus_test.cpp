@@ -1,4 +1,6 @@
+#include <QAction>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QGuiApplication>
 #include <QStyleHints>
 #include <QTest>
@@ -113,4 +115,45 @@ TEST(ParagraphViewFocus, TheCaretBlinksOnlyWhileTheViewHasTheFocusAndIsShown)
     QTest::qWait(300);
     EXPECT_EQ(ticks.Count, 0);
     QGuiApplication::styleHints()->setCursorFlashTime(flashTime);
+}
+
+TEST(ParagraphViewFocus, TheWindowsShortcutsDoNotTakeTheKeysTheViewActsOn)
+{
+    QWidget window;
+    auto *layout = new QVBoxLayout(&window);
+    auto *view = new TParagraphView(&window);
+    layout->addWidget(view);
+    view->Store().Append(u"ligne"_s, false);
+    view->StoreChanged();
+    std::vector<QString> triggered;
+    for (const QKeySequence &keys : {QKeySequence(QKeySequence::Copy), QKeySequence(Qt::Key_Delete),
+             QKeySequence(Qt::Key_End), QKeySequence(Qt::Key_X)}) {
+        auto *action = new QAction(&window);
+        action->setShortcut(keys);
+        QObject::connect(
+            action, &QAction::triggered, [&triggered, keys] { triggered.push_back(keys.toString()); });
+        window.addAction(action);
+    }
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    view->setFocus();
+
+    QGuiApplication::clipboard()->clear();
+    QTest::keyClick(view, Qt::Key_End, Qt::ShiftModifier);
+    QTest::keyClick(view, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), u"ligne"_s);
+    QTest::keyClick(view, Qt::Key_Delete);
+    QTest::keyClick(view, Qt::Key_X);
+    QTest::keyClick(view, Qt::Key_End);
+    EXPECT_EQ(view->Store().Slice(0, view->Store().Length()), u"x\n"_s);
+    EXPECT_TRUE(triggered.empty());
+
+    // Read-only, the view leaves the editing keys to the window.
+    view->SetReadOnly(true);
+    QTest::keyClick(view, Qt::Key_Delete);
+    QTest::keyClick(view, Qt::Key_X);
+    QTest::keyClick(view, Qt::Key_End);
+    EXPECT_EQ(triggered, (std::vector<QString>{u"Del"_s, u"X"_s}));
+    EXPECT_EQ(view->Store().Slice(0, view->Store().Length()), u"x\n"_s);
 }

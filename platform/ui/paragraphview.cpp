@@ -444,15 +444,27 @@ void TParagraphView::Place(std::int64_t caret)
     RestartBlink();
 }
 
-void TParagraphView::DeleteOne(bool forward)
+// Removes the selection, or else what Backspace or Delete takes: the character before the
+// caret (a surrogate pair whole) or the one after it, or with Control a word.
+void TParagraphView::DeleteOne(bool forward, QTextLayout::CursorMode mode)
 {
     if (m_caret == m_anchor) {
-        const std::int64_t other = forward ? m_caret + 1 : m_caret - 1;
-        if (other < 0 || other > m_store.Length())
+        const std::int64_t other
+            = forward || mode == QTextLayout::SkipWords ? Step(forward, mode) : PreviousCodePoint();
+        m_anchor = std::clamp<std::int64_t>(other, 0, m_store.Length());
+        if (m_anchor == m_caret)
             return;
-        m_anchor = other;
     }
     Insert(u"", TParagraphStore::TEditKind::Deleting);
+}
+
+std::int64_t TParagraphView::PreviousCodePoint() const
+{
+    const std::int64_t before = m_caret - 1;
+    if (before < 1)
+        return before;
+    const QString pair = m_store.Slice(before - 1, m_caret);
+    return pair.at(0).isHighSurrogate() && pair.at(1).isLowSurrogate() ? before - 1 : before;
 }
 
 void TParagraphView::Undo()
@@ -479,7 +491,8 @@ void TParagraphView::Redo()
 bool TParagraphView::TakesKey(const QKeyEvent &key) const
 {
     static constexpr QKeySequence::StandardKey Edits[]
-        = {QKeySequence::Cut, QKeySequence::Paste, QKeySequence::Undo, QKeySequence::Redo};
+        = {QKeySequence::Cut, QKeySequence::Paste, QKeySequence::Undo, QKeySequence::Redo,
+            QKeySequence::DeleteStartOfWord, QKeySequence::DeleteEndOfWord};
     static constexpr QKeySequence::StandardKey Reads[] = {QKeySequence::Copy, QKeySequence::SelectAll,
         QKeySequence::MoveToNextWord, QKeySequence::MoveToPreviousWord, QKeySequence::MoveToStartOfDocument,
         QKeySequence::MoveToEndOfDocument, QKeySequence::SelectNextWord, QKeySequence::SelectPreviousWord,
@@ -541,15 +554,17 @@ bool TParagraphView::Command(QKeyEvent *event)
 // The keys that edit at the caret; a read-only view takes them and does nothing.
 bool TParagraphView::Edit(QKeyEvent *event)
 {
+    const bool words = event == QKeySequence::DeleteStartOfWord || event == QKeySequence::DeleteEndOfWord;
     const int key = event->key();
-    if (key != Qt::Key_Backspace && key != Qt::Key_Delete && key != Qt::Key_Return && key != Qt::Key_Enter)
+    if (!words && key != Qt::Key_Backspace && key != Qt::Key_Delete && key != Qt::Key_Return
+        && key != Qt::Key_Enter)
         return false;
     if (m_readOnly)
         return true;
-    if (key == Qt::Key_Backspace || key == Qt::Key_Delete)
-        DeleteOne(key == Qt::Key_Delete);
-    else
+    if (key == Qt::Key_Return || key == Qt::Key_Enter)
         Insert(u"\n");
+    else
+        DeleteOne(key == Qt::Key_Delete, words ? QTextLayout::SkipWords : QTextLayout::SkipCharacters);
     return true;
 }
 
@@ -689,8 +704,13 @@ void TParagraphView::mousePressEvent(QMouseEvent *event)
 
 void TParagraphView::mouseMoveEvent(QMouseEvent *event)
 {
-    if (event->buttons() & Qt::LeftButton)
-        SetCaret(PositionAt(event->position()), true);
+    if (!(event->buttons() & Qt::LeftButton))
+        return;
+    // A drag above the view scrolls it up a line a move; below, the caret's line brought
+    // into sight does the same downwards.
+    if (event->position().y() < 0)
+        ScrollByLines(-1);
+    SetCaret(PositionAt(event->position()), true);
 }
 
 void TParagraphView::mouseReleaseEvent(QMouseEvent *event)

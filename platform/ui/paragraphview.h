@@ -127,7 +127,8 @@ private:
     bool Edit(QKeyEvent *event);
     bool CanPaste() const;
     bool Move(QKeyEvent *event);
-    void DeleteOne(bool forward);
+    void DeleteOne(bool forward, QTextLayout::CursorMode mode);
+    std::int64_t PreviousCodePoint() const;
     void Place(std::int64_t caret);
     std::int64_t Step(bool forward, QTextLayout::CursorMode mode) const;
     std::int64_t LineStart() const;

@@ -125,6 +125,33 @@ TEST_F(ParagraphViewTallTest, TheCaretTakesTheViewAlongThroughATallParagraphLine
     }
 }
 
+TEST_F(ParagraphViewTallTest, ADragPastTheViewsEdgesScrollsItAlong)
+{
+    Wheel(m_view, -10);
+    const int top = TallLineAt(5);
+    QWidget *area = m_view.viewport();
+    QTest::mousePress(area, Qt::LeftButton, {}, QPoint(2, 60));
+    const std::int64_t pressed = m_view.Caret();
+    for (int move = 1; move <= 4; ++move) {
+        QMouseEvent up(QEvent::MouseMove, QPointF(2, -10), area->mapToGlobal(QPointF(2, -10)), Qt::NoButton,
+            Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(area, &up);
+        EXPECT_EQ(TallLineAt(5), top - move);
+    }
+    EXPECT_EQ(m_view.Anchor(), pressed);
+    const std::int64_t start = m_view.Store().Position(1);
+    EXPECT_EQ(m_view.Store().Slice(start, m_view.Caret()).count(QChar::LineSeparator), top - 4);
+    const qreal below = area->height() + 10;
+    for (int move = 1; move <= 12; ++move) {
+        QMouseEvent down(QEvent::MouseMove, QPointF(2, below), area->mapToGlobal(QPointF(2, below)),
+            Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(area, &down);
+    }
+    EXPECT_GT(TallLineAt(5), top);
+    QTest::mouseRelease(area, Qt::LeftButton, {}, QPoint(2, int(below)));
+    EXPECT_EQ(m_view.Anchor(), pressed);
+}
+
 TEST_F(ParagraphViewTallTest, TheBarsEndShowsTheEndOfATallLastParagraph)
 {
     QStringList lines;

@@ -429,6 +429,33 @@ TEST(ParagraphViewKeys, HomeAndEndKeepToTheShownLineAndControlArrowsMoveByWords)
     EXPECT_EQ(view.SelectedText(), u"un "_s);
 }
 
+TEST(ParagraphViewKeys, BackspaceAndDeleteTakeWholeCharactersOrWithControlWords)
+{
+    TParagraphView view;
+    view.resize(400, 300);
+    view.Store().Append(u"a\U0001F600b un deux", false);
+    view.StoreChanged();
+    view.show();
+    view.setFocus();
+
+    view.SetCaret(3); // after the emoji's two halves
+    QTest::keyClick(&view, Qt::Key_Backspace);
+    EXPECT_EQ(Whole(view), u"ab un deux\n"_s);
+    QTest::keyClick(&view, Qt::Key_Z, Qt::ControlModifier);
+    view.SetCaret(1);
+    QTest::keyClick(&view, Qt::Key_Delete);
+    EXPECT_EQ(Whole(view), u"ab un deux\n"_s);
+
+    QTest::keyClick(&view, Qt::Key_End);
+    QTest::keyClick(&view, Qt::Key_Backspace, Qt::ControlModifier);
+    EXPECT_EQ(Whole(view), u"ab un \n"_s);
+    QTest::keyClick(&view, Qt::Key_Home);
+    QTest::keyClick(&view, Qt::Key_Delete, Qt::ControlModifier);
+    EXPECT_EQ(Whole(view), u"un \n"_s);
+    QTest::keyClick(&view, Qt::Key_Backspace, Qt::ControlModifier); // at the start: nothing
+    EXPECT_EQ(Whole(view), u"un \n"_s);
+}
+
 TEST(ParagraphViewAccessibility, AssistiveTechnologiesReadTheTextCaretAndSelection)
 {
     TParagraphView view;

@@ -8,9 +8,9 @@
 #include <QInputMethodEvent>
 #include <QTextLayout>
 
-class QMenu;
-
 #include "platform/ui/paragraphstore.h"
+
+class QMenu;
 
 // Shows the paragraphs of a TParagraphStore, wrapped at the viewport's width with tab
 // stops every half inch. Only the paragraphs in sight are laid out (one QTextLayout each),
@@ -71,7 +71,8 @@ public:
     QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
 
     // The menu QPlainTextEdit offers, with Qt's own (translated) texts: Undo, Redo, Cut,
-    // Copy, Paste, Delete and Select All, each enabled when it applies. The caller owns it.
+    // Copy, Paste, Delete and Select All, each enabled when it applies (the edits never in
+    // a read-only view, where Qt leaves them out). The caller owns it.
     QMenu *createStandardContextMenu();
 
     // The paragraphs laid out at the moment: those shown, and at most a screenful more.

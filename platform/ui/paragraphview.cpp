@@ -3,17 +3,25 @@
 #include <algorithm>
 #include <limits>
 
+#include <QAccessible>
 #include <QClipboard>
+#include <QContextMenuEvent>
+#include <QCoreApplication>
 #include <QEvent>
 #include <QFontMetricsF>
 #include <QGuiApplication>
+#include <QIcon>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
+#include <QMenu>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QStyleHints>
 #include <QTextBoundaryFinder>
 #include <QTextOption>
+#include <QWheelEvent>
 
 #include "platform/ui/paragraphviewaccessible.h"
 
@@ -24,7 +32,27 @@ constexpr qreal TabStopDistance = 48;
 // The room between the text and the viewport's edges, as QPlainTextEdit leaves it.
 constexpr qreal Margin = 4;
 
+// A menu entry as QPlainTextEdit's menu has it: Qt's own text, so that Qt's catalogue
+// translates it, its shortcut after a tab, and the theme's icon where there is one.
+QAction *AddAction(
+    QMenu &menu, const char *text, QKeySequence::StandardKey key, const QString &name, bool enabled)
+{
+    QString label = QCoreApplication::translate("QWidgetTextControl", text);
+    const QKeySequence shortcut(key);
+    if (!shortcut.isEmpty())
+        label += u'\t' + shortcut.toString(QKeySequence::NativeText);
+    QAction *action = menu.addAction(label);
+    action->setObjectName(name);
+    const QIcon icon = QIcon::fromTheme(name);
+    if (!icon.isNull())
+        action->setIcon(icon);
+    action->setEnabled(enabled);
+    return action;
+}
+
 } // namespace
+
+using namespace Qt::StringLiterals;
 
 TParagraphView::TParagraphView(QWidget *parent)
     : QAbstractScrollArea(parent)
@@ -36,7 +64,9 @@ TParagraphView::TParagraphView(QWidget *parent)
     viewport()->setCursor(Qt::IBeamCursor);
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_InputMethodEnabled);
+    viewport()->setAcceptDrops(true);
     InstallParagraphViewAccessibility();
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, this, &TParagraphView::BarMoved);
     UpdateScrollBar();
 }
 
@@ -53,18 +83,31 @@ qsizetype TParagraphView::FirstVisibleParagraph() const
     return std::min<qsizetype>(verticalScrollBar()->value(), m_store.Count() - 1);
 }
 
+void TParagraphView::SetReadOnly(bool readOnly)
+{
+    if (readOnly == m_readOnly)
+        return;
+    m_readOnly = readOnly;
+    setAttribute(Qt::WA_InputMethodEnabled, !readOnly);
+    QAccessible::State changed;
+    changed.readOnly = true;
+    changed.editable = true;
+    QAccessibleStateChangeEvent event(this, changed);
+    QAccessible::updateAccessibility(&event);
+}
+
 qreal TParagraphView::TextWidth() const
 {
     return std::max<qreal>(1, viewport()->width() - 2 * Margin);
 }
 
-void TParagraphView::ForgetLayouts()
+void TParagraphView::ForgetLayouts() const
 {
     m_layouts.clear();
     m_layoutRevision = m_store.Revision();
 }
 
-QTextLayout &TParagraphView::LayoutOf(qsizetype paragraph)
+QTextLayout &TParagraphView::LayoutOf(qsizetype paragraph) const
 {
     if (m_layoutRevision != m_store.Revision())
         ForgetLayouts();
@@ -76,13 +119,24 @@ QTextLayout &TParagraphView::LayoutOf(qsizetype paragraph)
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     option.setTabStopDistance(TabStopDistance);
     slot->setTextOption(option);
-    if (m_store.Bold(paragraph) && !m_store.Text(paragraph).isEmpty()) {
+    QList<QTextLayout::FormatRange> formats;
+    const int preedit = Preediting(paragraph) ? int(m_preedit.size()) : 0;
+    if (m_store.Bold(paragraph) && m_store.Text(paragraph).size() + preedit > 0) {
         QTextLayout::FormatRange bold;
         bold.start = 0;
-        bold.length = int(m_store.Text(paragraph).size());
+        bold.length = int(m_store.Text(paragraph).size()) + preedit;
         bold.format.setFontWeight(QFont::Bold);
-        slot->setFormats({bold});
+        formats << bold;
     }
+    if (preedit > 0) {
+        const int column = int(m_caret - m_store.Position(paragraph));
+        slot->setPreeditArea(column, m_preedit);
+        for (QTextLayout::FormatRange range : m_preeditFormats) {
+            range.start += column;
+            formats << range;
+        }
+    }
+    slot->setFormats(formats);
     slot->beginLayout();
     qreal y = 0;
     for (QTextLine line = slot->createLine(); line.isValid(); line = slot->createLine()) {
@@ -94,51 +148,122 @@ QTextLayout &TParagraphView::LayoutOf(qsizetype paragraph)
     return *slot;
 }
 
-qreal TParagraphView::HeightOf(qsizetype paragraph)
+qreal TParagraphView::HeightOf(qsizetype paragraph) const
 {
     const QTextLayout &layout = LayoutOf(paragraph);
     return layout.lineCount() == 0 ? 0 : layout.boundingRect().height();
 }
 
+qreal TParagraphView::HeightOf(TLine line) const
+{
+    const QTextLayout &layout = LayoutOf(line.Paragraph);
+    return line.Line < layout.lineCount() ? layout.lineAt(line.Line).height() : 0;
+}
+
+// Moves to the next shown line; false at the last line of the text.
+bool TParagraphView::Next(TLine &line) const
+{
+    if (line.Line + 1 < LayoutOf(line.Paragraph).lineCount())
+        ++line.Line;
+    else if (line.Paragraph + 1 < m_store.Count())
+        line = {line.Paragraph + 1, 0};
+    else
+        return false;
+    return true;
+}
+
+bool TParagraphView::Previous(TLine &line) const
+{
+    if (line.Line > 0)
+        --line.Line;
+    else if (line.Paragraph > 0)
+        line = {line.Paragraph - 1, std::max(0, LayoutOf(line.Paragraph - 1).lineCount() - 1)};
+    else
+        return false;
+    return true;
+}
+
+// Where the first shown paragraph starts in the viewport: above its edge when its first
+// lines are scrolled out.
+qreal TParagraphView::TopY() const
+{
+    const QTextLayout &layout = LayoutOf(FirstVisibleParagraph());
+    return Margin - (m_topLine < layout.lineCount() ? layout.lineAt(m_topLine).y() : 0);
+}
+
 // Drops the layouts outside first..last.
-void TParagraphView::KeepOnly(qsizetype first, qsizetype last)
+void TParagraphView::KeepOnly(qsizetype first, qsizetype last) const
 {
     m_layouts.erase(m_layouts.begin(), m_layouts.lower_bound(first));
     m_layouts.erase(m_layouts.upper_bound(last), m_layouts.end());
 }
 
+// The first line of the last screenful: the lines from it to the end fill the view.
+TParagraphView::TLine TParagraphView::LastScreenfulTop() const
+{
+    const qreal room = viewport()->height() - 2 * Margin;
+    const qsizetype last = m_store.Count() - 1;
+    TLine top{last, std::max(0, LayoutOf(last).lineCount() - 1)};
+    qreal used = HeightOf(top);
+    for (TLine before = top; Previous(before) && used + HeightOf(before) <= room; top = before)
+        used += HeightOf(before);
+    return top;
+}
+
 void TParagraphView::UpdateScrollBar()
 {
-    // The first paragraph of the last screenful: the paragraphs after it fill the view.
-    const qreal room = viewport()->height() - 2 * Margin;
-    qsizetype first = m_store.Count() - 1;
-    for (qreal used = HeightOf(first); first > 0;) {
-        const qreal height = HeightOf(first - 1);
-        if (used + height > room)
-            break;
-        used += height;
-        --first;
-    }
-    KeepOnly(first, m_store.Count() - 1);
+    m_lastTop = LastScreenfulTop();
+    KeepOnly(m_lastTop.Paragraph, m_store.Count() - 1);
     QScrollBar *bar = verticalScrollBar();
-    bar->setRange(0, int(std::min<qsizetype>(first, std::numeric_limits<int>::max())));
-    bar->setPageStep(std::max(1, int(m_store.Count() - first)));
+    bar->setRange(0, int(std::min<qsizetype>(m_lastTop.Paragraph, std::numeric_limits<int>::max())));
+    bar->setPageStep(std::max(1, int(m_store.Count() - m_lastTop.Paragraph)));
     bar->setSingleStep(1);
     horizontalScrollBar()->setRange(0, 0);
+    const int lines = LayoutOf(FirstVisibleParagraph()).lineCount();
+    m_topLine = std::clamp(m_topLine, 0, std::max(0, lines - 1));
+    if (Top() > m_lastTop)
+        m_topLine = m_lastTop.Line;
+}
+
+// The bar was moved, by the person or by ScrollTo: its paragraph is shown from its first
+// line, or the last screenful from its first.
+void TParagraphView::BarMoved(int value)
+{
+    m_topLine = value == verticalScrollBar()->maximum() ? m_lastTop.Line : 0;
+    viewport()->update();
+}
+
+void TParagraphView::ScrollTo(TLine top)
+{
+    top = std::min(top, m_lastTop);
+    verticalScrollBar()->setValue(int(top.Paragraph));
+    m_topLine = top.Line;
+    viewport()->update();
+}
+
+void TParagraphView::ScrollByLines(int lines)
+{
+    TLine top = Top();
+    for (; lines > 0 && Next(top); --lines) { }
+    for (; lines < 0 && Previous(top); ++lines) { }
+    ScrollTo(top);
 }
 
 void TParagraphView::paintEvent(QPaintEvent *)
 {
     QPainter painter(viewport());
     painter.setPen(palette().color(QPalette::Text));
+    // The lines scrolled out above the first shown one stay out of the top margin.
+    const QRectF shown(0, Margin, viewport()->width(), viewport()->height() - Margin);
+    painter.setClipRect(shown);
     const qsizetype first = FirstVisibleParagraph();
     qsizetype paragraph = first;
     const qsizetype caretParagraph = m_store.ParagraphAt(m_caret);
-    for (qreal y = Margin; paragraph < m_store.Count() && y < viewport()->height(); ++paragraph) {
+    for (qreal y = TopY(); paragraph < m_store.Count() && y < viewport()->height(); ++paragraph) {
         QTextLayout &layout = LayoutOf(paragraph);
-        layout.draw(&painter, QPointF(Margin, y), SelectionIn(paragraph));
-        if (paragraph == caretParagraph && hasFocus())
-            layout.drawCursor(&painter, QPointF(Margin, y), int(m_caret - m_store.Position(paragraph)));
+        layout.draw(&painter, QPointF(Margin, y), SelectionIn(paragraph), shown);
+        if (paragraph == caretParagraph && hasFocus() && m_caretOn && m_preeditCaret >= 0)
+            layout.drawCursor(&painter, QPointF(Margin, y), CaretInLayout());
         y += HeightOf(paragraph);
     }
     KeepOnly(first, paragraph);
@@ -170,54 +295,95 @@ QList<QTextLayout::FormatRange> TParagraphView::SelectionIn(qsizetype paragraph)
     if (from >= to)
         return {};
     QTextLayout::FormatRange range;
-    range.start = int(from - start);
-    range.length = int(to - from);
+    range.start = ToLayout(paragraph, int(from - start), true);
+    range.length = ToLayout(paragraph, int(to - start), false) - range.start;
     range.format.setBackground(palette().brush(QPalette::Highlight));
     range.format.setForeground(palette().brush(QPalette::HighlightedText));
     return {range};
 }
 
+bool TParagraphView::Preediting(qsizetype paragraph) const
+{
+    return !m_preedit.isEmpty() && paragraph == m_store.ParagraphAt(m_caret);
+}
+
+// Where the caret is in its paragraph's layout: in the preedit, at the input method's caret.
+int TParagraphView::CaretInLayout() const
+{
+    const int column = int(m_caret - m_store.Position(m_store.ParagraphAt(m_caret)));
+    return m_preedit.isEmpty() ? column : column + std::max(0, m_preeditCaret);
+}
+
+// A column of the store's paragraph as a position in its layout, which holds the preedit
+// at the caret: the caret's own column is before the preedit or after it.
+int TParagraphView::ToLayout(qsizetype paragraph, int column, bool afterPreedit) const
+{
+    if (!Preediting(paragraph))
+        return column;
+    const int caret = int(m_caret - m_store.Position(paragraph));
+    return column > caret || (column == caret && afterPreedit) ? column + int(m_preedit.size()) : column;
+}
+
+// A position in the layout as a column of the store's paragraph; the preedit counts as
+// the caret's column.
+int TParagraphView::FromLayout(qsizetype paragraph, int position) const
+{
+    if (!Preediting(paragraph))
+        return position;
+    const int caret = int(m_caret - m_store.Position(paragraph));
+    if (position <= caret)
+        return position;
+    return std::max(caret, position - int(m_preedit.size()));
+}
+
 void TParagraphView::SetCaret(std::int64_t position, bool keepAnchor)
 {
-    m_caret = std::clamp<std::int64_t>(position, 0, m_store.Length());
+    position = std::clamp<std::int64_t>(position, 0, m_store.Length());
+    if (position != m_caret)
+        DropPreedit();
+    m_caret = position;
     if (!keepAnchor)
         m_anchor = m_caret;
+    m_goalX = -1;
     m_store.CloseEditStep();
     ShowCaret();
     viewport()->update();
+    updateMicroFocus();
+    RestartBlink();
 }
 
-// The last paragraph whose every line is in sight (the first shown if none is).
-qsizetype TParagraphView::LastWholeParagraphShown()
+// Whether the line is wholly in sight; looks no further than a screenful down.
+bool TParagraphView::InSight(TLine target) const
 {
-    const qsizetype first = FirstVisibleParagraph();
-    qsizetype last = first;
-    for (qreal y = Margin + HeightOf(first); last + 1 < m_store.Count();) {
-        y += HeightOf(last + 1);
-        if (y > viewport()->height())
-            break;
-        ++last;
+    TLine line = Top();
+    if (target < line)
+        return false;
+    for (qreal y = Margin + HeightOf(line); y <= viewport()->height() - Margin; y += HeightOf(line)) {
+        if (line == target)
+            return true;
+        if (!Next(line))
+            return false;
     }
-    return last;
+    return false;
 }
 
-// Scrolls the least that brings the caret's paragraph into sight.
+// Scrolls the least that brings the caret's line into sight: to the top when it is above
+// the view, else to the bottom, with as many lines before it as fit.
 void TParagraphView::ShowCaret()
 {
-    QScrollBar *bar = verticalScrollBar();
-    const qsizetype paragraph = m_store.ParagraphAt(m_caret);
-    if (paragraph < bar->value()) {
-        bar->setValue(int(paragraph));
+    const TLine caret = CaretLine();
+    if (InSight(caret))
+        return;
+    if (caret < Top()) {
+        ScrollTo(caret);
         return;
     }
-    if (paragraph <= LastWholeParagraphShown())
-        return;
-    // The caret's paragraph at the bottom, with as many before it as fit above.
     const qreal room = viewport()->height() - 2 * Margin;
-    qsizetype first = paragraph;
-    for (qreal used = HeightOf(paragraph); first > 0 && used + HeightOf(first - 1) <= room; --first)
-        used += HeightOf(first - 1);
-    bar->setValue(int(first));
+    TLine top = caret;
+    qreal used = HeightOf(caret);
+    for (TLine before = top; Previous(before) && used + HeightOf(before) <= room; top = before)
+        used += HeightOf(before);
+    ScrollTo(top);
 }
 
 QString TParagraphView::SelectedText() const
@@ -237,32 +403,68 @@ void TParagraphView::Copy() const
         QGuiApplication::clipboard()->setText(SelectedText());
 }
 
+void TParagraphView::Cut()
+{
+    if (m_readOnly || m_caret == m_anchor)
+        return;
+    Copy();
+    Insert(u"");
+}
+
+bool TParagraphView::CanPaste() const
+{
+    return !m_readOnly && !QGuiApplication::clipboard()->text().isEmpty();
+}
+
 void TParagraphView::Paste()
 {
-    const QString text = QGuiApplication::clipboard()->text();
-    if (!text.isEmpty())
-        Insert(text);
+    if (CanPaste())
+        Insert(QGuiApplication::clipboard()->text());
+}
+
+void TParagraphView::DeleteSelection()
+{
+    if (!m_readOnly && m_caret != m_anchor)
+        Insert(u"");
 }
 
 void TParagraphView::Insert(QStringView text, TParagraphStore::TEditKind kind)
 {
-    if (m_readOnly)
-        return;
-    const std::int64_t end = m_store.Replace(m_anchor, m_caret, text, kind);
-    m_caret = m_anchor = end;
-    StoreChanged();
-    ShowCaret();
+    Place(m_store.Replace(m_anchor, m_caret, text, kind));
 }
 
-void TParagraphView::DeleteOne(bool forward)
+// Puts the caret, with no selection, where an edit left it.
+void TParagraphView::Place(std::int64_t caret)
+{
+    m_caret = m_anchor = caret;
+    m_goalX = -1;
+    StoreChanged();
+    ShowCaret();
+    updateMicroFocus();
+    RestartBlink();
+}
+
+// Removes the selection, or else what Backspace or Delete takes: the character before the
+// caret (a surrogate pair whole) or the one after it, or with Control a word.
+void TParagraphView::DeleteOne(bool forward, QTextLayout::CursorMode mode)
 {
     if (m_caret == m_anchor) {
-        const std::int64_t other = forward ? m_caret + 1 : m_caret - 1;
-        if (other < 0 || other > m_store.Length())
+        const std::int64_t other
+            = forward || mode == QTextLayout::SkipWords ? Step(forward, mode) : PreviousCodePoint();
+        m_anchor = std::clamp<std::int64_t>(other, 0, m_store.Length());
+        if (m_anchor == m_caret)
             return;
-        m_anchor = other;
     }
     Insert(u"", TParagraphStore::TEditKind::Deleting);
+}
+
+std::int64_t TParagraphView::PreviousCodePoint() const
+{
+    const std::int64_t before = m_caret - 1;
+    if (before < 1)
+        return before;
+    const QString pair = m_store.Slice(before - 1, m_caret);
+    return pair.at(0).isHighSurrogate() && pair.at(1).isLowSurrogate() ? before - 1 : before;
 }
 
 void TParagraphView::Undo()
@@ -270,11 +472,8 @@ void TParagraphView::Undo()
     if (m_readOnly)
         return;
     const std::int64_t caret = m_store.Undo();
-    if (caret >= 0) {
-        m_caret = m_anchor = caret;
-        StoreChanged();
-        ShowCaret();
-    }
+    if (caret >= 0)
+        Place(caret);
 }
 
 void TParagraphView::Redo()
@@ -282,11 +481,55 @@ void TParagraphView::Redo()
     if (m_readOnly)
         return;
     const std::int64_t caret = m_store.Redo();
-    if (caret >= 0) {
-        m_caret = m_anchor = caret;
-        StoreChanged();
-        ShowCaret();
+    if (caret >= 0)
+        Place(caret);
+}
+
+// The keys the view acts on, which a shortcut of the window must not take from it, as
+// QPlainTextEdit keeps them: typing and editing keys (unless read-only), moves, selections
+// and copying.
+bool TParagraphView::TakesKey(const QKeyEvent &key) const
+{
+    static constexpr QKeySequence::StandardKey Edits[]
+        = {QKeySequence::Cut, QKeySequence::Paste, QKeySequence::Undo, QKeySequence::Redo,
+            QKeySequence::DeleteStartOfWord, QKeySequence::DeleteEndOfWord};
+    static constexpr QKeySequence::StandardKey Reads[] = {QKeySequence::Copy, QKeySequence::SelectAll,
+        QKeySequence::MoveToNextWord, QKeySequence::MoveToPreviousWord, QKeySequence::MoveToStartOfDocument,
+        QKeySequence::MoveToEndOfDocument, QKeySequence::SelectNextWord, QKeySequence::SelectPreviousWord,
+        QKeySequence::SelectStartOfDocument, QKeySequence::SelectEndOfDocument};
+    const auto matches = [&](QKeySequence::StandardKey sequence) { return key.matches(sequence); };
+    if (std::ranges::any_of(Reads, matches) || (!m_readOnly && std::ranges::any_of(Edits, matches)))
+        return true;
+    const Qt::KeyboardModifiers modifiers = key.modifiers() & ~Qt::KeypadModifier;
+    if (modifiers != Qt::NoModifier && modifiers != Qt::ShiftModifier)
+        return false;
+    switch (key.key()) {
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_Home:
+    case Qt::Key_End:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+        return true;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Backspace:
+    case Qt::Key_Delete:
+        return !m_readOnly;
+    default:
+        return !m_readOnly && key.key() < Qt::Key_Escape && !key.text().isEmpty();
     }
+}
+
+bool TParagraphView::event(QEvent *event)
+{
+    if (event->type() == QEvent::ShortcutOverride && TakesKey(*static_cast<QKeyEvent *>(event))) {
+        event->accept();
+        return true;
+    }
+    return QAbstractScrollArea::event(event);
 }
 
 bool TParagraphView::Command(QKeyEvent *event)
@@ -295,33 +538,86 @@ bool TParagraphView::Command(QKeyEvent *event)
         SelectAll();
     else if (event == QKeySequence::Copy)
         Copy();
+    else if (event == QKeySequence::Cut)
+        Cut();
     else if (event == QKeySequence::Paste)
         Paste();
     else if (event == QKeySequence::Undo)
         Undo();
     else if (event == QKeySequence::Redo)
         Redo();
-    else if (event->key() == Qt::Key_Backspace)
-        DeleteOne(false);
-    else if (event->key() == Qt::Key_Delete)
-        DeleteOne(true);
-    else if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+    else
+        return Edit(event);
+    return true;
+}
+
+// The keys that edit at the caret; a read-only view takes them and does nothing.
+bool TParagraphView::Edit(QKeyEvent *event)
+{
+    const bool words = event == QKeySequence::DeleteStartOfWord || event == QKeySequence::DeleteEndOfWord;
+    const int key = event->key();
+    if (!words && key != Qt::Key_Backspace && key != Qt::Key_Delete && key != Qt::Key_Return
+        && key != Qt::Key_Enter)
+        return false;
+    if (m_readOnly)
+        return true;
+    if (key == Qt::Key_Return || key == Qt::Key_Enter)
         Insert(u"\n");
     else
-        return false;
+        DeleteOne(key == Qt::Key_Delete, words ? QTextLayout::SkipWords : QTextLayout::SkipCharacters);
     return true;
+}
+
+// The next or previous place for the caret: a character or a word on in its paragraph,
+// the neighbouring paragraph from its ends.
+std::int64_t TParagraphView::Step(bool forward, QTextLayout::CursorMode mode) const
+{
+    const qsizetype paragraph = m_store.ParagraphAt(m_caret);
+    const std::int64_t start = m_store.Position(paragraph);
+    const int column = int(m_caret - start);
+    const QTextLayout &layout = LayoutOf(paragraph);
+    if (forward)
+        return column >= m_store.Text(paragraph).size() ? m_caret + 1
+                                                        : start + layout.nextCursorPosition(column, mode);
+    return column == 0 ? m_caret - 1 : start + layout.previousCursorPosition(column, mode);
+}
+
+// The start and end of the caret's shown line. The end of a line that wraps after a space
+// is before the space, as in QPlainTextEdit, so that the caret stays on the line.
+std::int64_t TParagraphView::LineStart() const
+{
+    const qsizetype paragraph = m_store.ParagraphAt(m_caret);
+    const std::int64_t start = m_store.Position(paragraph);
+    const QTextLine line = LayoutOf(paragraph).lineForTextPosition(int(m_caret - start));
+    return line.isValid() ? start + line.textStart() : m_caret;
+}
+
+std::int64_t TParagraphView::LineEnd() const
+{
+    const qsizetype paragraph = m_store.ParagraphAt(m_caret);
+    const std::int64_t start = m_store.Position(paragraph);
+    const QTextLayout &layout = LayoutOf(paragraph);
+    const QTextLine line = layout.lineForTextPosition(int(m_caret - start));
+    if (!line.isValid())
+        return m_caret;
+    int end = line.textStart() + line.textLength();
+    if (line.lineNumber() + 1 < layout.lineCount() && end > line.textStart()
+        && layout.text().at(end - 1).isSpace())
+        --end;
+    return start + end;
 }
 
 bool TParagraphView::Move(QKeyEvent *event)
 {
     const bool shift = event->modifiers() & Qt::ShiftModifier;
     const bool control = event->modifiers() & Qt::ControlModifier;
+    const auto by = control ? QTextLayout::SkipWords : QTextLayout::SkipCharacters;
     switch (event->key()) {
     case Qt::Key_Left:
-        SetCaret(m_caret - 1, shift);
+        SetCaret(Step(false, by), shift);
         return true;
     case Qt::Key_Right:
-        SetCaret(m_caret + 1, shift);
+        SetCaret(Step(true, by), shift);
         return true;
     case Qt::Key_Up:
         MoveByLines(-1, shift);
@@ -336,14 +632,11 @@ bool TParagraphView::Move(QKeyEvent *event)
         MoveByPage(1, shift);
         return true;
     case Qt::Key_Home:
-        SetCaret(control ? 0 : m_store.Position(m_store.ParagraphAt(m_caret)), shift);
+        SetCaret(control ? 0 : LineStart(), shift);
         return true;
-    case Qt::Key_End: {
-        const qsizetype paragraph = m_store.ParagraphAt(m_caret);
-        SetCaret(
-            control ? m_store.Length() : m_store.Position(paragraph) + m_store.Text(paragraph).size(), shift);
+    case Qt::Key_End:
+        SetCaret(control ? m_store.Length() : LineEnd(), shift);
         return true;
-    }
     default:
         return false;
     }
@@ -351,30 +644,33 @@ bool TParagraphView::Move(QKeyEvent *event)
 
 void TParagraphView::keyPressEvent(QKeyEvent *event)
 {
+    CommitPreedit();
     if (Command(event) || Move(event))
         return;
     const QString text = event->text();
-    if (!text.isEmpty() && text.at(0).isPrint()) {
+    if (!m_readOnly && !text.isEmpty() && text.at(0).isPrint()) {
         Insert(text, TParagraphStore::TEditKind::Typing);
         return;
     }
     QAbstractScrollArea::keyPressEvent(event);
 }
 
-// The position in the text nearest to a point of the viewport.
-std::int64_t TParagraphView::PositionAt(QPointF point)
+std::int64_t TParagraphView::PositionAt(QPointF point) const
 {
-    qreal y = Margin;
-    for (qsizetype paragraph = FirstVisibleParagraph(); paragraph < m_store.Count(); ++paragraph) {
+    // Points beyond the viewport count as on its edge: the search stays within a screenful.
+    const qreal pointY = std::clamp<qreal>(point.y(), 0, viewport()->height());
+    const qsizetype first = FirstVisibleParagraph();
+    qreal y = TopY();
+    for (qsizetype paragraph = first; paragraph < m_store.Count(); ++paragraph) {
         const qreal height = HeightOf(paragraph);
-        if (point.y() < y + height || paragraph + 1 == m_store.Count()) {
+        if (pointY < y + height || paragraph + 1 == m_store.Count()) {
             const QTextLayout &layout = LayoutOf(paragraph);
-            int i = 0;
-            while (i + 1 < layout.lineCount()
-                && point.y() >= y + layout.lineAt(i).y() + layout.lineAt(i).height())
+            int i = paragraph == first ? std::min(m_topLine, std::max(0, layout.lineCount() - 1)) : 0;
+            while (
+                i + 1 < layout.lineCount() && pointY >= y + layout.lineAt(i).y() + layout.lineAt(i).height())
                 ++i;
             const int column = layout.lineCount() == 0 ? 0 : layout.lineAt(i).xToCursor(point.x() - Margin);
-            return m_store.Position(paragraph) + column;
+            return m_store.Position(paragraph) + FromLayout(paragraph, column);
         }
         y += height;
     }
@@ -402,13 +698,19 @@ void TParagraphView::mousePressEvent(QMouseEvent *event)
 {
     if (event->button() != Qt::LeftButton)
         return QAbstractScrollArea::mousePressEvent(event);
+    CommitPreedit();
     SetCaret(PositionAt(event->position()), event->modifiers() & Qt::ShiftModifier);
 }
 
 void TParagraphView::mouseMoveEvent(QMouseEvent *event)
 {
-    if (event->buttons() & Qt::LeftButton)
-        SetCaret(PositionAt(event->position()), true);
+    if (!(event->buttons() & Qt::LeftButton))
+        return;
+    // A drag above the view scrolls it up a line a move; below, the caret's line brought
+    // into sight does the same downwards.
+    if (event->position().y() < 0)
+        ScrollByLines(-1);
+    SetCaret(PositionAt(event->position()), true);
 }
 
 void TParagraphView::mouseReleaseEvent(QMouseEvent *event)
@@ -423,54 +725,231 @@ void TParagraphView::mouseDoubleClickEvent(QMouseEvent *event)
         SelectWordAt(PositionAt(event->position()));
 }
 
+// What the input method commits replaces the selection (or the surrounding text it names)
+// as typing; what it composes is only shown.
 void TParagraphView::inputMethodEvent(QInputMethodEvent *event)
 {
-    // Text being composed is not shown; what the input method commits goes in at the caret.
-    if (!event->commitString().isEmpty())
-        Insert(event->commitString(), TParagraphStore::TEditKind::Typing);
     event->accept();
+    if (m_readOnly) {
+        DropPreedit();
+        return;
+    }
+    if (event->replacementLength() > 0 || event->replacementStart() != 0) {
+        const std::int64_t start = m_store.Position(m_store.ParagraphAt(m_caret));
+        const std::int64_t end = start + m_store.Text(m_store.ParagraphAt(m_caret)).size();
+        m_anchor = std::clamp<std::int64_t>(m_caret + event->replacementStart(), start, end);
+        m_caret = std::clamp<std::int64_t>(m_anchor + event->replacementLength(), start, end);
+    }
+    if (!event->commitString().isEmpty() || event->replacementLength() > 0)
+        Insert(event->commitString(), TParagraphStore::TEditKind::Typing);
+    ApplySelection(event->attributes());
+    SetPreedit(event->preeditString(), event->attributes());
+}
+
+// The input method's Selection: a selection in the caret's paragraph.
+void TParagraphView::ApplySelection(const QList<QInputMethodEvent::Attribute> &attributes)
+{
+    for (const QInputMethodEvent::Attribute &attribute : attributes) {
+        if (attribute.type != QInputMethodEvent::Selection)
+            continue;
+        const std::int64_t start = m_store.Position(m_store.ParagraphAt(m_caret));
+        const std::int64_t anchor = start + attribute.start;
+        SetCaret(anchor);
+        SetCaret(anchor + attribute.length, true);
+    }
+}
+
+void TParagraphView::SetPreedit(const QString &text, const QList<QInputMethodEvent::Attribute> &attributes)
+{
+    m_layouts.erase(m_store.ParagraphAt(m_caret));
+    m_preedit = text;
+    m_preeditCaret = int(text.size());
+    m_preeditFormats.clear();
+    for (const QInputMethodEvent::Attribute &attribute : attributes) {
+        if (attribute.type == QInputMethodEvent::Cursor)
+            m_preeditCaret = attribute.length > 0 ? attribute.start : -1;
+        const QTextCharFormat format = attribute.value.value<QTextFormat>().toCharFormat();
+        if (attribute.type == QInputMethodEvent::TextFormat && format.isValid())
+            m_preeditFormats << QTextLayout::FormatRange{attribute.start, attribute.length, format};
+    }
+    UpdateScrollBar();
+    ShowCaret();
+    viewport()->update();
+    updateMicroFocus();
+    RestartBlink();
+}
+
+void TParagraphView::DropPreedit()
+{
+    if (m_preedit.isEmpty())
+        return;
+    m_layouts.erase(m_store.ParagraphAt(m_caret));
+    m_preedit.clear();
+    m_preeditFormats.clear();
+    m_preeditCaret = 0;
+    viewport()->update();
+}
+
+// Asks the input method to commit what it composes (as QPlainTextEdit does before the
+// caret moves away); what it keeps composing is dropped.
+void TParagraphView::CommitPreedit()
+{
+    if (m_preedit.isEmpty())
+        return;
+    QGuiApplication::inputMethod()->commit();
+    DropPreedit();
+}
+
+void TParagraphView::focusInEvent(QFocusEvent *event)
+{
+    QAbstractScrollArea::focusInEvent(event);
+    RestartBlink();
+    viewport()->update();
+}
+
+void TParagraphView::focusOutEvent(QFocusEvent *event)
+{
+    QAbstractScrollArea::focusOutEvent(event);
+    if (event->reason() != Qt::PopupFocusReason)
+        CommitPreedit();
+    m_blink.stop();
+    viewport()->update();
+}
+
+void TParagraphView::hideEvent(QHideEvent *event)
+{
+    QAbstractScrollArea::hideEvent(event);
+    m_blink.stop();
+}
+
+// Shows the caret and starts its blinking afresh, as after every move.
+void TParagraphView::RestartBlink()
+{
+    m_caretOn = true;
+    const int flashTime = QGuiApplication::styleHints()->cursorFlashTime();
+    if (hasFocus() && isVisible() && flashTime > 0)
+        m_blink.start(flashTime / 2, this);
+    else
+        m_blink.stop();
+}
+
+void TParagraphView::timerEvent(QTimerEvent *event)
+{
+    if (event->timerId() != m_blink.timerId())
+        return QAbstractScrollArea::timerEvent(event);
+    m_caretOn = !m_caretOn;
+    viewport()->update(CaretRect().toAlignedRect().adjusted(-2, 0, 2, 0));
+}
+
+QMenu *TParagraphView::createStandardContextMenu()
+{
+    auto *menu = new QMenu(this);
+    const bool editable = !m_readOnly;
+    const bool selection = m_caret != m_anchor;
+    connect(AddAction(*menu, "&Undo", QKeySequence::Undo, u"edit-undo"_s, editable && m_store.CanUndo()),
+        &QAction::triggered, this, &TParagraphView::Undo);
+    connect(AddAction(*menu, "&Redo", QKeySequence::Redo, u"edit-redo"_s, editable && m_store.CanRedo()),
+        &QAction::triggered, this, &TParagraphView::Redo);
+    menu->addSeparator();
+    connect(AddAction(*menu, "Cu&t", QKeySequence::Cut, u"edit-cut"_s, editable && selection),
+        &QAction::triggered, this, &TParagraphView::Cut);
+    connect(AddAction(*menu, "&Copy", QKeySequence::Copy, u"edit-copy"_s, selection), &QAction::triggered,
+        this, &TParagraphView::Copy);
+    connect(AddAction(*menu, "&Paste", QKeySequence::Paste, u"edit-paste"_s, CanPaste()), &QAction::triggered,
+        this, &TParagraphView::Paste);
+    connect(AddAction(*menu, "Delete", QKeySequence::Delete, u"edit-delete"_s, editable && selection),
+        &QAction::triggered, this, &TParagraphView::DeleteSelection);
+    menu->addSeparator();
+    connect(
+        AddAction(*menu, "Select All", QKeySequence::SelectAll, u"edit-select-all"_s, m_store.Length() > 0),
+        &QAction::triggered, this, &TParagraphView::SelectAll);
+    return menu;
+}
+
+void TParagraphView::contextMenuEvent(QContextMenuEvent *event)
+{
+    QMenu *menu = createStandardContextMenu();
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(event->globalPos());
+}
+
+void TParagraphView::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (!m_readOnly && event->mimeData()->hasText())
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void TParagraphView::dragMoveEvent(QDragMoveEvent *event)
+{
+    if (!m_readOnly && event->mimeData()->hasText())
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+// Dropped text goes in where it was dropped.
+void TParagraphView::dropEvent(QDropEvent *event)
+{
+    const QString text = event->mimeData()->text();
+    if (m_readOnly || text.isEmpty()) {
+        event->ignore();
+        return;
+    }
+    SetCaret(PositionAt(event->position()));
+    Insert(text);
+    event->acceptProposedAction();
 }
 
 QRectF TParagraphView::CaretRect() const
 {
-    const qsizetype caretParagraph = m_store.ParagraphAt(m_caret);
-    qreal y = Margin;
-    for (qsizetype paragraph = FirstVisibleParagraph(); paragraph <= caretParagraph; ++paragraph) {
+    const TLine caret = CaretLine();
+    if (caret < Top())
+        return {};
+    qreal y = TopY();
+    for (qsizetype paragraph = FirstVisibleParagraph(); paragraph < caret.Paragraph; ++paragraph) {
+        y += HeightOf(paragraph);
         if (y >= viewport()->height())
             return {};
-        const auto found = m_layouts.find(paragraph);
-        if (found == m_layouts.end())
-            return {}; // not painted yet
-        const QTextLayout &layout = *found->second;
-        if (paragraph == caretParagraph) {
-            const QTextLine line = layout.lineForTextPosition(int(m_caret - m_store.Position(paragraph)));
-            if (!line.isValid())
-                return QRectF(Margin, y, 1, QFontMetricsF(font()).height());
-            const qreal x = line.cursorToX(int(m_caret - m_store.Position(paragraph)));
-            return QRectF(Margin + x, y + line.y(), 1, line.height());
-        }
-        y += layout.boundingRect().height();
     }
-    return {};
+    const QTextLayout &layout = LayoutOf(caret.Paragraph);
+    if (layout.lineCount() == 0)
+        return QRectF(Margin, y, 1, QFontMetricsF(font()).height());
+    const QTextLine line = layout.lineAt(caret.Line);
+    return QRectF(Margin + line.cursorToX(CaretInLayout()), y + line.y(), 1, line.height());
 }
 
+// Columns and text are those of the caret's paragraph in the store: what is being composed
+// is not part of them, but the caret's rectangle is the input method's caret in it.
 QVariant TParagraphView::inputMethodQuery(Qt::InputMethodQuery query) const
 {
     const qsizetype paragraph = m_store.ParagraphAt(m_caret);
     const std::int64_t start = m_store.Position(paragraph);
+    const QStringView text = m_store.Text(paragraph);
     switch (query) {
     case Qt::ImEnabled:
-        return true;
+        return !m_readOnly;
+    case Qt::ImReadOnly:
+        return m_readOnly;
+    case Qt::ImHints:
+        return int(Qt::ImhMultiLine);
     case Qt::ImCursorRectangle:
-        return CaretRect();
+        return CaretRect().translated(viewport()->pos());
     case Qt::ImFont:
         return font();
     case Qt::ImCursorPosition:
         return int(m_caret - start);
+    case Qt::ImAbsolutePosition:
+        return qlonglong(m_caret);
     case Qt::ImAnchorPosition:
-        return int(std::clamp<std::int64_t>(m_anchor - start, 0, m_store.Text(paragraph).size()));
+        return int(std::clamp<std::int64_t>(m_anchor - start, 0, text.size()));
     case Qt::ImSurroundingText:
-        return m_store.Text(paragraph).toString();
+        return text.toString();
+    case Qt::ImTextBeforeCursor:
+        return text.first(m_caret - start).toString();
+    case Qt::ImTextAfterCursor:
+        return text.sliced(m_caret - start).toString();
     case Qt::ImCurrentSelection:
         return SelectedText();
     default:
@@ -483,46 +962,50 @@ int TParagraphView::LinesPerPage() const
     return std::max(1, int(viewport()->height() / QFontMetricsF(font()).height()) - 1);
 }
 
-// Moves the caret by lines as they are shown (a wrapped paragraph has several), keeping
-// its distance from the left edge.
-void TParagraphView::MoveByLines(int lines, bool keepAnchor)
+TParagraphView::TLine TParagraphView::CaretLine() const
 {
-    qsizetype paragraph = m_store.ParagraphAt(m_caret);
-    const int column = int(m_caret - m_store.Position(paragraph));
-    const QTextLayout *layout = &LayoutOf(paragraph);
-    int line = std::max(0, layout->lineForTextPosition(column).lineNumber());
-    const qreal x = layout->lineCount() == 0 ? 0 : layout->lineAt(line).cursorToX(column);
-    for (; lines > 0; --lines) {
-        if (line + 1 < layout->lineCount())
-            ++line;
-        else if (paragraph + 1 < m_store.Count()) {
-            layout = &LayoutOf(++paragraph);
-            line = 0;
-        } else {
-            break;
-        }
-    }
-    for (; lines < 0; ++lines) {
-        if (line > 0)
-            --line;
-        else if (paragraph > 0) {
-            layout = &LayoutOf(--paragraph);
-            line = std::max(0, layout->lineCount() - 1);
-        } else {
-            break;
-        }
-    }
-    const int to = layout->lineCount() == 0 ? 0 : layout->lineAt(line).xToCursor(x);
-    SetCaret(m_store.Position(paragraph) + to, keepAnchor);
+    const qsizetype paragraph = m_store.ParagraphAt(m_caret);
+    const QTextLine line = LayoutOf(paragraph).lineForTextPosition(CaretInLayout());
+    return {paragraph, std::max(0, line.isValid() ? line.lineNumber() : 0)};
 }
 
-// Moves the caret a screenful of lines and scrolls the view along by as many paragraphs.
+// Moves the caret by lines as they are shown (a wrapped paragraph has several), aiming at
+// the x where the vertical moves began, so that a short line on the way loses no column.
+void TParagraphView::MoveByLines(int lines, bool keepAnchor)
+{
+    TLine line = CaretLine();
+    const QTextLayout &before = LayoutOf(line.Paragraph);
+    const int column = int(m_caret - m_store.Position(line.Paragraph));
+    const qreal x = m_goalX >= 0  ? m_goalX
+        : before.lineCount() == 0 ? 0
+                                  : before.lineAt(line.Line).cursorToX(column);
+    for (; lines > 0 && Next(line); --lines) { }
+    for (; lines < 0 && Previous(line); ++lines) { }
+    const QTextLayout &after = LayoutOf(line.Paragraph);
+    const int to = after.lineCount() == 0 ? 0 : after.lineAt(line.Line).xToCursor(x);
+    SetCaret(m_store.Position(line.Paragraph) + to, keepAnchor);
+    m_goalX = x;
+}
+
+// Scrolls a screenful of lines and moves the caret as many, so that it keeps its place in
+// the view unless the text ends first.
 void TParagraphView::MoveByPage(int direction, bool keepAnchor)
 {
-    const qsizetype before = m_store.ParagraphAt(m_caret);
-    QScrollBar *bar = verticalScrollBar();
-    const int value = bar->value();
+    ScrollByLines(direction * LinesPerPage());
     MoveByLines(direction * LinesPerPage(), keepAnchor);
-    bar->setValue(int(value + m_store.ParagraphAt(m_caret) - before));
-    ShowCaret();
+}
+
+// Scrolls by shown lines, as many per notch as the platform asks (three as a rule).
+void TParagraphView::wheelEvent(QWheelEvent *event)
+{
+    if (event->angleDelta().y() == 0) {
+        event->ignore();
+        return;
+    }
+    const int perLine = std::max(1, 120 / std::max(1, QGuiApplication::styleHints()->wheelScrollLines()));
+    m_wheelRest += event->angleDelta().y();
+    const int lines = m_wheelRest / perLine;
+    m_wheelRest -= lines * perLine;
+    ScrollByLines(-lines);
+    event->accept();
 }

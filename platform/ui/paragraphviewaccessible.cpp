@@ -27,7 +27,8 @@ public:
     QAccessible::State state() const override
     {
         QAccessible::State state = QAccessibleWidget::state();
-        state.editable = true;
+        state.editable = !View().ReadOnly();
+        state.readOnly = View().ReadOnly();
         state.multiLine = true;
         state.selectableText = true;
         return state;

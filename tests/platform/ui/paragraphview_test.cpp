@@ -3,11 +3,14 @@
 #include <QCoreApplication>
 #include <QFontMetricsF>
 #include <QGuiApplication>
+#include <QImage>
 #include <QInputMethodEvent>
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QString>
 #include <QTest>
+#include <QTextCharFormat>
+#include <QWheelEvent>
 
 #include <gtest/gtest.h>
 
@@ -66,6 +69,22 @@ TEST(ParagraphView, TheScrollBarCountsParagraphsAndTheEndLaysOutOneScreenful)
     bar.setValue(Count / 2);
     view.grab();
     EXPECT_EQ(view.FirstVisibleParagraph(), Count / 2);
+    EXPECT_LE(view.LaidOutParagraphs(), std::size_t(bar.pageStep() + 2));
+
+    // So do the keys and the wheel that go there.
+    view.setFocus();
+    QTest::keyClick(&view, Qt::Key_End, Qt::ControlModifier);
+    view.grab();
+    EXPECT_EQ(bar.value(), bar.maximum());
+    EXPECT_LE(view.LaidOutParagraphs(), std::size_t(bar.pageStep() + 2));
+    QTest::keyClick(&view, Qt::Key_PageUp);
+    EXPECT_LT(bar.value(), bar.maximum());
+    const int pageUp = bar.value();
+    QWheelEvent wheel(QPointF(20, 20), view.viewport()->mapToGlobal(QPoint(20, 20)), QPoint(), QPoint(0, 120),
+        Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(view.viewport(), &wheel);
+    view.grab();
+    EXPECT_EQ(bar.value(), pageUp - 3);
     EXPECT_LE(view.LaidOutParagraphs(), std::size_t(bar.pageStep() + 2));
 }
 
@@ -245,7 +264,70 @@ TEST(ParagraphViewInput, TheInputMethodCommitsAtTheCaretAndReadsTheParagraphArou
     EXPECT_EQ(Whole(view), u"Titre\nligne\n"_s);
 }
 
-TEST(ParagraphViewKeys, UpDownAndPagesMoveByShownLinesAndKeepTheColumn)
+TEST(ParagraphViewInput, WhatTheInputMethodComposesIsShownAtTheCaretWithItsFormatsButStaysOutOfTheStore)
+{
+    TParagraphView view;
+    view.resize(400, 300);
+    view.Store().Append(u"Titre", true);
+    view.Store().Append(u"ligne", false);
+    view.StoreChanged();
+    view.show();
+    view.setFocus();
+    view.SetCaret(8); // li|gne
+    const QImage plain = view.grab().toImage();
+    const QRectF caret = view.inputMethodQuery(Qt::ImCursorRectangle).toRectF();
+
+    // "ab" composed, the input method's caret after the "a", the whole underlined.
+    QTextCharFormat underline;
+    underline.setFontUnderline(true);
+    const QList<QInputMethodEvent::Attribute> caretAfterA{{QInputMethodEvent::Cursor, 1, 1, {}}};
+    QInputMethodEvent composing(u"ab"_s, caretAfterA);
+    QCoreApplication::sendEvent(&view, &composing);
+    EXPECT_EQ(Whole(view), u"Titre\nligne\n"_s);
+    const QImage composed = view.grab().toImage();
+    EXPECT_NE(composed, plain);
+    const qreal a = QFontMetricsF(view.font()).horizontalAdvance(u"a"_s);
+    const QRectF inPreedit = view.inputMethodQuery(Qt::ImCursorRectangle).toRectF();
+    EXPECT_NEAR(inPreedit.left(), caret.left() + a, 1);
+    EXPECT_EQ(inPreedit.top(), caret.top());
+    EXPECT_EQ(view.inputMethodQuery(Qt::ImSurroundingText).toString(), u"ligne"_s);
+    EXPECT_EQ(view.inputMethodQuery(Qt::ImCursorPosition).toInt(), 2);
+    EXPECT_EQ(view.inputMethodQuery(Qt::ImAnchorPosition).toInt(), 2);
+    EXPECT_EQ(view.inputMethodQuery(Qt::ImTextBeforeCursor).toString(), u"li"_s);
+    EXPECT_EQ(view.inputMethodQuery(Qt::ImTextAfterCursor).toString(), u"gne"_s);
+    // A point after the composed text is still a column of the stored line.
+    const qreal secondLine = 4 + 1.5 * QFontMetricsF(view.font()).height();
+    EXPECT_EQ(view.PositionAt(QPointF(300, secondLine)), 11);
+
+    QList<QInputMethodEvent::Attribute> underlined = caretAfterA;
+    underlined << QInputMethodEvent::Attribute(QInputMethodEvent::TextFormat, 0, 2, underline);
+    QInputMethodEvent formatted(u"ab"_s, underlined);
+    QCoreApplication::sendEvent(&view, &formatted);
+    EXPECT_NE(view.grab().toImage(), composed);
+
+    // The commit goes into the store, and the composed text goes away.
+    QInputMethodEvent commit;
+    commit.setCommitString(u"ça"_s);
+    QCoreApplication::sendEvent(&view, &commit);
+    EXPECT_EQ(Whole(view), u"Titre\nliçagne\n"_s);
+    EXPECT_EQ(view.inputMethodQuery(Qt::ImCursorPosition).toInt(), 4);
+    EXPECT_NEAR(view.inputMethodQuery(Qt::ImCursorRectangle).toRectF().left(),
+        caret.left() + QFontMetricsF(view.font()).horizontalAdvance(u"ça"_s), 1);
+
+    // A click while composing leaves the store as it is (no input method here commits).
+    QCoreApplication::sendEvent(&view, &composing);
+    QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, QPoint(300, int(secondLine)));
+    EXPECT_EQ(Whole(view), u"Titre\nliçagne\n"_s);
+    EXPECT_EQ(view.Caret(), 13);
+    EXPECT_EQ(view.inputMethodQuery(Qt::ImCursorPosition).toInt(), 7);
+
+    // It may select in the caret's paragraph.
+    QInputMethodEvent select(QString(), {{QInputMethodEvent::Selection, 2, 3, {}}});
+    QCoreApplication::sendEvent(&view, &select);
+    EXPECT_EQ(view.SelectedText(), u"ça"_s.append(u'g'));
+}
+
+TEST(ParagraphViewKeys, UpDownAndPagesMoveByShownLinesAndAimAtTheColumnTheyStartedFrom)
 {
     TParagraphView view;
     view.resize(200, 300);
@@ -265,13 +347,18 @@ TEST(ParagraphViewKeys, UpDownAndPagesMoveByShownLinesAndKeepTheColumn)
     QTest::keyClick(&view, Qt::Key_Down);
     EXPECT_EQ(view.Caret(), 7); // the empty line
     QTest::keyClick(&view, Qt::Key_Down, Qt::ShiftModifier);
-    EXPECT_EQ(view.Caret(), 8); // its start: the column is measured afresh
-    EXPECT_EQ(view.SelectedText(), u"\n"_s);
+    EXPECT_EQ(view.Caret(), 10); // the column it started from, not the empty line's
+    EXPECT_EQ(view.SelectedText(), u"\nab"_s);
     QTest::keyClick(&view, Qt::Key_Up);
     QTest::keyClick(&view, Qt::Key_Up);
-    EXPECT_EQ(view.Caret(), 0);
+    EXPECT_EQ(view.Caret(), 2);
     QTest::keyClick(&view, Qt::Key_Up);
-    EXPECT_EQ(view.Caret(), 0);
+    EXPECT_EQ(view.Caret(), 2);
+    // Any other move starts afresh from where it leaves the caret.
+    QTest::keyClick(&view, Qt::Key_Left);
+    QTest::keyClick(&view, Qt::Key_Down);
+    QTest::keyClick(&view, Qt::Key_Down);
+    EXPECT_EQ(view.Caret(), 9);
 
     // The long paragraph wraps: Down goes to its second shown line, not past it.
     const std::int64_t longStart = view.Store().Position(3);
@@ -290,6 +377,83 @@ TEST(ParagraphViewKeys, UpDownAndPagesMoveByShownLinesAndKeepTheColumn)
     QTest::keyClick(&view, Qt::Key_PageUp);
     EXPECT_EQ(view.Caret(), 0);
     EXPECT_EQ(view.verticalScrollBar()->value(), 0);
+}
+
+TEST(ParagraphViewKeys, HomeAndEndKeepToTheShownLineAndControlArrowsMoveByWords)
+{
+    TParagraphView view;
+    view.resize(200, 300);
+    view.Store().Append(u"un deux trois", false);
+    QString words;
+    for (int i = 0; i < 30; ++i)
+        words += u"mot" + QString::number(i) + u' ';
+    view.Store().Append(words, false);
+    view.StoreChanged();
+    view.show();
+    view.setFocus();
+
+    // The long paragraph's second shown line, from its middle.
+    const std::int64_t longStart = view.Store().Position(1);
+    view.SetCaret(longStart);
+    QTest::keyClick(&view, Qt::Key_Down);
+    QTest::keyClick(&view, Qt::Key_Home);
+    const std::int64_t lineStart = view.Caret();
+    EXPECT_GT(lineStart, longStart);
+    EXPECT_EQ(words.at(lineStart - longStart - 1), u' '); // a shown line starts a word
+    QTest::keyClick(&view, Qt::Key_Right);
+    QTest::keyClick(&view, Qt::Key_End);
+    const std::int64_t lineEnd = view.Caret();
+    EXPECT_LT(lineEnd, longStart + words.size() - 1);
+    EXPECT_EQ(words.at(lineEnd - longStart), u' '); // before the space the line wraps at
+    QTest::keyClick(&view, Qt::Key_Home, Qt::ShiftModifier);
+    EXPECT_EQ(view.SelectedText(), words.mid(lineStart - longStart, lineEnd - lineStart));
+    QTest::keyClick(&view, Qt::Key_End, Qt::ControlModifier);
+    EXPECT_EQ(view.Caret(), view.Store().Length());
+    QTest::keyClick(&view, Qt::Key_Home, Qt::ControlModifier);
+    EXPECT_EQ(view.Caret(), 0);
+
+    // Control+Right goes to the start of the next word, and over a paragraph break.
+    std::vector<std::int64_t> stops;
+    for (int i = 0; i < 5; ++i) {
+        QTest::keyClick(&view, Qt::Key_Right, Qt::ControlModifier);
+        stops.push_back(view.Caret());
+    }
+    EXPECT_EQ(stops, (std::vector<std::int64_t>{3, 8, 13, 14, 19}));
+    stops.clear();
+    for (int i = 0; i < 5; ++i) {
+        QTest::keyClick(&view, Qt::Key_Left, Qt::ControlModifier);
+        stops.push_back(view.Caret());
+    }
+    EXPECT_EQ(stops, (std::vector<std::int64_t>{14, 13, 8, 3, 0}));
+    QTest::keyClick(&view, Qt::Key_Right, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(view.SelectedText(), u"un "_s);
+}
+
+TEST(ParagraphViewKeys, BackspaceAndDeleteTakeWholeCharactersOrWithControlWords)
+{
+    TParagraphView view;
+    view.resize(400, 300);
+    view.Store().Append(u"a\U0001F600b un deux", false);
+    view.StoreChanged();
+    view.show();
+    view.setFocus();
+
+    view.SetCaret(3); // after the emoji's two halves
+    QTest::keyClick(&view, Qt::Key_Backspace);
+    EXPECT_EQ(Whole(view), u"ab un deux\n"_s);
+    QTest::keyClick(&view, Qt::Key_Z, Qt::ControlModifier);
+    view.SetCaret(1);
+    QTest::keyClick(&view, Qt::Key_Delete);
+    EXPECT_EQ(Whole(view), u"ab un deux\n"_s);
+
+    QTest::keyClick(&view, Qt::Key_End);
+    QTest::keyClick(&view, Qt::Key_Backspace, Qt::ControlModifier);
+    EXPECT_EQ(Whole(view), u"ab un \n"_s);
+    QTest::keyClick(&view, Qt::Key_Home);
+    QTest::keyClick(&view, Qt::Key_Delete, Qt::ControlModifier);
+    EXPECT_EQ(Whole(view), u"un \n"_s);
+    QTest::keyClick(&view, Qt::Key_Backspace, Qt::ControlModifier); // at the start: nothing
+    EXPECT_EQ(Whole(view), u"un \n"_s);
 }
 
 TEST(ParagraphViewAccessibility, AssistiveTechnologiesReadTheTextCaretAndSelection)

@@ -88,7 +88,14 @@ TEST_F(RichEditKeysTest, TypingDeletingAndPastingAreUndoneAndANewReadStartsAfres
     QTest::keyClick(m_view, Qt::Key_Z, Qt::ControlModifier);
     EXPECT_EQ(Text(), read);
 
+    // The context menu offers Undo after an edit.
     QTest::keyClicks(m_view, QStringLiteral("x"));
+    std::unique_ptr<QMenu> menu(m_view->createStandardContextMenu());
+    bool undoEnabled = false;
+    for (const QAction *action : menu->actions())
+        undoEnabled = undoEnabled || (action->text().contains(QStringLiteral("Undo")) && action->isEnabled());
+    EXPECT_TRUE(undoEnabled);
+
     // What was typed before a new read cannot be undone into it.
     Read({"other"});
     EXPECT_FALSE(m_view->Store().CanUndo());

@@ -4,13 +4,12 @@
 #include <string_view>
 #include <utility>
 
-#include <QElapsedTimer>
-
 #include "app/dirscan.h"
 #include "app/filelist.h"
 #include "platform/system/dirsearch.h"
 #include "platform/system/locale.h"
 #include "platform/system/qtext.h"
+#include "platform/system/throttle.h"
 
 namespace {
 
@@ -23,7 +22,7 @@ public:
         , m_files(files)
         , m_hooks(hooks)
     {
-        m_sinceProgress.start();
+        m_progress.Restart();
     }
 
     // The walk's callback: false once a stop was requested.
@@ -39,18 +38,15 @@ private:
     std::string m_relative; // the last relative path, its room kept from one file to the next
     std::size_t m_found = 0;
     bool m_stopped = false;
-    QElapsedTimer m_sinceProgress;
+    TThrottle m_progress;
 };
 
 bool TFileCollector::Add(const std::string &folderPath, std::string_view name)
 {
     m_files.Add(RelativePath(folderPath, name));
     ++m_found;
-    if (m_sinceProgress.elapsed() >= ProgressIntervalMs) {
-        m_sinceProgress.restart();
-        if (m_hooks.Progress)
-            m_hooks.Progress(m_found);
-    }
+    if (m_hooks.Progress && m_progress.Due(ProgressIntervalMs))
+        m_hooks.Progress(m_found);
     m_stopped = m_hooks.StopRequested && m_hooks.StopRequested();
     return !m_stopped;
 }

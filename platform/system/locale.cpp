@@ -1,7 +1,10 @@
 #include "platform/system/locale.h"
 
+#include <algorithm>
+#include <climits>
 #include <mutex>
 #include <string>
+#include <unicode/ucol.h>
 #include <unordered_map>
 
 #include <QDate>
@@ -21,6 +24,13 @@ std::unique_ptr<TLocale> &UserLocale()
 bool IsPosixLocale(const QLocale &locale)
 {
     return locale.language() == QLocale::C;
+}
+
+// Qt collates the C locale by code points and case-sensitively; the ICU root order
+// (which en_US follows) is what a user of that locale expects of "alphabetical".
+QLocale CollationLocaleOf(const QLocale &locale)
+{
+    return IsPosixLocale(locale) ? QLocale(QLocale::English, QLocale::UnitedStates) : locale;
 }
 
 // Hashes std::string and std::string_view alike, so a view finds a stored text.
@@ -90,11 +100,61 @@ private:
     int m_lastSlot = 0;
 };
 
+// An ICU collator set up as QCollator's ICU backend sets up its own for a locale, ignoring
+// case, numbers read digit by digit, punctuation significant: the same locale name, full
+// normalization, secondary strength, numeric collation and alternate handling as Qt sets
+// them. A collator ICU cannot open gives every text the same empty key, as Qt's does.
+class TLocale::TRawCollator
+{
+public:
+    explicit TRawCollator(const QLocale &locale)
+    {
+        const QByteArray name = locale.bcp47Name().replace(u'-', u'_').toLatin1();
+        UErrorCode status = U_ZERO_ERROR;
+        m_collator = ucol_open(name.constData(), &status);
+        if (U_FAILURE(status)) {
+            m_collator = nullptr;
+            return;
+        }
+        Set(UCOL_NORMALIZATION_MODE, UCOL_ON);
+        Set(UCOL_STRENGTH, UCOL_SECONDARY);
+        Set(UCOL_NUMERIC_COLLATION, UCOL_OFF);
+        Set(UCOL_ALTERNATE_HANDLING, UCOL_NON_IGNORABLE);
+    }
+    ~TRawCollator()
+    {
+        if (m_collator)
+            ucol_close(m_collator);
+    }
+    TRawCollator(const TRawCollator &) = delete;
+    TRawCollator &operator=(const TRawCollator &) = delete;
+
+    std::size_t Key(QStringView text, std::uint8_t *out, std::size_t room) const
+    {
+        if (!m_collator) {
+            if (room > 0)
+                out[0] = 0;
+            return 1;
+        }
+        const auto fits = static_cast<std::int32_t>(std::min<std::size_t>(room, INT32_MAX));
+        const auto *chars = reinterpret_cast<const UChar *>(text.utf16());
+        return std::size_t(ucol_getSortKey(m_collator, chars, std::int32_t(text.size()), out, fits));
+    }
+
+private:
+    void Set(UColAttribute attribute, UColAttributeValue value)
+    {
+        UErrorCode status = U_ZERO_ERROR;
+        ucol_setAttribute(m_collator, attribute, value, &status);
+    }
+
+    UCollator *m_collator = nullptr;
+};
+
 TLocale::TLocale(const QLocale &locale)
     : m_locale(locale)
-    // Qt collates the C locale by code points and case-sensitively; the ICU root order
-    // (which en_US follows) is what a user of that locale expects of "alphabetical".
-    , m_collator(IsPosixLocale(locale) ? QLocale(QLocale::English, QLocale::UnitedStates) : locale)
+    , m_collator(CollationLocaleOf(locale))
+    , m_rawCollator(std::make_shared<const TRawCollator>(CollationLocaleOf(locale)))
     , m_sortKeys(std::make_shared<TSortKeyCache>())
 {
     m_collator.setCaseSensitivity(Qt::CaseInsensitive);
@@ -132,6 +192,11 @@ int TLocale::CompareText(const QString &a, const QString &b) const
 QCollatorSortKey TLocale::SortKey(const QString &text) const
 {
     return m_collator.sortKey(text);
+}
+
+std::size_t TLocale::SortKeyBytes(QStringView text, std::uint8_t *out, std::size_t room) const
+{
+    return m_rawCollator->Key(text, out, room);
 }
 
 int TLocale::CompareUtf8Text(std::string_view a, std::string_view b) const

@@ -1,11 +1,14 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string_view>
 
 #include <QCollator>
 #include <QLocale>
 #include <QString>
+#include <QStringView>
 
 #include "platform/system/datetime.h"
 
@@ -30,6 +33,11 @@ public:
     // < 0, 0 or > 0 as `a` sorts before, with or after `b`, ignoring case.
     int CompareText(const QString &a, const QString &b) const;
     QCollatorSortKey SortKey(const QString &text) const;
+    // The bytes of SortKey(text) without the key around them, for sorts of many texts:
+    // ICU's key with its terminating NUL, the only NUL in it, written to `out` when it
+    // fits in `room` bytes. Answers the key's length, NUL included, whether it fitted or
+    // not. Keys compared as unsigned bytes order their texts as CompareText does.
+    std::size_t SortKeyBytes(QStringView text, std::uint8_t *out, std::size_t room) const;
     // CompareText of two UTF-8 texts, read as QString::fromUtf8 reads them. The sort key
     // of each text is kept (for the most recently compared tens of thousands of texts),
     // so sorting n names computes n keys instead of two per comparison.
@@ -46,6 +54,11 @@ private:
     QCollator m_collator;
     QString m_shortDate;
     QString m_longTime;
+
+    // The ICU collator behind m_collator, opened and set up as Qt sets up its own;
+    // shared by copies.
+    class TRawCollator;
+    std::shared_ptr<const TRawCollator> m_rawCollator;
 
     // Sort keys by UTF-8 text; shared by copies, which have the same collator.
     class TSortKeyCache;

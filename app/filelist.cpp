@@ -1,8 +1,15 @@
 #include "app/filelist.h"
 
+#include <atomic>
 #include <climits>
+#include <condition_variable>
+#include <deque>
+#include <exception>
+#include <mutex>
 #include <stdexcept>
 #include <string>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include <QString>
@@ -59,47 +66,44 @@ private:
     QString m_decoded;
 };
 
+} // namespace
+
 // The sort keys of a list's entries end to end in one buffer, each after its entry's
 // index: a few bytes more than the paths, and no allocation per key.
 class TSortKeys
 {
 public:
-    TSortKeys(const TLocale &locale, const TPathsView &paths, std::size_t count);
+    explicit TSortKeys(const TLocale &locale)
+        : m_maker(locale)
+    { }
 
-    // Where each key starts, by the order of the entries.
-    std::vector<TKey> Starts() const;
+    void Reserve(std::size_t bytes) { m_bytes.Reserve(bytes); }
+    void Add(TIndex entry, std::string_view path);
+    // Where each key starts; `count` keys were added.
+    std::vector<TKey> Starts(std::size_t count) const;
 
 private:
-    void Add(TIndex entry, QStringView text);
-
-    const TLocale &m_locale;
+    TSortKeyMaker m_maker;
+    TPathText m_text;
     TPackedArray<std::uint8_t> m_bytes;
 };
 
-TSortKeys::TSortKeys(const TLocale &locale, const TPathsView &paths, std::size_t count)
-    : m_locale(locale)
+void TSortKeys::Add(TIndex entry, std::string_view path)
 {
-    // Keys of ASCII paths ignoring case take about as many bytes as their paths.
-    m_bytes.Reserve((count > 0 ? paths.Ends[count - 1] : 0) + count * (sizeof(TIndex) + 8));
-    TPathText text;
-    for (std::size_t i = 0; i < count; ++i)
-        Add(TIndex(i), text.Of(paths(i)));
-}
-
-void TSortKeys::Add(TIndex entry, QStringView text)
-{
+    const QStringView text = m_text.Of(path);
     m_bytes.Append(reinterpret_cast<const std::uint8_t *>(&entry), sizeof(entry));
     // A guess for the first try, enough for most keys; a longer key is made again.
     std::size_t room = 16 + 2 * std::size_t(text.size());
-    std::size_t length = m_locale.SortKeyBytes(text, m_bytes.Room(room), room);
+    std::size_t length = m_maker.Key(text, m_bytes.Room(room), room);
     if (length > room)
-        length = m_locale.SortKeyBytes(text, m_bytes.Room(length), length);
+        length = m_maker.Key(text, m_bytes.Room(length), length);
     m_bytes.AddSize(length);
 }
 
-std::vector<TKey> TSortKeys::Starts() const
+std::vector<TKey> TSortKeys::Starts(std::size_t count) const
 {
     std::vector<TKey> starts;
+    starts.reserve(count);
     const std::uint8_t *at = m_bytes.Data();
     const std::uint8_t *end = at + m_bytes.Size();
     while (at < end) {
@@ -109,6 +113,8 @@ std::vector<TKey> TSortKeys::Starts() const
     }
     return starts;
 }
+
+namespace {
 
 // Orders sort keys by their bytes, equal keys by the paths of their entries: a
 // three-way radix quicksort, which looks at each byte of the prefixes that keys share
@@ -222,44 +228,155 @@ void TKeySorter::SortTied(TKey *keys, std::size_t count)
 
 // The entries of `paths` in sorted order, an entry identical to the one before it left
 // out. Equal paths have equal keys and so end up side by side, whichever comes first.
-TPackedArray<TIndex> SortedOrder(const TLocale &locale, const TPathsView &paths, std::size_t count)
+TPackedArray<TIndex> SortedOrder(std::unique_ptr<TSortKeys> keys, const TPathsView &paths, std::size_t count)
 {
-    std::vector<TKey> keys;
+    std::vector<TKey> starts = keys->Starts(count);
+    TKeySorter(paths).Sort(starts.data(), starts.size(), 0);
     TPackedArray<TIndex> order;
-    {
-        const TSortKeys sortKeys(locale, paths, count);
-        keys = sortKeys.Starts();
-        TKeySorter(paths).Sort(keys.data(), keys.size(), 0);
-        order.Reserve(count);
-        for (std::size_t i = 0; i < keys.size(); ++i) {
-            const TIndex entry = EntryOf(keys[i]);
-            if (i == 0 || paths(entry) != paths(order[order.Size() - 1]))
-                order.PushBack(entry);
-        }
+    order.Reserve(count);
+    for (std::size_t i = 0; i < starts.size(); ++i) {
+        const TIndex entry = EntryOf(starts[i]);
+        if (i == 0 || paths(entry) != paths(order[order.Size() - 1]))
+            order.PushBack(entry);
     }
-    order.ShrinkToFit();
     return order;
 }
 
 } // namespace
 
+// Makes the sort keys of batches of paths on a thread of its own while a list is being
+// filled. The list waits for it only when many batches wait already, and before the
+// sort, for the last one.
+class TSortKeyWorker
+{
+public:
+    explicit TSortKeyWorker(const TLocale &locale)
+        : m_keys(std::make_unique<TSortKeys>(locale))
+        , m_thread([this] { Run(); })
+    { }
+    // Stops at once, making no more keys.
+    ~TSortKeyWorker();
+
+    // The paths of the entries from `first` on: their bytes end to end, and where each ends.
+    void HandOver(TIndex first, std::string bytes, std::vector<std::size_t> ends);
+    // The keys of every path handed over, once they are made.
+    std::unique_ptr<TSortKeys> Finish();
+
+private:
+    struct TBatch
+    {
+        TIndex First = 0;
+        std::string Bytes;
+        std::vector<std::size_t> Ends;
+    };
+    static constexpr std::size_t MaxWaiting = 8;
+
+    void Run();
+    bool TakeBatch(TBatch &batch);
+    void MakeKeys(const TBatch &batch);
+
+    std::unique_ptr<TSortKeys> m_keys;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::deque<TBatch> m_waiting;
+    bool m_closing = false;
+    std::atomic<bool> m_cancelled = false;
+    std::exception_ptr m_failure;
+    std::thread m_thread; // last, so that it starts once the rest is ready
+};
+
+TSortKeyWorker::~TSortKeyWorker()
+{
+    if (!m_thread.joinable())
+        return;
+    {
+        const std::lock_guard lock(m_mutex);
+        m_cancelled = true;
+    }
+    m_changed.notify_all();
+    m_thread.join();
+}
+
+void TSortKeyWorker::HandOver(TIndex first, std::string bytes, std::vector<std::size_t> ends)
+{
+    {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [this] { return m_waiting.size() < MaxWaiting || m_failure; });
+        m_waiting.push_back({first, std::move(bytes), std::move(ends)});
+    }
+    m_changed.notify_all();
+}
+
+std::unique_ptr<TSortKeys> TSortKeyWorker::Finish()
+{
+    {
+        const std::lock_guard lock(m_mutex);
+        m_closing = true;
+    }
+    m_changed.notify_all();
+    m_thread.join();
+    if (m_failure)
+        std::rethrow_exception(m_failure);
+    return std::move(m_keys);
+}
+
+void TSortKeyWorker::Run()
+{
+    try {
+        TBatch batch;
+        while (TakeBatch(batch))
+            MakeKeys(batch);
+    } catch (...) {
+        const std::lock_guard lock(m_mutex);
+        m_failure = std::current_exception();
+        m_changed.notify_all();
+    }
+}
+
+bool TSortKeyWorker::TakeBatch(TBatch &batch)
+{
+    {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [this] { return !m_waiting.empty() || m_closing || m_cancelled; });
+        if (m_cancelled || m_waiting.empty())
+            return false;
+        batch = std::move(m_waiting.front());
+        m_waiting.pop_front();
+    }
+    m_changed.notify_all();
+    return true;
+}
+
+void TSortKeyWorker::MakeKeys(const TBatch &batch)
+{
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < batch.Ends.size() && !m_cancelled.load(std::memory_order_relaxed); ++i) {
+        m_keys->Add(
+            TIndex(batch.First + i), std::string_view(batch.Bytes).substr(start, batch.Ends[i] - start));
+        start = batch.Ends[i];
+    }
+}
+
 TFileList::TFileList(const TLocale &locale)
     : m_locale(locale)
 { }
 
+TFileList::~TFileList() = default;
+
 void TFileList::Clear()
 {
+    m_keyWorker.reset();
+    m_handedOver = 0;
     m_bytes.Clear();
     m_ends.Clear();
     m_order.Clear();
-    m_inOrder = true;
+    m_inOrder = !m_sorted;
 }
 
 void TFileList::SetSorted(bool sorted)
 {
     m_sorted = sorted;
-    m_inOrder = !sorted;
-    m_order.Clear();
+    Clear();
 }
 
 void TFileList::Add(std::string_view path)
@@ -268,8 +385,33 @@ void TFileList::Add(std::string_view path)
         throw std::length_error("TFileList: too many entries");
     m_bytes.Append(path.data(), path.size());
     m_ends.PushBack(m_bytes.Size());
-    if (m_sorted)
-        m_inOrder = false;
+    if (!m_sorted)
+        return;
+    m_inOrder = false;
+    if (m_keysOnThread && m_ends.Size() - m_handedOver >= KeyBatchEntries)
+        HandOverKeys();
+}
+
+// Hands the entries added since the last batch to the thread that makes their keys,
+// starting it for the first batch; a list whose thread cannot start makes its keys when
+// it sorts.
+void TFileList::HandOverKeys()
+{
+    try {
+        if (!m_keyWorker)
+            m_keyWorker = std::make_unique<TSortKeyWorker>(m_locale);
+    } catch (const std::system_error &) {
+        m_keysOnThread = false;
+        return;
+    }
+    const std::size_t first = m_handedOver;
+    const std::size_t base = first > 0 ? m_ends[first - 1] : 0;
+    std::vector<std::size_t> ends(m_ends.Size() - first);
+    for (std::size_t i = 0; i < ends.size(); ++i)
+        ends[i] = m_ends[first + i] - base;
+    std::string bytes(m_bytes.Data() + base, m_bytes.Size() - base);
+    m_keyWorker->HandOver(TIndex(first), std::move(bytes), std::move(ends));
+    m_handedOver = m_ends.Size();
 }
 
 std::size_t TFileList::Count() const
@@ -296,7 +438,27 @@ void TFileList::PutInOrder() const
         return;
     m_bytes.ShrinkToFit();
     m_ends.ShrinkToFit();
-    m_order = TPackedArray<TIndex>();
-    m_order = SortedOrder(m_locale, TPathsView{m_bytes.Data(), m_ends.Data()}, m_ends.Size());
+    m_order.Clear();
+    m_order = SortedOrder(AllKeys(), TPathsView{m_bytes.Data(), m_ends.Data()}, m_ends.Size());
     m_inOrder = true;
+}
+
+// The keys of every entry: those the thread made, and the others made here. The thread
+// ends; a later sort makes all keys again.
+std::unique_ptr<TSortKeys> TFileList::AllKeys() const
+{
+    std::unique_ptr<TSortKeys> keys;
+    if (m_keyWorker) {
+        keys = m_keyWorker->Finish();
+        m_keyWorker.reset();
+    } else {
+        keys = std::make_unique<TSortKeys>(m_locale);
+    }
+    const std::size_t count = m_ends.Size();
+    if (m_handedOver == 0)
+        keys->Reserve(m_bytes.Size() + count * (sizeof(TIndex) + 8));
+    for (std::size_t i = m_handedOver; i < count; ++i)
+        keys->Add(TIndex(i), Entry(i));
+    m_handedOver = 0;
+    return keys;
 }

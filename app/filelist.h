@@ -5,12 +5,15 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <string_view>
 #include <type_traits>
 #include <utility>
 
 class TLocale;
+class TSortKeys;
+class TSortKeyWorker;
 
 // An array of plain values in one block grown through realloc, which moves a large block
 // by remapping its pages instead of copying them. It grows by an eighth at a time, so
@@ -110,11 +113,13 @@ private:
 // The paths lie end to end in one buffer, found by where each ends: a million paths cost
 // their bytes and eight more each, not an allocation each; a sorted list adds four for
 // the order. Sort keys exist only while the list puts itself in order, end to end in one
-// buffer too.
+// buffer too. While a sorted list is being filled, a thread of its own makes the keys of
+// the entries added so far, so that most are made when the last entry comes.
 class TFileList
 {
 public:
     explicit TFileList(const TLocale &locale);
+    ~TFileList();
 
     void Clear();
     bool Sorted() const { return m_sorted; }
@@ -131,7 +136,12 @@ public:
 private:
     // The path added `entry`th.
     std::string_view Entry(std::size_t entry) const;
+    void HandOverKeys();
     void PutInOrder() const;
+    std::unique_ptr<TSortKeys> AllKeys() const;
+
+    // Entries handed to the key thread at a time.
+    static constexpr std::size_t KeyBatchEntries = 16384;
 
     const TLocale &m_locale;
     bool m_sorted = false;
@@ -140,4 +150,9 @@ private:
     // Sorted: the entries in their order, duplicates left out; up to date when m_inOrder.
     mutable TPackedArray<std::uint32_t> m_order;
     mutable bool m_inOrder = true;
+    // Sorted: makes the keys of the entries before m_handedOver; none before the first
+    // batch or once it failed to start.
+    mutable std::unique_ptr<TSortKeyWorker> m_keyWorker;
+    mutable std::size_t m_handedOver = 0;
+    bool m_keysOnThread = true;
 };

@@ -40,6 +40,12 @@ struct TTextHash
     std::size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
 };
 
+void SetAttribute(UCollator *collator, UColAttribute attribute, UColAttributeValue value)
+{
+    UErrorCode status = U_ZERO_ERROR;
+    ucol_setAttribute(collator, attribute, value, &status);
+}
+
 } // namespace
 
 // Two generations of keys: lookups fill the current one; when it is full it becomes the
@@ -100,61 +106,10 @@ private:
     int m_lastSlot = 0;
 };
 
-// An ICU collator set up as QCollator's ICU backend sets up its own for a locale, ignoring
-// case, numbers read digit by digit, punctuation significant: the same locale name, full
-// normalization, secondary strength, numeric collation and alternate handling as Qt sets
-// them. A collator ICU cannot open gives every text the same empty key, as Qt's does.
-class TLocale::TRawCollator
-{
-public:
-    explicit TRawCollator(const QLocale &locale)
-    {
-        const QByteArray name = locale.bcp47Name().replace(u'-', u'_').toLatin1();
-        UErrorCode status = U_ZERO_ERROR;
-        m_collator = ucol_open(name.constData(), &status);
-        if (U_FAILURE(status)) {
-            m_collator = nullptr;
-            return;
-        }
-        Set(UCOL_NORMALIZATION_MODE, UCOL_ON);
-        Set(UCOL_STRENGTH, UCOL_SECONDARY);
-        Set(UCOL_NUMERIC_COLLATION, UCOL_OFF);
-        Set(UCOL_ALTERNATE_HANDLING, UCOL_NON_IGNORABLE);
-    }
-    ~TRawCollator()
-    {
-        if (m_collator)
-            ucol_close(m_collator);
-    }
-    TRawCollator(const TRawCollator &) = delete;
-    TRawCollator &operator=(const TRawCollator &) = delete;
-
-    std::size_t Key(QStringView text, std::uint8_t *out, std::size_t room) const
-    {
-        if (!m_collator) {
-            if (room > 0)
-                out[0] = 0;
-            return 1;
-        }
-        const auto fits = static_cast<std::int32_t>(std::min<std::size_t>(room, INT32_MAX));
-        const auto *chars = reinterpret_cast<const UChar *>(text.utf16());
-        return std::size_t(ucol_getSortKey(m_collator, chars, std::int32_t(text.size()), out, fits));
-    }
-
-private:
-    void Set(UColAttribute attribute, UColAttributeValue value)
-    {
-        UErrorCode status = U_ZERO_ERROR;
-        ucol_setAttribute(m_collator, attribute, value, &status);
-    }
-
-    UCollator *m_collator = nullptr;
-};
-
 TLocale::TLocale(const QLocale &locale)
     : m_locale(locale)
     , m_collator(CollationLocaleOf(locale))
-    , m_rawCollator(std::make_shared<const TRawCollator>(CollationLocaleOf(locale)))
+    , m_keyMaker(std::shared_ptr<const TSortKeyMaker>(new TSortKeyMaker(CollationLocaleOf(locale))))
     , m_sortKeys(std::make_shared<TSortKeyCache>())
 {
     m_collator.setCaseSensitivity(Qt::CaseInsensitive);
@@ -196,7 +151,7 @@ QCollatorSortKey TLocale::SortKey(const QString &text) const
 
 std::size_t TLocale::SortKeyBytes(QStringView text, std::uint8_t *out, std::size_t room) const
 {
-    return m_rawCollator->Key(text, out, room);
+    return m_keyMaker->Key(text, out, room);
 }
 
 int TLocale::CompareUtf8Text(std::string_view a, std::string_view b) const
@@ -218,4 +173,45 @@ QChar TLocale::DecimalSeparator() const
 {
     const QString point = m_locale.decimalPoint();
     return point.isEmpty() ? QChar(u'.') : point.front();
+}
+
+TSortKeyMaker::TSortKeyMaker(const TLocale &locale)
+    : TSortKeyMaker(CollationLocaleOf(locale.Locale()))
+{ }
+
+// As QCollator's ICU backend sets up its collator for a locale, ignoring case, numbers
+// read digit by digit, punctuation significant: the same locale name, full normalization,
+// secondary strength, numeric collation and alternate handling. A collator ICU cannot
+// open gives every text the same empty key, as Qt's does.
+TSortKeyMaker::TSortKeyMaker(const QLocale &collationLocale)
+{
+    const QByteArray name = collationLocale.bcp47Name().replace(u'-', u'_').toLatin1();
+    UErrorCode status = U_ZERO_ERROR;
+    m_collator = ucol_open(name.constData(), &status);
+    if (U_FAILURE(status)) {
+        m_collator = nullptr;
+        return;
+    }
+    SetAttribute(m_collator, UCOL_NORMALIZATION_MODE, UCOL_ON);
+    SetAttribute(m_collator, UCOL_STRENGTH, UCOL_SECONDARY);
+    SetAttribute(m_collator, UCOL_NUMERIC_COLLATION, UCOL_OFF);
+    SetAttribute(m_collator, UCOL_ALTERNATE_HANDLING, UCOL_NON_IGNORABLE);
+}
+
+TSortKeyMaker::~TSortKeyMaker()
+{
+    if (m_collator)
+        ucol_close(m_collator);
+}
+
+std::size_t TSortKeyMaker::Key(QStringView text, std::uint8_t *out, std::size_t room) const
+{
+    if (!m_collator) {
+        if (room > 0)
+            out[0] = 0;
+        return 1;
+    }
+    const auto fits = static_cast<std::int32_t>(std::min<std::size_t>(room, INT32_MAX));
+    const auto *chars = reinterpret_cast<const UChar *>(text.utf16());
+    return std::size_t(ucol_getSortKey(m_collator, chars, std::int32_t(text.size()), out, fits));
 }

@@ -12,6 +12,9 @@
 
 #include "platform/system/datetime.h"
 
+class TSortKeyMaker;
+struct UCollator;
+
 // The user's regional settings: collation ignoring case, the short date and long time
 // formats, the decimal separator. Qt carries its own locale data, so a locale can be
 // pinned (in tests) whatever the machine has installed.
@@ -55,12 +58,31 @@ private:
     QString m_shortDate;
     QString m_longTime;
 
-    // The ICU collator behind m_collator, opened and set up as Qt sets up its own;
-    // shared by copies.
-    class TRawCollator;
-    std::shared_ptr<const TRawCollator> m_rawCollator;
+    // Keys as m_collator makes them; shared by copies.
+    std::shared_ptr<const TSortKeyMaker> m_keyMaker;
 
     // Sort keys by UTF-8 text; shared by copies, which have the same collator.
     class TSortKeyCache;
     std::shared_ptr<TSortKeyCache> m_sortKeys;
+};
+
+// Makes the keys of TLocale::SortKeyBytes with an ICU collator of its own, opened and set
+// up as QCollator's ICU backend sets up the locale's: a thread that makes many keys
+// takes one of its own while others use the locale.
+class TSortKeyMaker
+{
+public:
+    explicit TSortKeyMaker(const TLocale &locale);
+    ~TSortKeyMaker();
+    TSortKeyMaker(const TSortKeyMaker &) = delete;
+    TSortKeyMaker &operator=(const TSortKeyMaker &) = delete;
+
+    // As TLocale::SortKeyBytes.
+    std::size_t Key(QStringView text, std::uint8_t *out, std::size_t room) const;
+
+private:
+    friend class TLocale;
+    explicit TSortKeyMaker(const QLocale &collationLocale);
+
+    UCollator *m_collator = nullptr;
 };

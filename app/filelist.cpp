@@ -1,6 +1,7 @@
 #include "app/filelist.h"
 
 #include <atomic>
+#include <bit>
 #include <climits>
 #include <condition_variable>
 #include <deque>
@@ -23,6 +24,14 @@ namespace {
 using TIndex = std::uint32_t;
 // A sort key in TSortKeys: its bytes up to the NUL, right after its entry's index.
 using TKey = const std::uint8_t *;
+
+// A key in the sort, with the eight bytes of it from the sort's depth on, the first
+// the most significant, zeros past its end: most comparisons look at these alone.
+struct TSortItem
+{
+    std::uint64_t Next;
+    TKey Key;
+};
 
 // The paths of a list by the order they were added, for the sort's ties.
 struct TPathsView
@@ -79,8 +88,9 @@ public:
 
     void Reserve(std::size_t bytes) { m_bytes.Reserve(bytes); }
     void Add(TIndex entry, std::string_view path);
-    // Where each key starts; `count` keys were added.
-    std::vector<TKey> Starts(std::size_t count) const;
+    // An item for each key, its Next not yet loaded; `count` keys were added.
+    std::vector<TSortItem> Items(std::size_t count) const;
+    const std::uint8_t *End() const { return m_bytes.Data() + m_bytes.Size(); }
 
 private:
     TSortKeyMaker m_maker;
@@ -100,15 +110,15 @@ void TSortKeys::Add(TIndex entry, std::string_view path)
     m_bytes.AddSize(length);
 }
 
-std::vector<TKey> TSortKeys::Starts(std::size_t count) const
+std::vector<TSortItem> TSortKeys::Items(std::size_t count) const
 {
-    std::vector<TKey> starts;
+    std::vector<TSortItem> starts;
     starts.reserve(count);
     const std::uint8_t *at = m_bytes.Data();
     const std::uint8_t *end = at + m_bytes.Size();
     while (at < end) {
         const TKey key = at + sizeof(TIndex);
-        starts.push_back(key);
+        starts.push_back({0, key});
         at = key + std::strlen(reinterpret_cast<const char *>(key)) + 1;
     }
     return starts;
@@ -116,55 +126,53 @@ std::vector<TKey> TSortKeys::Starts(std::size_t count) const
 
 namespace {
 
-// Orders sort keys by their bytes, equal keys by the paths of their entries: a
-// three-way radix quicksort, which looks at each byte of the prefixes that keys share
-// once per partition instead of once per comparison, as paths of one folder need.
-class TKeySorter
+// The eight bytes of the key at `at` from there on, as TSortItem::Next holds them; the
+// key bytes end at `end`.
+std::uint64_t EightBytesAt(const std::uint8_t *at, const std::uint8_t *end)
 {
-public:
-    explicit TKeySorter(const TPathsView &paths)
-        : m_paths(paths)
-    { }
+    if constexpr (std::endian::native == std::endian::little) {
+        if (end - at >= 8) {
+            std::uint64_t bytes;
+            std::memcpy(&bytes, at, 8);
+            // The lowest byte flagged is the first NUL; only bytes after it can be
+            // flagged wrongly. The NUL and what follows become zeros.
+            const std::uint64_t zeros = (bytes - 0x0101010101010101) & ~bytes & 0x8080808080808080;
+            if (zeros != 0)
+                bytes &= (std::uint64_t(1) << (std::countr_zero(zeros) - 7)) - 1;
+            return __builtin_bswap64(bytes);
+        }
+    }
+    std::uint64_t bytes = 0;
+    int length = 0;
+    for (; length < 8 && at[length] != 0; ++length)
+        bytes = bytes << 8 | at[length];
+    return length == 0 ? 0 : bytes << (8 * (8 - length));
+}
 
-    // Sorts keys that agree on their first `depth` bytes.
-    void Sort(TKey *keys, std::size_t count, std::size_t depth);
+// Whether the key ends within the eight bytes: then keys with the same eight are equal.
+bool EndsIn(std::uint64_t next)
+{
+    return (next & 0xFF) == 0;
+}
 
-private:
-    struct TPart
-    {
-        TKey *Keys;
-        std::size_t Count;
-        std::size_t Depth;
-        bool Tied; // the keys are equal to their end
-    };
-    static constexpr std::size_t SmallPart = 12;
-
-    void SortPart(const TPart &part);
-    void SortSmall(TKey *keys, std::size_t count, std::size_t depth);
-    void SortTied(TKey *keys, std::size_t count);
-    bool PathBefore(TKey a, TKey b) const { return m_paths(EntryOf(a)) < m_paths(EntryOf(b)); }
-
-    TPathsView m_paths;
-};
-
-std::uint8_t MedianOfThree(std::uint8_t a, std::uint8_t b, std::uint8_t c)
+std::uint64_t MedianOfThree(std::uint64_t a, std::uint64_t b, std::uint64_t c)
 {
     return std::max(std::min(a, b), std::min(std::max(a, b), c));
 }
 
-// Three parts around the byte at `depth`: less than `pivot`, equal, greater.
-void Partition(TKey *keys, std::size_t count, std::size_t depth, std::uint8_t pivot, std::size_t &less,
-    std::size_t &equal)
+// Three parts around `pivot`: less, equal and greater eight bytes.
+void Partition(
+    TSortItem *items, std::size_t count, std::uint64_t pivot, std::size_t &less, std::size_t &equal)
 {
     std::size_t low = 0;
     std::size_t at = 0;
     std::size_t high = count;
     while (at < high) {
-        const std::uint8_t byte = keys[at][depth];
-        if (byte < pivot)
-            std::swap(keys[low++], keys[at++]);
-        else if (byte > pivot)
-            std::swap(keys[at], keys[--high]);
+        const std::uint64_t next = items[at].Next;
+        if (next < pivot)
+            std::swap(items[low++], items[at++]);
+        else if (next > pivot)
+            std::swap(items[at], items[--high]);
         else
             ++at;
     }
@@ -172,19 +180,57 @@ void Partition(TKey *keys, std::size_t count, std::size_t depth, std::uint8_t pi
     equal = high - low;
 }
 
-void TKeySorter::Sort(TKey *keys, std::size_t count, std::size_t depth)
+// Orders sort keys by their bytes, equal keys by the paths of their entries: a
+// three-way radix quicksort over eight bytes at a time, which looks at the prefixes that
+// keys share once per partition instead of once per comparison, as paths of one folder
+// need.
+class TKeySorter
 {
-    TPart part{keys, count, depth, false};
+public:
+    TKeySorter(const TPathsView &paths, const std::uint8_t *keysEnd)
+        : m_paths(paths)
+        , m_keysEnd(keysEnd)
+    { }
+
+    // Sorts items whose keys agree on their first `depth` bytes and whose Next hold the
+    // eight after those.
+    void Sort(TSortItem *items, std::size_t count, std::size_t depth);
+    void Load(TSortItem *items, std::size_t count, std::size_t depth) const;
+
+private:
+    struct TPart
+    {
+        TSortItem *Items;
+        std::size_t Count;
+        std::size_t Depth;
+        bool Tied; // the keys are equal to their end
+    };
+    static constexpr std::size_t SmallPart = 12;
+
+    void SortPart(const TPart &part);
+    void SortSmall(TSortItem *items, std::size_t count, std::size_t depth);
+    void SortTied(TSortItem *items, std::size_t count);
+    bool PathBefore(TKey a, TKey b) const { return m_paths(EntryOf(a)) < m_paths(EntryOf(b)); }
+
+    TPathsView m_paths;
+    const std::uint8_t *m_keysEnd;
+};
+
+void TKeySorter::Sort(TSortItem *items, std::size_t count, std::size_t depth)
+{
+    TPart part{items, count, depth, false};
     while (!part.Tied && part.Count > SmallPart) {
-        TKey *const k = part.Keys;
+        TSortItem *const k = part.Items;
         const std::size_t n = part.Count;
         const std::size_t d = part.Depth;
-        const std::uint8_t pivot = MedianOfThree(k[0][d], k[n / 2][d], k[n - 1][d]);
+        const std::uint64_t pivot = MedianOfThree(k[0].Next, k[n / 2].Next, k[n - 1].Next);
         std::size_t less = 0;
         std::size_t equal = 0;
-        Partition(k, n, d, pivot, less, equal);
-        const TPart parts[3] = {{k, less, d, false}, {k + less, equal, d + 1, pivot == 0},
+        Partition(k, n, pivot, less, equal);
+        const TPart parts[3] = {{k, less, d, false}, {k + less, equal, d + 8, EndsIn(pivot)},
             {k + less + equal, n - less - equal, d, false}};
+        if (!parts[1].Tied)
+            Load(parts[1].Items, parts[1].Count, parts[1].Depth);
         // Sorting the two smaller parts in a call and the largest in this loop keeps the
         // calls within log2(count) deep, however long the keys.
         std::size_t largest = 0;
@@ -199,44 +245,57 @@ void TKeySorter::Sort(TKey *keys, std::size_t count, std::size_t depth)
     SortPart(part);
 }
 
+void TKeySorter::Load(TSortItem *items, std::size_t count, std::size_t depth) const
+{
+    for (std::size_t i = 0; i < count; ++i)
+        items[i].Next = EightBytesAt(items[i].Key + depth, m_keysEnd);
+}
+
 void TKeySorter::SortPart(const TPart &part)
 {
     if (part.Count < 2)
         return;
     if (part.Tied)
-        SortTied(part.Keys, part.Count);
+        SortTied(part.Items, part.Count);
     else if (part.Count <= SmallPart)
-        SortSmall(part.Keys, part.Count, part.Depth);
+        SortSmall(part.Items, part.Count, part.Depth);
     else
-        Sort(part.Keys, part.Count, part.Depth);
+        Sort(part.Items, part.Count, part.Depth);
 }
 
-void TKeySorter::SortSmall(TKey *keys, std::size_t count, std::size_t depth)
+void TKeySorter::SortSmall(TSortItem *items, std::size_t count, std::size_t depth)
 {
-    std::sort(keys, keys + count, [this, depth](TKey a, TKey b) {
+    std::sort(items, items + count, [this, depth](const TSortItem &a, const TSortItem &b) {
+        if (a.Next != b.Next)
+            return a.Next < b.Next;
         // strcmp compares as unsigned bytes, as the keys are ordered.
-        const int compared = std::strcmp(
-            reinterpret_cast<const char *>(a + depth), reinterpret_cast<const char *>(b + depth));
-        return compared != 0 ? compared < 0 : PathBefore(a, b);
+        const int compared = EndsIn(a.Next) ? 0
+                                            : std::strcmp(reinterpret_cast<const char *>(a.Key + depth + 8),
+                                                reinterpret_cast<const char *>(b.Key + depth + 8));
+        return compared != 0 ? compared < 0 : PathBefore(a.Key, b.Key);
     });
 }
 
-void TKeySorter::SortTied(TKey *keys, std::size_t count)
+void TKeySorter::SortTied(TSortItem *items, std::size_t count)
 {
-    std::sort(keys, keys + count, [this](TKey a, TKey b) { return PathBefore(a, b); });
+    std::sort(items, items + count,
+        [this](const TSortItem &a, const TSortItem &b) { return PathBefore(a.Key, b.Key); });
 }
 
 // The entries of `paths` in sorted order, an entry identical to the one before it left
-// out. Equal paths have equal keys and so end up side by side, whichever comes first.
+// out. Equal paths have equal keys, and so end up side by side (whichever comes first)
+// with the same Next: only then are the paths compared.
 TPackedArray<TIndex> SortedOrder(std::unique_ptr<TSortKeys> keys, const TPathsView &paths, std::size_t count)
 {
-    std::vector<TKey> starts = keys->Starts(count);
-    TKeySorter(paths).Sort(starts.data(), starts.size(), 0);
+    std::vector<TSortItem> items = keys->Items(count);
+    TKeySorter sorter(paths, keys->End());
+    sorter.Load(items.data(), items.size(), 0);
+    sorter.Sort(items.data(), items.size(), 0);
     TPackedArray<TIndex> order;
     order.Reserve(count);
-    for (std::size_t i = 0; i < starts.size(); ++i) {
-        const TIndex entry = EntryOf(starts[i]);
-        if (i == 0 || paths(entry) != paths(order[order.Size() - 1]))
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        const TIndex entry = EntryOf(items[i].Key);
+        if (i == 0 || items[i].Next != items[i - 1].Next || paths(entry) != paths(order[order.Size() - 1]))
             order.PushBack(entry);
     }
     return order;

@@ -434,8 +434,13 @@ void TFileList::Clear()
 
 void TFileList::SetSorted(bool sorted)
 {
+    if (sorted == m_sorted)
+        return;
     m_sorted = sorted;
-    Clear();
+    m_keyWorker.reset();
+    m_handedOver = 0;
+    m_order.Clear();
+    m_inOrder = !sorted;
 }
 
 void TFileList::Add(std::string_view path)

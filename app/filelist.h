@@ -123,7 +123,7 @@ public:
 
     void Clear();
     bool Sorted() const { return m_sorted; }
-    // Call it on an empty list.
+    // Meant for an empty list: entries already held are listed in the new order too.
     void SetSorted(bool sorted);
 
     // Throws std::length_error past 2^32 - 1 entries.

@@ -219,3 +219,16 @@ TEST_F(FileListTest, DroppingASortedListStopsItsKeyThread)
     EXPECT_EQ(files.Count(), 2u);
     EXPECT_EQ(files[0], "A");
 }
+
+// Switching a list that holds entries lists them in the new order.
+TEST_F(FileListTest, SwitchingToSortedAndBackReordersTheEntriesHeld)
+{
+    using V = std::vector<std::string>;
+    m_files.SetSorted(false);
+    for (const char *path : {"b", "a", "B", "a"})
+        m_files.Add(path);
+    m_files.SetSorted(true);
+    EXPECT_EQ(Entries(), (V{"a", "B", "b"}));
+    m_files.SetSorted(false);
+    EXPECT_EQ(Entries(), (V{"b", "a", "B", "a"}));
+}

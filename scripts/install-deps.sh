@@ -4,7 +4,7 @@
 set -euo pipefail
 
 build_packages=(
-    build-essential cmake ccache pkg-config dpkg-dev librsvg2-bin
+    build-essential cmake ccache pkg-config dpkg-dev librsvg2-bin python3
     qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev libgl-dev libglx-dev
     libgtest-dev libgmock-dev
     fonts-liberation fonts-dejavu-core adwaita-icon-theme qt6-translations-l10n

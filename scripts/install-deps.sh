@@ -11,7 +11,7 @@ build_packages=(
 )
 test_packages=(
     libreoffice-writer-nogui poppler-utils xvfb xauth clang-format
-    desktop-file-utils appstream lintian man-db bash-completion
+    desktop-file-utils appstream lintian man-db bash-completion time
 )
 fuzz_packages=(
     clang libclang-rt-14-dev

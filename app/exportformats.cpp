@@ -48,10 +48,29 @@ std::string Number(std::int64_t value)
     return std::to_string(value);
 }
 
-std::string TimeText(const std::optional<struct timespec> &moment)
+// The ISO texts of last-write times: files written together share their second, and
+// converting to local time costs far more than a comparison.
+class TIsoTimes
 {
-    return moment ? IsoLocalTime(*moment) : std::string();
-}
+public:
+    const std::string &Of(const std::optional<struct timespec> &moment)
+    {
+        static const std::string none;
+        if (!moment)
+            return none;
+        if (!m_known || moment->tv_sec != m_second) {
+            m_text = IsoLocalTime(*moment);
+            m_second = moment->tv_sec;
+            m_known = true;
+        }
+        return m_text;
+    }
+
+private:
+    bool m_known = false;
+    time_t m_second = 0;
+    std::string m_text;
+};
 
 // The relative path without its trailing delimiter.
 std::string_view PathOf(const TTreeFolder &folder)
@@ -78,8 +97,11 @@ protected:
         return folder.Depth == 0 ? std::string_view(m_settings.RootName) : folder.Name;
     }
 
+    std::string TimeText(const std::optional<struct timespec> &moment) { return m_times.Of(moment); }
+
     const TDataSettings &m_settings;
     TBufferedOut m_out;
+    TIsoTimes m_times;
 };
 
 class TCsvWriter : public TFormatWriter
@@ -134,11 +156,12 @@ private:
         std::string &line = m_out.Text();
         line += kind;
         line += ',';
-        AppendCsvField(line, ValidUtf8(path));
+        const bool utf8 = IsUtf8(path);
+        AppendCsvField(line, utf8 ? std::string(path) : ValidUtf8(path));
         line += ',';
-        AppendCsvField(line, ValidUtf8(name));
+        AppendCsvField(line, utf8 ? std::string(name) : ValidUtf8(name));
         line += ',' + Number(depth) + ',' + size + ',' + TimeText(modTime) + ',';
-        if (!IsUtf8(path))
+        if (!utf8)
             line += Base64(path);
     }
     void EndRow()

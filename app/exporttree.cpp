@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "app/filelist.h"
@@ -109,6 +110,7 @@ private:
     {
         std::size_t Folder = 0;
         std::size_t NextChild = 0;
+        TFd Fd; // the folder, held open (O_PATH) while its subfolders are looked at
         TTreeFolder Shown;
         std::int64_t TreeCount = 0;
         std::int64_t TreeBytes = 0;
@@ -116,7 +118,8 @@ private:
 
     void Enter(std::size_t folder);
     void Leave();
-    void LookAtFiles(const TFolderNode &node, TTreeFolder &shown);
+    TFd OpenFolder(const TFolderNode &node) const;
+    void LookAtFiles(const TFd &folder, const TFolderNode &node, TTreeFolder &shown);
 
     const TFileList &m_files;
     const std::string &m_rootDir;
@@ -148,10 +151,11 @@ void TTreeWalk::Enter(std::size_t folder)
     level.Shown.Path = node.Path;
     level.Shown.Name = NameOf(node.Path);
     level.Shown.Depth = static_cast<int>(m_levels.size());
-    LookAtFiles(node, level.Shown);
+    level.Fd = OpenFolder(node);
+    LookAtFiles(level.Fd, node, level.Shown);
     level.TreeCount = level.Shown.FileCount;
     level.TreeBytes = level.Shown.FileBytes;
-    m_levels.push_back(level);
+    m_levels.push_back(std::move(level));
     m_visitor.BeginFolder(m_levels.back().Shown);
     for (const TTreeFile &file : m_folderFiles)
         m_visitor.File(m_levels.back().Shown, file);
@@ -159,7 +163,7 @@ void TTreeWalk::Enter(std::size_t folder)
 
 void TTreeWalk::Leave()
 {
-    const TLevel level = m_levels.back();
+    const TLevel level = std::move(m_levels.back());
     m_levels.pop_back();
     m_visitor.EndFolder(level.Shown, level.TreeCount, level.TreeBytes);
     if (!m_levels.empty()) {
@@ -168,10 +172,21 @@ void TTreeWalk::Leave()
     }
 }
 
-// Looks at the folder and its own files, relative to the folder held open.
-void TTreeWalk::LookAtFiles(const TFolderNode &node, TTreeFolder &shown)
+// The folder, opened relative to the one above it where that one is open: one name to
+// look up rather than the whole path.
+TFd TTreeWalk::OpenFolder(const TFolderNode &node) const
 {
-    const TFd folder(OpenPath(m_rootDir + std::string(node.Path), O_PATH | O_DIRECTORY));
+    const TFd *parent = m_levels.empty() ? nullptr : &m_levels.back().Fd;
+    if (parent && *parent) {
+        const std::string name(NameOf(node.Path));
+        return TFd(::openat(parent->Get(), name.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    }
+    return TFd(OpenPath(m_rootDir + std::string(node.Path), O_PATH | O_DIRECTORY));
+}
+
+// Looks at the folder and its own files, relative to the folder held open.
+void TTreeWalk::LookAtFiles(const TFd &folder, const TFolderNode &node, TTreeFolder &shown)
+{
     struct stat info;
     if (folder && ::fstat(folder.Get(), &info) == 0)
         shown.ModTime = info.st_mtim;

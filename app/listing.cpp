@@ -125,9 +125,11 @@ public:
             if (!m_options.DirsOnly)
                 m_sink.AppendLine(Spacer, false);
             const bool shared = previous.size() >= j + 1 && folder.compare(0, j + 1, previous, 0, j + 1) == 0;
-            if (!shared)
+            if (!shared) {
                 m_sink.AppendLine(
                     QString(m_indent + DisplayText(folder.substr(nameStart, j - nameStart))), true);
+                m_sink.HeadingWritten(folder.substr(0, j + 1));
+            }
             m_indent += u'\t';
             nameStart = j + 1;
         }

@@ -66,6 +66,15 @@ const std::string &TFileCollector::RelativePath(const std::string &folderPath, s
     return m_relative;
 }
 
+TScanLimits ScanLimitsOf(const TReadFilter &filter)
+{
+    TScanLimits limits;
+    limits.MaxDepth = filter.MaxDepth;
+    if (filter.ExcludeFolders)
+        limits.EntersFolder = [&filter](std::string_view name) { return filter.EntersFolder(name); };
+    return limits;
+}
+
 // Walks the root and, unless stopped or empty, writes the listing of what it found.
 void Read(const TReadRequest &request, const std::string &rootDir, IReadSink &sink, const TReadHooks &hooks,
     TReadResult &result)
@@ -73,11 +82,19 @@ void Read(const TReadRequest &request, const std::string &rootDir, IReadSink &si
     TFileList &files = *result.Files;
     files.SetSorted(request.Sorted);
     TFileCollector collector(rootDir, files, hooks);
-    ScanFiles(rootDir, "*.*", [&collector](const std::string &folderPath, const TScanFile &file) {
-        return collector.Add(folderPath, file.Name);
-    });
+    const TReadFilter &filter = request.Filter;
+    ScanFiles(
+        rootDir, "*.*",
+        [&collector, &filter](const std::string &folderPath, const TScanFile &file) {
+            return !filter.TakesFile(file.Name) || collector.Add(folderPath, file.Name);
+        },
+        ScanLimitsOf(filter));
     result.Stopped = collector.Stopped();
     if (result.Stopped || files.Count() == 0)
+        return;
+    if (hooks.Walked)
+        hooks.Walked(files, rootDir);
+    if (!request.WriteLines)
         return;
     const TListingStyle style = hooks.StyleToWrite ? hooks.StyleToWrite() : request.Style;
     sink.BeginListing(style.Font);

@@ -46,10 +46,10 @@ TParagraphStore::TParagraphStore()
 
 void TParagraphStore::Clear()
 {
-    m_text.clear();
-    m_offsets.clear();
-    m_offsets.push_back(0);
-    m_offsets.push_back(0);
+    m_text.Clear();
+    m_offsets.Clear();
+    m_offsets.PushBack(0);
+    m_offsets.PushBack(0);
     m_weights = {false};
     ++m_revision;
     ClearHistory();
@@ -67,12 +67,12 @@ void TParagraphStore::Append(QStringView text, bool bold)
     const qsizetype open = Count() - 1;
     if (Text(open).isEmpty())
         m_weights[std::size_t(open)] = bold;
-    const auto start = std::size_t(m_text.size());
-    m_text.insert(m_text.end(), text.utf16(), text.utf16() + text.size());
+    const std::size_t start = m_text.Size();
+    m_text.Append(text.utf16(), std::size_t(text.size()));
     std::replace_if(m_text.begin() + start, m_text.end(), BreaksParagraph, char16_t(0x2028));
-    const auto end = std::int64_t(m_text.size());
-    m_offsets.back() = end;
-    m_offsets.push_back(end);
+    const auto end = std::int64_t(m_text.Size());
+    m_offsets.Back() = end;
+    m_offsets.PushBack(end);
     m_weights.push_back(false);
     ++m_revision;
     m_canMerge = false;
@@ -80,15 +80,15 @@ void TParagraphStore::Append(QStringView text, bool bold)
 
 void TParagraphStore::Squeeze()
 {
-    m_text.shrink_to_fit();
-    m_offsets.shrink_to_fit();
+    m_text.ShrinkToFit();
+    m_offsets.ShrinkToFit();
     m_weights.shrink_to_fit();
 }
 
 QStringView TParagraphStore::Text(qsizetype paragraph) const
 {
     const auto i = std::size_t(paragraph);
-    return QStringView(m_text.data() + m_offsets[i], qsizetype(m_offsets[i + 1] - m_offsets[i]));
+    return QStringView(m_text.Data() + m_offsets[i], qsizetype(m_offsets[i + 1] - m_offsets[i]));
 }
 
 std::int64_t TParagraphStore::Position(qsizetype paragraph) const
@@ -158,8 +158,8 @@ std::int64_t TParagraphStore::Splice(std::int64_t from, std::int64_t to, QString
         if (c != u'\n')
             characters.push_back(c.unicode());
     }
-    const auto kept = m_text.erase(m_text.begin() + bufferFrom, m_text.begin() + bufferTo);
-    m_text.insert(kept, characters.begin(), characters.end());
+    m_text.Erase(bufferFrom, bufferTo);
+    m_text.Insert(bufferFrom, characters.data(), characters.size());
 
     std::vector<qsizetype> lengths = SegmentLengths(text);
     lengths.front() += head;
@@ -184,10 +184,11 @@ void TParagraphStore::SpliceParagraphs(
         starts.push_back(start);
     }
     const std::int64_t delta = start + lengths.back() - oldEnd;
-    const auto kept = m_offsets.erase(m_offsets.begin() + f + 1, m_offsets.begin() + l + 1);
-    const auto after = m_offsets.insert(kept, starts.begin(), starts.end()) + std::ptrdiff_t(starts.size());
+    m_offsets.Erase(f + 1, l + 1);
+    m_offsets.Insert(f + 1, starts.data(), starts.size());
     if (delta != 0)
-        std::for_each(after, m_offsets.end(), [delta](std::int64_t &offset) { offset += delta; });
+        std::for_each(m_offsets.begin() + f + 1 + starts.size(), m_offsets.end(),
+            [delta](std::int64_t &offset) { offset += delta; });
 
     const auto keptWeights = m_weights.erase(m_weights.begin() + f + 1, m_weights.begin() + l + 1);
     m_weights.insert(keptWeights, starts.size(), bold);

@@ -6,7 +6,7 @@
 #include <QString>
 #include <QStringView>
 
-#include "platform/system/growingarray.h"
+#include "platform/system/packedarray.h"
 
 // The text of the rich text view, compact enough for listings of millions of lines: all
 // paragraphs lie end to end in one UTF-16 buffer, and each paragraph costs an offset into
@@ -49,7 +49,7 @@ public:
     QStringView Text(qsizetype paragraph) const;
     bool Bold(qsizetype paragraph) const { return m_weights[std::size_t(paragraph)]; }
     // Characters in the text, each paragraph break counted as one.
-    std::int64_t Length() const { return std::int64_t(m_text.size()) + Count() - 1; }
+    std::int64_t Length() const { return std::int64_t(m_text.Size()) + Count() - 1; }
     std::int64_t Position(qsizetype paragraph) const;
     // The paragraph holding `position` (clamped to the text); a break belongs to the
     // paragraph it ends.
@@ -91,9 +91,9 @@ private:
     bool Merge(const TEdit &edit);
     void Record(TEdit edit);
 
-    TGrowingArray<char16_t> m_text;
+    TPackedArray<char16_t> m_text;
     // Offset of each paragraph in m_text, and one more: the end of the last.
-    TGrowingArray<std::int64_t> m_offsets;
+    TPackedArray<std::int64_t> m_offsets;
     std::vector<bool> m_weights;
     std::int64_t m_revision = 0;
 

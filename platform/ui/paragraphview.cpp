@@ -920,6 +920,31 @@ QRectF TParagraphView::CaretRect() const
     return QRectF(Margin + line.cursorToX(CaretInLayout()), y + line.y(), 1, line.height());
 }
 
+QRectF TParagraphView::CharacterRect(std::int64_t position) const
+{
+    const qsizetype paragraph = m_store.ParagraphAt(position);
+    if (paragraph < FirstVisibleParagraph())
+        return {};
+    qreal y = TopY();
+    for (qsizetype shown = FirstVisibleParagraph(); shown < paragraph; ++shown) {
+        y += HeightOf(shown);
+        if (y >= viewport()->height())
+            return {};
+    }
+    const QTextLayout &layout = LayoutOf(paragraph);
+    const int column = int(position - m_store.Position(paragraph));
+    if (layout.lineCount() == 0)
+        return QRectF(Margin, y, 1, QFontMetricsF(font()).height());
+    const QTextLine line = layout.lineForTextPosition(column);
+    const qreal top = y + line.y();
+    if (!line.isValid() || top + line.height() <= 0 || top >= viewport()->height())
+        return {};
+    const qreal x = line.cursorToX(column);
+    const bool inLine = column < line.textStart() + line.textLength();
+    const qreal width = inLine ? line.cursorToX(column + 1) - x : 1;
+    return QRectF(Margin + x, top, std::max<qreal>(1, width), line.height());
+}
+
 // Columns and text are those of the caret's paragraph in the store: what is being composed
 // is not part of them, but the caret's rectangle is the input method's caret in it.
 QVariant TParagraphView::inputMethodQuery(Qt::InputMethodQuery query) const

@@ -66,6 +66,9 @@ public:
 
     // Where the caret is drawn in the viewport; empty when its line is out of sight.
     QRectF CaretRect() const;
+    // The box of the character at `position` in the viewport; empty when its line is out of
+    // sight. A paragraph's end (its break) is a box one pixel wide.
+    QRectF CharacterRect(std::int64_t position) const;
     // The position nearest to a point of the viewport, as QPlainTextEdit's cursorForPosition.
     std::int64_t PositionAt(QPointF point) const;
     QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;

@@ -57,8 +57,21 @@ public:
         return View().Store().Slice(startOffset, endOffset);
     }
     int characterCount() const override { return int(View().Store().Length()); }
-    QRect characterRect(int) const override { return {}; }
-    int offsetAtPoint(const QPoint &) const override { return -1; }
+    // Both in screen coordinates.
+    QRect characterRect(int offset) const override
+    {
+        const QRectF box = View().CharacterRect(offset);
+        if (box.isEmpty())
+            return {};
+        return box.translated(View().viewport()->mapToGlobal(QPoint(0, 0))).toAlignedRect();
+    }
+    int offsetAtPoint(const QPoint &point) const override
+    {
+        const QPoint inView = View().viewport()->mapFromGlobal(point);
+        if (!View().viewport()->rect().contains(inView))
+            return -1;
+        return int(View().PositionAt(inView));
+    }
     void scrollToSubstring(int startIndex, int) override { View().SetCaret(startIndex); }
     QString attributes(int offset, int *startOffset, int *endOffset) const override
     {

@@ -487,4 +487,17 @@ TEST(ParagraphViewAccessibility, AssistiveTechnologiesReadTheTextCaretAndSelecti
     text->setCursorPosition(1);
     EXPECT_EQ(view.Caret(), 1);
     EXPECT_EQ(text->selectionCount(), 0);
+    // Where each character is, for magnifiers and reading by pointer, on the screen.
+    view.grab();
+    const QRect t = text->characterRect(0), i = text->characterRect(1), n = text->characterRect(8);
+    ASSERT_FALSE(t.isEmpty());
+    EXPECT_EQ(t.top(), i.top());
+    EXPECT_LT(t.left(), i.left());
+    EXPECT_GT(n.top(), t.bottom() - 1); // "n" is on the second line
+    for (int offset : {0, 1, 4, 6, 8, 10}) {
+        const QRect box = text->characterRect(offset); // a point in its first quarter
+        EXPECT_EQ(text->offsetAtPoint(QPoint(box.left() + box.width() / 4, box.center().y())), offset)
+            << offset;
+    }
+    EXPECT_EQ(text->offsetAtPoint(view.viewport()->mapToGlobal(QPoint(-50, -50))), -1);
 }

@@ -1,5 +1,4 @@
 #include <algorithm>
-#include <malloc.h>
 #include <random>
 #include <stdexcept>
 #include <string>
@@ -14,6 +13,7 @@
 #include "app/filelist.h"
 #include "platform/system/locale.h"
 #include "platform/system/qtext.h"
+#include "tests/support/heapinuse.h"
 
 namespace {
 
@@ -89,13 +89,6 @@ std::vector<std::string> ExpectedOrder(const TLocale &locale, std::vector<std::s
             order.push_back(entry.second);
     }
     return order;
-}
-
-// The bytes allocated now, small blocks and those mapped on their own alike.
-std::size_t HeapInUse()
-{
-    const auto info = ::mallinfo2();
-    return info.uordblks + info.hblkhd;
 }
 
 } // namespace

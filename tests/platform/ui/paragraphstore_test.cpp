@@ -1,5 +1,4 @@
 #include <cstdint>
-#include <malloc.h>
 #include <random>
 #include <utility>
 #include <vector>
@@ -9,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/ui/paragraphstore.h"
+#include "tests/support/heapinuse.h"
 
 using namespace Qt::StringLiterals;
 using TEditKind = TParagraphStore::TEditKind;
@@ -56,13 +56,6 @@ void ExpectSame(const TParagraphStore &store, const TModel &model)
     ASSERT_EQ(std::size_t(store.Count()), model.Weights.size());
     for (qsizetype i = 0; i < store.Count(); ++i)
         ASSERT_EQ(store.Bold(i), model.Weights[std::size_t(i)]) << "paragraph " << i;
-}
-
-// The bytes allocated now, small blocks and those mapped on their own alike.
-std::size_t HeapInUse()
-{
-    const auto info = ::mallinfo2();
-    return info.uordblks + info.hblkhd;
 }
 
 } // namespace

@@ -36,7 +36,7 @@ void TForm1::BuildListing()
     // The options and the font may change while a long read runs: the listing takes
     // them as they are when it is written.
     hooks.StyleToWrite = [this] { return ListingStyle(); };
-    m_sinceMessages.start();
+    m_messages.Restart();
     TReadResult read;
     {
         TViewSink sink(*RichEdit1);
@@ -63,10 +63,8 @@ TListingStyle TForm1::ListingStyle() const
 
 bool TForm1::ReadStopRequested()
 {
-    if (m_sinceMessages.elapsed() >= MessageIntervalMs) {
-        m_sinceMessages.restart();
+    if (m_messages.Due(MessageIntervalMs))
         Application().ProcessMessages();
-    }
     // A window closed meanwhile ends the walk here.
     return m_closeRequested;
 }

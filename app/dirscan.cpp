@@ -44,11 +44,13 @@ TEntryKind KindOf(int dirFd, const TFolderEntry &entry)
 class TFolderWalker
 {
 public:
-    TFolderWalker(std::string path, std::string mask, const TFileScanCallback &callback)
+    TFolderWalker(
+        std::string path, std::string mask, const TFileScanCallback &callback, const TScanLimits &limits)
         : m_path(std::move(path))
         , m_mask(std::move(mask))
         , m_everyName(m_mask == "*.*")
         , m_callback(callback)
+        , m_limits(limits)
     { }
 
     // Walks the folder open as `folder`, whose path m_path holds; false once the
@@ -75,11 +77,14 @@ private:
     bool TakeEntry(const TFolder &folder, const TFolderEntry &entry);
     bool WalkSubfolders(const TFolder &folder, std::size_t first, std::size_t end);
     TFolder EnterSubfolder(const TFolder &folder, const std::string &name, bool link);
+    bool WithinLimits(std::string_view name) const;
 
     std::string m_path;
     const std::string m_mask;
     const bool m_everyName; // the mask matches every name
     const TFileScanCallback &m_callback;
+    const TScanLimits &m_limits;
+    int m_depth = 0; // of the folder being read: the root's is 0
     TFolderReader m_reader;
     std::vector<TSubfolder> m_subfolders;
     std::string m_names;
@@ -123,7 +128,7 @@ bool TFolderWalker::TakeEntry(const TFolder &folder, const TFolderEntry &entry)
         return true;
     const TEntryKind kind = KindOf(folder.Fd(), entry);
     if (kind.Folder) {
-        if (!hidden) {
+        if (!hidden && WithinLimits(entry.Name)) {
             m_subfolders.push_back({m_names.size(), entry.Name.size(), kind.Link});
             m_names.append(entry.Name);
         }
@@ -142,12 +147,22 @@ bool TFolderWalker::WalkSubfolders(const TFolder &folder, std::size_t first, std
         if (!subfolder.IsOpen())
             continue;
         m_path.append(name).push_back(PathDelim);
+        ++m_depth;
         const bool goOn = WalkFolder(subfolder);
+        --m_depth;
         m_path.resize(length);
         if (!goOn)
             return false;
     }
     return true;
+}
+
+// Whether a subfolder of the folder being read may be walked.
+bool TFolderWalker::WithinLimits(std::string_view name) const
+{
+    if (m_limits.MaxDepth && m_depth >= *m_limits.MaxDepth)
+        return false;
+    return !m_limits.EntersFolder || m_limits.EntersFolder(name);
 }
 
 // The subfolder to walk next, or a closed folder when it is not to be walked: it cannot
@@ -167,6 +182,12 @@ TFolder TFolderWalker::EnterSubfolder(const TFolder &folder, const std::string &
 
 void ScanFiles(std::string Root, std::string Mask, const TFileScanCallback &Callback)
 {
+    ScanFiles(std::move(Root), std::move(Mask), Callback, TScanLimits());
+}
+
+void ScanFiles(
+    std::string Root, std::string Mask, const TFileScanCallback &Callback, const TScanLimits &Limits)
+{
     std::string path = Root.empty() ? GetCurrentDir() : std::move(Root);
     if (path.back() != PathDelim)
         path.push_back(PathDelim);
@@ -174,7 +195,8 @@ void ScanFiles(std::string Root, std::string Mask, const TFileScanCallback &Call
     const TFolder root = TFolder::Open(path);
     if (!root.IsOpen())
         return;
-    TFolderWalker walker(std::move(path), Mask.empty() ? std::string("*.*") : std::move(Mask), Callback);
+    TFolderWalker walker(
+        std::move(path), Mask.empty() ? std::string("*.*") : std::move(Mask), Callback, Limits);
     walker.FirstVisit(root);
     walker.WalkFolder(root);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -32,6 +33,21 @@ using TFileScanCallback = std::function<bool(const std::string &folderPath, cons
 // Each folder is read once, in one pass; an entry is looked at only where the type the
 // folder lists cannot tell a file from a folder (links, file systems that list no type).
 void ScanFiles(std::string Root, std::string Mask, const TFileScanCallback &Callback);
+
+// Which subfolders a walk enters beyond its own rules; a folder refused here is never
+// opened.
+struct TScanLimits
+{
+    // Folders deeper than this are not walked: the root lies at depth 0, its subfolders
+    // at 1, so 0 walks the root's own files only.
+    std::optional<int> MaxDepth;
+    // Asked with each subfolder's name: false leaves it out.
+    std::function<bool(std::string_view name)> EntersFolder;
+};
+
+// The walk of ScanFiles within `Limits`.
+void ScanFiles(
+    std::string Root, std::string Mask, const TFileScanCallback &Callback, const TScanLimits &Limits);
 
 // Receives each file found with the folder it lies in (ending in '/'), described as a
 // directory search describes it; answers false to end the walk.

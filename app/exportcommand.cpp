@@ -2,16 +2,19 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <functional>
 #include <iostream>
 #include <unistd.h>
 
 #include <QApplication>
 #include <QFile>
 
+#include "app/exportformats.h"
 #include "app/identity.h"
 #include "app/listingprinter.h"
 #include "app/listingview.h"
 #include "app/readcommand.h"
+#include "app/totals.h"
 #include "platform/print/font.h"
 #include "platform/system/dirsearch.h"
 #include "platform/system/error.h"
@@ -42,6 +45,12 @@ std::optional<TExportOptions::TFormat> FormatNamed(const std::string &name)
         return TExportOptions::TFormat::Text;
     if (name == "pdf")
         return TExportOptions::TFormat::Pdf;
+    if (name == "csv")
+        return TExportOptions::TFormat::Csv;
+    if (name == "json")
+        return TExportOptions::TFormat::Json;
+    if (name == "html")
+        return TExportOptions::TFormat::Html;
     return std::nullopt;
 }
 
@@ -51,6 +60,12 @@ TExportOptions::TFormat FormatOfFile(const std::string &fileName)
         return TExportOptions::TFormat::Rtf;
     if (EndsWith(fileName, ".pdf"))
         return TExportOptions::TFormat::Pdf;
+    if (EndsWith(fileName, ".csv"))
+        return TExportOptions::TFormat::Csv;
+    if (EndsWith(fileName, ".json"))
+        return TExportOptions::TFormat::Json;
+    if (EndsWith(fileName, ".html") || EndsWith(fileName, ".htm"))
+        return TExportOptions::TFormat::Html;
     return TExportOptions::TFormat::Text;
 }
 
@@ -86,12 +101,33 @@ bool IsReadableFolder(const std::string &path)
     return error == 0 || error == ENOENT;
 }
 
-void WriteOutput(const TRichEdit &view, const TExportOptions &options)
+// A depth of 0 or more, as --max-depth takes it.
+std::optional<int> ParseDepth(const std::string &text)
 {
-    const bool rtf = options.Format == TExportOptions::TFormat::Rtf;
-    auto write = [&view, rtf](QIODevice &out) { rtf ? view.WriteRtf(out) : view.WritePlainText(out); };
-    if (!options.Output.empty() && options.Output != "-") {
-        SaveFileAtomically(options.Output, write);
+    if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string::npos)
+        return std::nullopt;
+    return std::stoi(text);
+}
+
+std::optional<TDataFormat> DataFormatOf(TExportOptions::TFormat format)
+{
+    switch (format) {
+    case TExportOptions::TFormat::Csv:
+        return TDataFormat::Csv;
+    case TExportOptions::TFormat::Json:
+        return TDataFormat::Json;
+    case TExportOptions::TFormat::Html:
+        return TDataFormat::Html;
+    default:
+        return std::nullopt;
+    }
+}
+
+// Writes to the output file, whole or not at all, or to the standard output.
+void WriteToOutput(const std::string &output, const std::function<void(QIODevice &)> &write)
+{
+    if (!output.empty() && output != "-") {
+        SaveFileAtomically(output, write);
         return;
     }
     QFile out;
@@ -102,9 +138,22 @@ void WriteOutput(const TRichEdit &view, const TExportOptions &options)
         throw EWriteError(SWriteError);
 }
 
-// Reads the folder into `listing` as "Lecture répertoire" reads into the window's view;
-// answers the failure, empty when the read completed.
-QString ReadListing(const TExportOptions &options, TRichEdit &listing)
+void WriteOutput(const TRichEdit &view, const TExportOptions &options)
+{
+    const bool rtf = options.Format == TExportOptions::TFormat::Rtf;
+    WriteToOutput(options.Output,
+        [&view, rtf](QIODevice &out) { rtf ? view.WriteRtf(out) : view.WritePlainText(out); });
+}
+
+// A sink for a read that only collects its files.
+class TNoSink : public IReadSink
+{
+public:
+    void BeginListing(const TFont &) override { }
+    void AppendLine(QStringView, bool) override { }
+};
+
+TReadRequest RequestOf(const TExportOptions &options)
 {
     TReadRequest request;
     request.Folder = options.Folder;
@@ -114,16 +163,105 @@ QString ReadListing(const TExportOptions &options, TRichEdit &listing)
         request.Style.Font.Name = *options.FontName;
     if (options.FontPoints)
         request.Style.Font.SetSize(*options.FontPoints);
+    request.Filter = options.Filter;
+    return request;
+}
 
-    TReadHooks hooks;
+// Runs the read with the progress shown on a terminal.
+TReadResult ReadWithProgress(const TReadRequest &request, IReadSink &sink, TReadHooks hooks)
+{
     const bool showProgress = ::isatty(STDERR_FILENO) == 1;
     if (showProgress)
         hooks.Progress = [](std::size_t found) { std::fprintf(stderr, "\r%zu fichiers trouvés", found); };
-    TViewSink sink(listing);
-    const TReadResult read = ReadFolder(request, sink, hooks);
+    TReadResult read = ReadFolder(request, sink, hooks);
     if (showProgress)
         std::fprintf(stderr, "\r\033[K");
+    return read;
+}
+
+// Reads the folder into `listing` as "Lecture répertoire" reads into the window's view,
+// with the folder totals when asked; answers the failure, empty when the read completed.
+QString ReadListing(const TExportOptions &options, TRichEdit &listing)
+{
+    TViewSink viewSink(listing);
+    if (!options.Totals)
+        return ReadWithProgress(RequestOf(options), viewSink, {}).Failure;
+    TFolderTotals totals;
+    TTotalsSink sink(viewSink, totals);
+    TReadHooks hooks;
+    hooks.Walked
+        = [&totals](const TFileList &files, const std::string &rootDir) { totals.Collect(files, rootDir); };
+    const TReadResult read = ReadWithProgress(RequestOf(options), sink, hooks);
+    if (read.Failure.isEmpty() && read.Files->Count() > 0) {
+        viewSink.AppendLine(QStringLiteral(" "), false);
+        viewSink.AppendLine(TreeTotalsText(totals.Tree()), true);
+    }
     return read.Failure;
+}
+
+// Reads the folder and writes its files in a data format; answers the exit status.
+int ExportData(const TExportOptions &options, TDataFormat format)
+{
+    TReadRequest request = RequestOf(options);
+    request.WriteLines = false;
+    TNoSink sink;
+    const TReadResult read = ReadWithProgress(request, sink, {});
+    if (!read.Failure.isEmpty()) {
+        std::cerr << "vantrel-oruk-export : lecture interrompue : " << read.Failure.toStdString() << "\n";
+        return 1;
+    }
+    TDataSettings settings;
+    settings.RootName = options.Folder;
+    settings.DirsOnly = options.DirsOnly;
+    settings.Sizes = options.Sizes;
+    settings.Dates = options.Dates;
+    settings.Totals = options.Totals;
+    try {
+        WriteToOutput(options.Output, [&](QIODevice &out) {
+            WriteDataFormat(format, *read.Files, ReadRootOf(options.Folder), settings, out);
+        });
+    } catch (const std::exception &error) {
+        std::cerr << "vantrel-oruk-export : " << error.what() << "\n";
+        return 1;
+    }
+    return 0;
+}
+
+// Reads a filter option's masks into `masks`; answers the usage error, empty when valid.
+std::string ParseMasksOption(
+    const std::string &name, const std::string &text, std::optional<TStringList> &masks)
+{
+    masks = ParseFilterMasks(text);
+    if (masks)
+        return {};
+    return "liste de masques invalide pour " + name + " : « " + text
+        + " » (attendu : des masques non vides séparés par « ; », par exemple « *.jpg;*.png »)";
+}
+
+// The filter option `arg` names, with or without "=VALUE"; nullptr for any other argument.
+const char *FilterOption(const std::string &arg)
+{
+    for (const char *name : {"--include", "--exclude", "--exclude-dir", "--max-depth"}) {
+        const std::string option(name);
+        if (arg == option || arg.rfind(option + "=", 0) == 0)
+            return name;
+    }
+    return nullptr;
+}
+
+// Reads the filter option's value into `filter`; answers the usage error, empty when valid.
+std::string ParseFilterOption(const std::string &name, const std::string &text, TReadFilter &filter)
+{
+    if (name == "--include")
+        return ParseMasksOption(name, text, filter.Include);
+    if (name == "--exclude")
+        return ParseMasksOption(name, text, filter.Exclude);
+    if (name == "--exclude-dir")
+        return ParseMasksOption(name, text, filter.ExcludeFolders);
+    filter.MaxDepth = ParseDepth(text);
+    if (filter.MaxDepth)
+        return {};
+    return "profondeur invalide pour --max-depth : « " + text + " » (attendu : un entier positif ou nul)";
 }
 
 // "-dsS" stands for "-d -s -S".
@@ -180,6 +318,8 @@ TExportParse ParseExportArgs(const std::vector<std::string> &givenArgs)
             options.Sizes = true;
         } else if (arg == "-D" || arg == "--dates") {
             options.Dates = true;
+        } else if (arg == "--totals") {
+            options.Totals = true;
         } else if (arg == "-h" || arg == "--help") {
             options.Help = true;
         } else if (arg == "--version") {
@@ -204,9 +344,17 @@ TExportParse ParseExportArgs(const std::vector<std::string> &givenArgs)
                 return result;
             explicitFormat = FormatNamed(*format);
             if (!explicitFormat) {
-                result.Error = "format inconnu : « " + *format + " » (rtf, text ou pdf)";
+                result.Error = "format inconnu : « " + *format + " » (rtf, text, pdf, csv, json ou html)";
                 return result;
             }
+        } else if (FilterOption(arg)) {
+            const std::string name = FilterOption(arg);
+            const auto text = value(name);
+            if (!text)
+                return result;
+            result.Error = ParseFilterOption(name, *text, options.Filter);
+            if (!result.Error.empty())
+                return result;
         } else {
             result.Error = "option inconnue : " + arg;
             return result;
@@ -240,9 +388,20 @@ std::string ExportUsage()
            "  -D, --dates            inclure la date des fichiers\n"
            "      --font \"FAMILLE[,POINTS]\"  police du listing (défaut : MS Sans Serif, 8)\n"
            "  -o, --output FICHIER   fichier à écrire ; .rtf : RTF, .pdf : PDF imprimé (A4),\n"
+           "                         .csv : CSV, .json : JSON, .html ou .htm : page HTML,\n"
            "                         .txt ou autre : texte ; - ou absent : texte sur la\n"
            "                         sortie standard\n"
-           "      --format rtf|text|pdf  impose le format\n"
+           "      --format rtf|text|pdf|csv|json|html  impose le format\n"
+           "      --totals           sous chaque répertoire, le nombre et la taille de ses\n"
+           "                         propres fichiers (sans ceux des sous-répertoires) ;\n"
+           "                         à la fin, « Total : » de toute l'arborescence ;\n"
+           "                         en CSV, JSON et HTML, des champs et attributs\n"
+           "      --include MASQUES  seulement les fichiers dont le nom suit un des\n"
+           "                         masques (« *.jpg;*.png », casse ignorée)\n"
+           "      --exclude MASQUES  sans les fichiers dont le nom suit un des masques\n"
+           "      --exclude-dir MASQUES  ne parcourt pas les répertoires de ces noms\n"
+           "      --max-depth N      ne parcourt pas les répertoires au-delà de N niveaux\n"
+           "                         (0 : les fichiers du dossier seul)\n"
            "  -h, --help             affiche cette aide\n"
            "      --version          affiche la version\n"
            "\n"
@@ -284,6 +443,8 @@ int RunExport(int argc, char **argv)
     InstallFontSubstitutions();
     Application().SetTitle(QStringLiteral("Vantrel Oruk"));
 
+    if (const auto dataFormat = DataFormatOf(options.Format))
+        return ExportData(options, *dataFormat);
     TRichEdit listing;
     listing.SetFont(ListingViewDesignFont());
     const QString failure = ReadListing(options, listing);

@@ -6,6 +6,8 @@
 
 #include <QString>
 
+#include "app/readfilter.h"
+
 // The command line of vantrel-oruk-export.
 struct TExportOptions
 {
@@ -13,13 +15,18 @@ struct TExportOptions
     {
         Text,
         Rtf,
-        Pdf
+        Pdf,
+        Csv,
+        Json,
+        Html
     };
 
     bool DirsOnly = false;
     bool Sorted = false;
     bool Sizes = false;
     bool Dates = false;
+    bool Totals = false; // each folder's file count and size, and the tree's
+    TReadFilter Filter; // --include, --exclude, --exclude-dir, --max-depth
     std::optional<QString> FontName;
     std::optional<int> FontPoints;
     std::string Output; // empty or "-": standard output

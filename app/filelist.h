@@ -2,10 +2,14 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string_view>
-#include <vector>
+
+#include "platform/system/packedarray.h"
 
 class TLocale;
+class TSortKeys;
+class TSortKeyWorker;
 
 // The relative paths of the files a read found, in the order of the walk or sorted.
 //
@@ -15,18 +19,22 @@ class TLocale;
 // after a change: O(n log n) for a whole read.
 //
 // The paths lie end to end in one buffer, found by where each ends: a million paths cost
-// their bytes and eight more each, not an allocation each. Sort keys exist only while the
-// list puts itself in order.
+// their bytes and eight more each, not an allocation each; a sorted list adds four for
+// the order. Sort keys exist only while the list puts itself in order, end to end in one
+// buffer too. While a sorted list is being filled, a thread of its own makes the keys of
+// the entries added so far, so that most are made when the last entry comes.
 class TFileList
 {
 public:
     explicit TFileList(const TLocale &locale);
+    ~TFileList();
 
     void Clear();
     bool Sorted() const { return m_sorted; }
-    // Takes effect for entries added after the call; call it on an empty list.
-    void SetSorted(bool sorted) { m_sorted = sorted; }
+    // Meant for an empty list: entries already held are listed in the new order too.
+    void SetSorted(bool sorted);
 
+    // Throws std::length_error past 2^32 - 1 entries.
     void Add(std::string_view path);
     std::size_t Count() const;
     // The entry's bytes; valid until the list next changes. Throws std::out_of_range past
@@ -34,14 +42,25 @@ public:
     std::string_view operator[](std::size_t index) const;
 
 private:
-    std::string_view At(std::size_t index) const;
+    // The path added `entry`th.
+    std::string_view Entry(std::size_t entry) const;
+    void HandOverKeys();
     void PutInOrder() const;
-    std::vector<std::size_t> SortedOrder() const;
-    void Rearrange(const std::vector<std::size_t> &order) const;
+    std::unique_ptr<TSortKeys> AllKeys() const;
+
+    // Entries handed to the key thread at a time.
+    static constexpr std::size_t KeyBatchEntries = 16384;
 
     const TLocale &m_locale;
     bool m_sorted = false;
-    mutable std::vector<char> m_bytes;
-    mutable std::vector<std::uint64_t> m_ends; // entry i is [m_ends[i - 1], m_ends[i])
+    mutable TPackedArray<char> m_bytes;
+    mutable TPackedArray<std::uint64_t> m_ends; // entry i is [m_ends[i - 1], m_ends[i])
+    // Sorted: the entries in their order, duplicates left out; up to date when m_inOrder.
+    mutable TPackedArray<std::uint32_t> m_order;
     mutable bool m_inOrder = true;
+    // Sorted: makes the keys of the entries before m_handedOver; none before the first
+    // batch or once it failed to start.
+    mutable std::unique_ptr<TSortKeyWorker> m_keyWorker;
+    mutable std::size_t m_handedOver = 0;
+    bool m_keysOnThread = true;
 };

@@ -20,17 +20,19 @@ namespace {
 const QString Spacer = QStringLiteral(" ");
 const QString SizeColumn = QStringLiteral("\t\t\t\t\t\t\t");
 
-// The folder part of a relative path: up to and including its last delimiter.
-std::string_view FolderPart(std::string_view entry)
+// A relative path cut after its last delimiter: the folder part, up to and including
+// that delimiter (empty for a file of the root), and the file's name.
+struct TEntryParts
 {
-    const auto delim = entry.rfind(PathDelim);
-    return delim == std::string_view::npos ? std::string_view() : entry.substr(0, delim + 1);
-}
+    std::string_view Folder;
+    std::string_view Name;
+};
 
-std::string_view FileNamePart(std::string_view entry)
+TEntryParts PartsOf(std::string_view entry)
 {
     const auto delim = entry.rfind(PathDelim);
-    return delim == std::string_view::npos ? entry : entry.substr(delim + 1);
+    const std::size_t nameStart = delim == std::string_view::npos ? 0 : delim + 1;
+    return {entry.substr(0, nameStart), entry.substr(nameStart)};
 }
 
 // Characters that would break a listing line or reorder what follows them on it (the
@@ -43,9 +45,11 @@ bool RearrangesTheLine(char16_t c)
         || (c >= 0x2028 && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
 }
 
+// Rounded half up; the quotient of a 64-bit count by 1024 or more is a whole number that
+// a double holds exactly, printed as an integer.
 QString Quotient(std::int64_t bytes, double unit)
 {
-    return QString::number(std::floor(static_cast<double>(bytes) / unit + 0.5), 'f', 0);
+    return QString::number(static_cast<qint64>(std::floor(static_cast<double>(bytes) / unit + 0.5)));
 }
 
 // The local time a listing shows for a last-write time: through the 32-bit form within
@@ -71,22 +75,25 @@ public:
         : m_locale(locale)
     { }
 
-    QString Of(const struct timespec &modTime)
+    // Appends the texts of the time to `line`; nothing when it cannot be converted.
+    void AppendTo(QString &line, const struct timespec &modTime)
     {
         const auto parts = ListedTimeOf(modTime);
         if (!parts)
-            return QString();
+            return;
         const qint64 day = (qint64(parts->Year) * 100 + parts->Month) * 100 + parts->Day;
         auto date = m_dates.find(day);
         if (date == m_dates.end())
             date = m_dates.insert(day, m_locale.FormatShortDate(*parts));
+        line += *date;
         const int second = (parts->Hour * 60 + parts->Minute) * 60 + parts->Second;
         if (second == 0)
-            return *date;
+            return;
         auto time = m_times.find(second);
         if (time == m_times.end())
             time = m_times.insert(second, m_locale.FormatLongTime(*parts));
-        return *date + u' ' + *time;
+        line += u' ';
+        line += *time;
     }
 
 private:
@@ -118,27 +125,36 @@ public:
             if (!m_options.DirsOnly)
                 m_sink.AppendLine(Spacer, false);
             const bool shared = previous.size() >= j + 1 && folder.compare(0, j + 1, previous, 0, j + 1) == 0;
-            if (!shared)
+            if (!shared) {
                 m_sink.AppendLine(
                     QString(m_indent + DisplayText(folder.substr(nameStart, j - nameStart))), true);
+                m_sink.HeadingWritten(folder.substr(0, j + 1));
+            }
             m_indent += u'\t';
             nameStart = j + 1;
         }
     }
 
-    void WriteFile(std::string_view entry, const QString &indent)
+    void WriteFile(const TEntryParts &entry, const QString &indent)
     {
-        QString line = indent + DisplayText(FileNamePart(entry));
+        m_line.resize(0);
+        m_line += indent;
+        m_line += DisplayText(entry.Name);
         if (m_options.Sizes || m_options.Dates) {
             // One look at the file serves both columns; a link that leads nowhere shows
             // its own size and date, as the walk found it.
             const auto info = SizeAndTimeOf(entry);
-            if (m_options.Sizes)
-                line += SizeColumn + FormatSize(info ? info->Size : 0);
-            if (m_options.Dates)
-                line += u'\t' + (info ? m_dates.Of(info->ModTime) : QString());
+            if (m_options.Sizes) {
+                m_line += SizeColumn;
+                m_line += FormatSize(info ? info->Size : 0);
+            }
+            if (m_options.Dates) {
+                m_line += u'\t';
+                if (info)
+                    m_dates.AppendTo(m_line, info->ModTime);
+            }
         }
-        m_sink.AppendLine(line, false);
+        m_sink.AppendLine(m_line, false);
     }
 
     const QString &Indent() const { return m_indent; }
@@ -146,19 +162,19 @@ public:
 private:
     // The file's size and time, looked at relative to its folder, which stays open for
     // the entries after it; by its whole path when the folder cannot be opened.
-    std::optional<TSizeAndTime> SizeAndTimeOf(std::string_view entry)
+    std::optional<TSizeAndTime> SizeAndTimeOf(const TEntryParts &entry)
     {
-        const std::string_view folder = FolderPart(entry);
+        const std::string_view folder = entry.Folder;
         if (!m_folderTried || folder != m_openFolder) {
             m_openFolder.assign(folder);
             m_folder = TFd(OpenPath(m_rootDir + m_openFolder, O_PATH | O_DIRECTORY));
             m_folderTried = true;
         }
         if (m_folder) {
-            m_name.assign(FileNamePart(entry));
+            m_name.assign(entry.Name);
             return SizeAndTimeAt(m_folder.Get(), m_name.c_str());
         }
-        const auto info = EntryInfoAt(m_rootDir + std::string(entry));
+        const auto info = EntryInfoAt(m_rootDir + std::string(entry.Folder) + std::string(entry.Name));
         return info ? std::optional<TSizeAndTime>({info->Size, info->ModTime}) : std::nullopt;
     }
 
@@ -172,6 +188,7 @@ private:
     TFd m_folder;
     bool m_folderTried = false;
     std::string m_name; // the last file's name, its room kept from one file to the next
+    QString m_line; // the last file's line, its room kept from one file to the next
 };
 
 } // namespace
@@ -203,22 +220,25 @@ void WriteListing(const TFileList &files, const std::string &rootDir, const TLis
     TListingWriter writer(rootDir, options, locale, sink);
     const std::size_t count = files.Count();
 
+    std::string_view previous; // the folder of the entry before
     for (std::size_t i = 0; i < count; ++i) {
-        const std::string_view folder = FolderPart(files[i]);
-        if (folder.empty())
-            continue;
-        const std::string_view previous = i > 0 ? FolderPart(files[i - 1]) : std::string_view();
-        if (folder != previous)
-            writer.EnterFolder(folder, previous);
-        if (!options.DirsOnly)
-            writer.WriteFile(files[i], writer.Indent());
+        const TEntryParts entry = PartsOf(files[i]);
+        if (!entry.Folder.empty()) {
+            if (entry.Folder != previous)
+                writer.EnterFolder(entry.Folder, previous);
+            if (!options.DirsOnly)
+                writer.WriteFile(entry, writer.Indent());
+        }
+        previous = entry.Folder;
     }
 
     if (options.DirsOnly)
         return;
     sink.AppendLine(Spacer, false);
+    const QString noIndent;
     for (std::size_t i = 0; i < count; ++i) {
-        if (FolderPart(files[i]).empty())
-            writer.WriteFile(files[i], QString());
+        const TEntryParts entry = PartsOf(files[i]);
+        if (entry.Folder.empty())
+            writer.WriteFile(entry, noIndent);
     }
 }

@@ -17,6 +17,9 @@ public:
     virtual ~IListingSink() = default;
     // Appends one paragraph; may throw when the sink cannot take it.
     virtual void AppendLine(QStringView text, bool bold) = 0;
+    // Told after each folder heading, with the folder's path relative to the root
+    // (ending in '/'), for a sink that writes more beneath it.
+    virtual void HeadingWritten(std::string_view folder) { (void)folder; }
 };
 
 struct TListingOptions

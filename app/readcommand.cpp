@@ -4,13 +4,12 @@
 #include <string_view>
 #include <utility>
 
-#include <QElapsedTimer>
-
 #include "app/dirscan.h"
 #include "app/filelist.h"
 #include "platform/system/dirsearch.h"
 #include "platform/system/locale.h"
 #include "platform/system/qtext.h"
+#include "platform/system/throttle.h"
 
 namespace {
 
@@ -23,7 +22,7 @@ public:
         , m_files(files)
         , m_hooks(hooks)
     {
-        m_sinceProgress.start();
+        m_progress.Restart();
     }
 
     // The walk's callback: false once a stop was requested.
@@ -39,18 +38,15 @@ private:
     std::string m_relative; // the last relative path, its room kept from one file to the next
     std::size_t m_found = 0;
     bool m_stopped = false;
-    QElapsedTimer m_sinceProgress;
+    TThrottle m_progress;
 };
 
 bool TFileCollector::Add(const std::string &folderPath, std::string_view name)
 {
     m_files.Add(RelativePath(folderPath, name));
     ++m_found;
-    if (m_sinceProgress.elapsed() >= ProgressIntervalMs) {
-        m_sinceProgress.restart();
-        if (m_hooks.Progress)
-            m_hooks.Progress(m_found);
-    }
+    if (m_hooks.Progress && m_progress.Due(ProgressIntervalMs))
+        m_hooks.Progress(m_found);
     m_stopped = m_hooks.StopRequested && m_hooks.StopRequested();
     return !m_stopped;
 }
@@ -70,6 +66,15 @@ const std::string &TFileCollector::RelativePath(const std::string &folderPath, s
     return m_relative;
 }
 
+TScanLimits ScanLimitsOf(const TReadFilter &filter)
+{
+    TScanLimits limits;
+    limits.MaxDepth = filter.MaxDepth;
+    if (filter.ExcludeFolders)
+        limits.EntersFolder = [&filter](std::string_view name) { return filter.EntersFolder(name); };
+    return limits;
+}
+
 // Walks the root and, unless stopped or empty, writes the listing of what it found.
 void Read(const TReadRequest &request, const std::string &rootDir, IReadSink &sink, const TReadHooks &hooks,
     TReadResult &result)
@@ -77,11 +82,19 @@ void Read(const TReadRequest &request, const std::string &rootDir, IReadSink &si
     TFileList &files = *result.Files;
     files.SetSorted(request.Sorted);
     TFileCollector collector(rootDir, files, hooks);
-    ScanFiles(rootDir, "*.*", [&collector](const std::string &folderPath, const TScanFile &file) {
-        return collector.Add(folderPath, file.Name);
-    });
+    const TReadFilter &filter = request.Filter;
+    ScanFiles(
+        rootDir, "*.*",
+        [&collector, &filter](const std::string &folderPath, const TScanFile &file) {
+            return !filter.TakesFile(file.Name) || collector.Add(folderPath, file.Name);
+        },
+        ScanLimitsOf(filter));
     result.Stopped = collector.Stopped();
     if (result.Stopped || files.Count() == 0)
+        return;
+    if (hooks.Walked)
+        hooks.Walked(files, rootDir);
+    if (!request.WriteLines)
         return;
     const TListingStyle style = hooks.StyleToWrite ? hooks.StyleToWrite() : request.Style;
     sink.BeginListing(style.Font);

@@ -9,6 +9,7 @@
 
 #include "app/filelist.h"
 #include "app/listing.h"
+#include "app/readfilter.h"
 #include "platform/print/font.h"
 
 // How the files a read found are written.
@@ -26,6 +27,9 @@ struct TReadRequest
     std::string Folder;
     bool Sorted = false; // "Ordre alphabétique"
     TListingStyle Style;
+    TReadFilter Filter; // the files and folders taken; all by default
+    // false: the read only collects the files, for a caller that writes them its own way.
+    bool WriteLines = true;
 };
 
 // Where a read writes its listing: the lines, and before them the font they show in.
@@ -47,6 +51,9 @@ struct TReadHooks
     // where it may have changed during the walk (the window's options and font stay
     // usable while a long read runs). Without it, the request's style.
     std::function<TListingStyle()> StyleToWrite;
+    // Called once the walk found files, before the listing is written, with the files
+    // and the root they are relative to. What it throws ends the read as a failure.
+    std::function<void(const TFileList &files, const std::string &rootDir)> Walked;
 };
 
 struct TReadResult

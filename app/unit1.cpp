@@ -106,7 +106,7 @@ void TForm1::CreateControls()
     Button4 = MakeButton(this, "Button4", QStringLiteral("Enregistrer..."), 232);
 
     RichEdit1 = Place(new TRichEdit(this), "RichEdit1", 0, 304, ClientWidth, 269);
-    RichEdit1->setPlainText(QStringLiteral("RichEdit1"));
+    RichEdit1->SetText(u"RichEdit1");
     RichEdit1->SetFont(ListingViewDesignFont());
 
     FontDialog1.Device = TFontDialogDevice::fdPrinter;

@@ -6,10 +6,10 @@
 #include <optional>
 #include <string>
 
-#include <QElapsedTimer>
 #include <QString>
 #include <QWidget>
 
+#include "platform/system/throttle.h"
 #include "platform/ui/dialogs.h"
 
 class QCheckBox;
@@ -119,7 +119,7 @@ private:
     // While a hint covers the status line: the status it covers, which comes back when
     // the hint empties (a status set meanwhile replaces it).
     std::optional<TStatus> m_statusUnderHint;
-    QElapsedTimer m_sinceMessages;
+    TThrottle m_messages;
 };
 
 // The one main window, set before its creation handler runs.

@@ -22,3 +22,24 @@ make_once() {
     python3 - "$folder"
     : >"$folder.complete"
 }
+
+# Makes the tree COPIES hard-linked copies of /usr with their links removed (`cp -al`,
+# then `find -type l -delete`) under ${BENCH_DIR:-/tmp/vantrel-usr}, unless an earlier
+# run finished it, and prints its path. Copies share their files' data, so the tree costs
+# folders and inodes, not the size of /usr; delete the folder to make it again.
+make_usr_tree() {
+    local copies=$1
+    local tree="${BENCH_DIR:-/tmp/vantrel-usr}/usr-x$copies"
+    if [[ ! -d "$tree" ]]; then
+        echo "making $tree: $copies hard-linked copies of /usr, links removed" >&2
+        rm -rf "$tree.partial"
+        mkdir -p "$tree.partial"
+        local i
+        for ((i = 1; i <= copies; i++)); do
+            cp -al /usr "$tree.partial/usr$i" 2>/dev/null || true
+        done
+        find "$tree.partial" -type l -delete
+        mv "$tree.partial" "$tree"
+    fi
+    echo "$tree"
+}

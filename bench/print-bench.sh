@@ -7,6 +7,7 @@
 #
 # The tree is made once under ${BENCH_DIR:-/tmp/vantrel-bench} and reused. Each command
 # runs ${RUNS:-3} times after a warm-up; the median wall time and peak memory are shown.
+# usr-print-bench.sh prints the much longer listing of the /usr tree with the export alone.
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)

@@ -21,20 +21,8 @@ exporter=$(bench_program vantrel-oruk-export "$build_dir")
 
 copies="${COPIES:-6}"
 bench_dir="${BENCH_DIR:-/tmp/vantrel-usr}"
-tree="$bench_dir/usr-x$copies"
 out="$bench_dir/out"
 mkdir -p "$out"
-
-make_tree() {
-    [[ -d "$tree" ]] && return
-    echo "making $tree: $copies hard-linked copies of /usr, links removed" >&2
-    mkdir -p "$tree.partial"
-    for ((i = 1; i <= copies; i++)); do
-        cp -al /usr "$tree.partial/usr$i" 2>/dev/null || true
-    done
-    find "$tree.partial" -type l -delete
-    mv "$tree.partial" "$tree"
-}
 
 # Runs the command once to warm the caches, then once measured; prints "WALL PEAK_MB".
 measure() {
@@ -72,7 +60,7 @@ ratio() {
     printf '%-40s %10s\n' "$label" "$(awk -v a="$a" -v b="$b" 'BEGIN { printf (b > 0 ? "%.2f" : "-"), a / b }')"
 }
 
-make_tree
+tree=$(make_usr_tree "$copies")
 echo "tree: $tree ($(find "$tree" -type f | wc -l) files, $(find "$tree" -type d | wc -l) folders)"
 echo "exporter: $exporter"
 printf '%-40s %10s %10s %12s\n' "command" "wall (s)" "peak (MB)" "lines"

@@ -4,14 +4,14 @@
 set -euo pipefail
 
 build_packages=(
-    build-essential cmake ccache pkg-config dpkg-dev librsvg2-bin
+    build-essential cmake ccache pkg-config dpkg-dev librsvg2-bin python3
     qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev libgl-dev libglx-dev
-    libgtest-dev libgmock-dev
+    libgtest-dev libgmock-dev libicu-dev
     fonts-liberation fonts-dejavu-core adwaita-icon-theme qt6-translations-l10n
 )
 test_packages=(
     libreoffice-writer-nogui poppler-utils xvfb xauth clang-format
-    desktop-file-utils appstream lintian man-db bash-completion
+    desktop-file-utils appstream lintian man-db bash-completion time
 )
 fuzz_packages=(
     clang libclang-rt-14-dev

@@ -3,40 +3,27 @@
 #include <algorithm>
 
 #include <QPainter>
-#include <QTextBlock>
-#include <QTextDocument>
 #include <QTextOption>
 
 void TPrinterLayout::Clear()
 {
-    m_blocks.clear();
+    m_paragraphs.clear();
     m_revision = -1;
 }
 
-QTextLayout &TPrinterLayout::LayoutOf(const QTextBlock &block)
+QTextLayout &TPrinterLayout::LayoutOf(qsizetype paragraph)
 {
-    auto &slot = m_blocks[block.blockNumber()];
+    auto &slot = m_paragraphs[paragraph];
     if (slot)
         return *slot;
-    slot = std::make_unique<QTextLayout>(block.text(), m_settings.Font, m_settings.Device);
+    const TPrintParagraphs &paragraphs = *m_settings.Paragraphs;
+    slot = std::make_unique<QTextLayout>(paragraphs.Text(paragraph), m_settings.Font, m_settings.Device);
     QTextOption option;
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     option.setTabStopDistance(m_settings.TabStop);
     slot->setTextOption(option);
-
-    // Bold runs; everything else is in the document's font.
-    QList<QTextLayout::FormatRange> formats;
-    for (auto it = block.begin(); !it.atEnd(); ++it) {
-        const QTextFragment fragment = it.fragment();
-        if (!fragment.isValid() || fragment.charFormat().fontWeight() < QFont::Bold)
-            continue;
-        QTextLayout::FormatRange range;
-        range.start = fragment.position() - block.position();
-        range.length = fragment.length();
-        range.format.setFontWeight(QFont::Bold);
-        formats << range;
-    }
-    slot->setFormats(formats);
+    // Bold runs; everything else is in the font as it is.
+    slot->setFormats(paragraphs.BoldRuns(paragraph));
 
     slot->beginLayout();
     qreal y = 0;
@@ -52,16 +39,15 @@ QTextLayout &TPrinterLayout::LayoutOf(const QTextBlock &block)
 std::int64_t TPrinterLayout::Render(
     const TSettings &settings, const QRectF &area, std::int64_t from, std::int64_t to, QPainter *painter)
 {
-    const QTextDocument &document = *settings.Document;
-    if (!(settings == m_settings) || m_revision != document.revision()) {
+    const TPrintParagraphs &paragraphs = *settings.Paragraphs;
+    if (!(settings == m_settings) || m_revision != paragraphs.Revision()) {
         Clear();
         m_settings = settings;
-        m_revision = document.revision();
+        m_revision = paragraphs.Revision();
     }
-    const std::int64_t last = document.characterCount() - 1;
-    QTextBlock block = document.findBlock(int(std::clamp<std::int64_t>(from, 0, last)));
+    qsizetype paragraph = paragraphs.ParagraphAt(from);
     // Paragraphs before this one are done with.
-    m_blocks.erase(m_blocks.begin(), m_blocks.lower_bound(block.blockNumber()));
+    m_paragraphs.erase(m_paragraphs.begin(), m_paragraphs.lower_bound(paragraph));
 
     if (painter) {
         painter->save();
@@ -75,13 +61,14 @@ std::int64_t TPrinterLayout::Render(
             painter->restore();
         return std::max(stop, from);
     };
-    for (; block.isValid() && block.position() < to; block = block.next()) {
-        QTextLayout &layout = LayoutOf(block);
+    for (; paragraph < paragraphs.Count() && paragraphs.Position(paragraph) < to; ++paragraph) {
+        const std::int64_t position = paragraphs.Position(paragraph);
+        QTextLayout &layout = LayoutOf(paragraph);
         for (int i = 0; i < layout.lineCount(); ++i) {
             const QTextLine line = layout.lineAt(i);
-            const std::int64_t start = block.position() + line.textStart();
+            const std::int64_t start = position + line.textStart();
             const bool lastLine = i + 1 == layout.lineCount();
-            if (!lastLine && block.position() + layout.lineAt(i + 1).textStart() <= from)
+            if (!lastLine && position + layout.lineAt(i + 1).textStart() <= from)
                 continue; // ends before the range begins
             if (start >= to)
                 return finish(start);
@@ -92,8 +79,9 @@ std::int64_t TPrinterLayout::Render(
             y += line.height();
             placedAny = true;
         }
-        next = block.position() + block.length();
-        m_blocks.erase(block.blockNumber());
+        // Past the paragraph and its break.
+        next = position + layout.text().size() + 1;
+        m_paragraphs.erase(paragraph);
     }
     return finish(std::min(next, to));
 }

@@ -11,10 +11,27 @@
 
 class QPainter;
 class QPaintDevice;
-class QTextBlock;
-class QTextDocument;
 
-// Lays a document's paragraphs out for a device, one QTextLayout per paragraph at the
+// The paragraphs a TPrinterLayout prints. Positions count characters with each paragraph
+// break as one: paragraph i starts at Position(i), and its break (if another paragraph
+// follows) at Position(i) + Text(i).size().
+class TPrintParagraphs
+{
+public:
+    virtual ~TPrintParagraphs() = default;
+
+    virtual qsizetype Count() const = 0;
+    virtual QString Text(qsizetype paragraph) const = 0;
+    // The bold runs of the paragraph; the rest is in the font's own weight.
+    virtual QList<QTextLayout::FormatRange> BoldRuns(qsizetype paragraph) const = 0;
+    virtual std::int64_t Position(qsizetype paragraph) const = 0;
+    // The paragraph holding a position (clamped to the text).
+    virtual qsizetype ParagraphAt(std::int64_t position) const = 0;
+    // Changes whenever the text or its weights change.
+    virtual std::int64_t Revision() const = 0;
+};
+
+// Lays paragraphs out for a device, one QTextLayout per paragraph at the
 // device's resolution, and draws them page by page. The document layout is not used:
 // it needs the whole document laid out at once (which does not finish for very tall
 // documents) and clipping its drawing to a page repeats the lines cut by the page edge.
@@ -26,7 +43,7 @@ class TPrinterLayout
 public:
     struct TSettings
     {
-        const QTextDocument *Document = nullptr;
+        const TPrintParagraphs *Paragraphs = nullptr;
         QPaintDevice *Device = nullptr; // lays out at its resolution; not owned
         QFont Font;
         QColor Color;
@@ -45,9 +62,9 @@ public:
     void Clear();
 
 private:
-    QTextLayout &LayoutOf(const QTextBlock &block);
+    QTextLayout &LayoutOf(qsizetype paragraph);
 
     TSettings m_settings;
-    int m_revision = -1;
-    std::map<int, std::unique_ptr<QTextLayout>> m_blocks;
+    std::int64_t m_revision = -1;
+    std::map<qsizetype, std::unique_ptr<QTextLayout>> m_paragraphs;
 };

@@ -1,7 +1,10 @@
 #include "platform/system/locale.h"
 
+#include <algorithm>
+#include <climits>
 #include <mutex>
 #include <string>
+#include <unicode/ucol.h>
 #include <unordered_map>
 
 #include <QDate>
@@ -23,12 +26,25 @@ bool IsPosixLocale(const QLocale &locale)
     return locale.language() == QLocale::C;
 }
 
+// Qt collates the C locale by code points and case-sensitively; the ICU root order
+// (which en_US follows) is what a user of that locale expects of "alphabetical".
+QLocale CollationLocaleOf(const QLocale &locale)
+{
+    return IsPosixLocale(locale) ? QLocale(QLocale::English, QLocale::UnitedStates) : locale;
+}
+
 // Hashes std::string and std::string_view alike, so a view finds a stored text.
 struct TTextHash
 {
     using is_transparent = void;
     std::size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
 };
+
+void SetAttribute(UCollator *collator, UColAttribute attribute, UColAttributeValue value)
+{
+    UErrorCode status = U_ZERO_ERROR;
+    ucol_setAttribute(collator, attribute, value, &status);
+}
 
 } // namespace
 
@@ -92,9 +108,8 @@ private:
 
 TLocale::TLocale(const QLocale &locale)
     : m_locale(locale)
-    // Qt collates the C locale by code points and case-sensitively; the ICU root order
-    // (which en_US follows) is what a user of that locale expects of "alphabetical".
-    , m_collator(IsPosixLocale(locale) ? QLocale(QLocale::English, QLocale::UnitedStates) : locale)
+    , m_collator(CollationLocaleOf(locale))
+    , m_keyMaker(std::shared_ptr<const TSortKeyMaker>(new TSortKeyMaker(CollationLocaleOf(locale))))
     , m_sortKeys(std::make_shared<TSortKeyCache>())
 {
     m_collator.setCaseSensitivity(Qt::CaseInsensitive);
@@ -134,6 +149,11 @@ QCollatorSortKey TLocale::SortKey(const QString &text) const
     return m_collator.sortKey(text);
 }
 
+std::size_t TLocale::SortKeyBytes(QStringView text, std::uint8_t *out, std::size_t room) const
+{
+    return m_keyMaker->Key(text, out, room);
+}
+
 int TLocale::CompareUtf8Text(std::string_view a, std::string_view b) const
 {
     return m_sortKeys->Compare(m_collator, a, b);
@@ -153,4 +173,45 @@ QChar TLocale::DecimalSeparator() const
 {
     const QString point = m_locale.decimalPoint();
     return point.isEmpty() ? QChar(u'.') : point.front();
+}
+
+TSortKeyMaker::TSortKeyMaker(const TLocale &locale)
+    : TSortKeyMaker(CollationLocaleOf(locale.Locale()))
+{ }
+
+// As QCollator's ICU backend sets up its collator for a locale, ignoring case, numbers
+// read digit by digit, punctuation significant: the same locale name, full normalization,
+// secondary strength, numeric collation and alternate handling. A collator ICU cannot
+// open gives every text the same empty key, as Qt's does.
+TSortKeyMaker::TSortKeyMaker(const QLocale &collationLocale)
+{
+    const QByteArray name = collationLocale.bcp47Name().replace(u'-', u'_').toLatin1();
+    UErrorCode status = U_ZERO_ERROR;
+    m_collator = ucol_open(name.constData(), &status);
+    if (U_FAILURE(status)) {
+        m_collator = nullptr;
+        return;
+    }
+    SetAttribute(m_collator, UCOL_NORMALIZATION_MODE, UCOL_ON);
+    SetAttribute(m_collator, UCOL_STRENGTH, UCOL_SECONDARY);
+    SetAttribute(m_collator, UCOL_NUMERIC_COLLATION, UCOL_OFF);
+    SetAttribute(m_collator, UCOL_ALTERNATE_HANDLING, UCOL_NON_IGNORABLE);
+}
+
+TSortKeyMaker::~TSortKeyMaker()
+{
+    if (m_collator)
+        ucol_close(m_collator);
+}
+
+std::size_t TSortKeyMaker::Key(QStringView text, std::uint8_t *out, std::size_t room) const
+{
+    if (!m_collator) {
+        if (room > 0)
+            out[0] = 0;
+        return 1;
+    }
+    const auto fits = static_cast<std::int32_t>(std::min<std::size_t>(room, INT32_MAX));
+    const auto *chars = reinterpret_cast<const UChar *>(text.utf16());
+    return std::size_t(ucol_getSortKey(m_collator, chars, std::int32_t(text.size()), out, fits));
 }

@@ -1,13 +1,19 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string_view>
 
 #include <QCollator>
 #include <QLocale>
 #include <QString>
+#include <QStringView>
 
 #include "platform/system/datetime.h"
+
+class TSortKeyMaker;
+struct UCollator;
 
 // The user's regional settings: collation ignoring case, the short date and long time
 // formats, the decimal separator. Qt carries its own locale data, so a locale can be
@@ -30,6 +36,11 @@ public:
     // < 0, 0 or > 0 as `a` sorts before, with or after `b`, ignoring case.
     int CompareText(const QString &a, const QString &b) const;
     QCollatorSortKey SortKey(const QString &text) const;
+    // The bytes of SortKey(text) without the key around them, for sorts of many texts:
+    // ICU's key with its terminating NUL, the only NUL in it, written to `out` when it
+    // fits in `room` bytes. Answers the key's length, NUL included, whether it fitted or
+    // not. Keys compared as unsigned bytes order their texts as CompareText does.
+    std::size_t SortKeyBytes(QStringView text, std::uint8_t *out, std::size_t room) const;
     // CompareText of two UTF-8 texts, read as QString::fromUtf8 reads them. The sort key
     // of each text is kept (for the most recently compared tens of thousands of texts),
     // so sorting n names computes n keys instead of two per comparison.
@@ -47,7 +58,31 @@ private:
     QString m_shortDate;
     QString m_longTime;
 
+    // Keys as m_collator makes them; shared by copies.
+    std::shared_ptr<const TSortKeyMaker> m_keyMaker;
+
     // Sort keys by UTF-8 text; shared by copies, which have the same collator.
     class TSortKeyCache;
     std::shared_ptr<TSortKeyCache> m_sortKeys;
+};
+
+// Makes the keys of TLocale::SortKeyBytes with an ICU collator of its own, opened and set
+// up as QCollator's ICU backend sets up the locale's: a thread that makes many keys
+// takes one of its own while others use the locale.
+class TSortKeyMaker
+{
+public:
+    explicit TSortKeyMaker(const TLocale &locale);
+    ~TSortKeyMaker();
+    TSortKeyMaker(const TSortKeyMaker &) = delete;
+    TSortKeyMaker &operator=(const TSortKeyMaker &) = delete;
+
+    // As TLocale::SortKeyBytes.
+    std::size_t Key(QStringView text, std::uint8_t *out, std::size_t room) const;
+
+private:
+    friend class TLocale;
+    explicit TSortKeyMaker(const QLocale &collationLocale);
+
+    UCollator *m_collator = nullptr;
 };

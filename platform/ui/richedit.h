@@ -4,14 +4,13 @@
 #include <memory>
 #include <string>
 
-#include <QPlainTextEdit>
-#include <QTextCharFormat>
-
 #include "platform/print/font.h"
+#include "platform/ui/paragraphview.h"
 
 class QIODevice;
 class TDeviceContext;
 class TPrinterLayout;
+class TPrintParagraphs;
 
 // A rectangle in the units its user states (twips for page rendering).
 struct TRect
@@ -41,12 +40,13 @@ struct TFormatRange
 };
 
 // The rich text view: paragraphs of text with tab stops every half inch, bold or
-// regular runs and one font for the whole text. Built on QPlainTextEdit, which lays
-// out lazily, so that a listing of millions of lines stays usable.
+// regular paragraphs and one font for the whole text. The text lives in the view's
+// paragraph store, a few bytes a paragraph beyond its characters, and only the
+// paragraphs in sight are laid out, so that a listing of millions of lines stays usable.
 //
 // The text is a run of paragraphs, each followed by a paragraph break: after n calls of
-// AppendLine the document holds n paragraphs and an empty last block.
-class TRichEdit : public QPlainTextEdit
+// AppendLine the store holds n paragraphs and an empty open one.
+class TRichEdit : public TParagraphView
 {
     Q_OBJECT
 
@@ -54,8 +54,11 @@ public:
     explicit TRichEdit(QWidget *parent = nullptr);
     ~TRichEdit() override;
 
-    // Removes all text.
+    // Removes all text and the history of edits.
     void Clear();
+    // Replaces all text by `text`, whose breaks make paragraphs, with no break after the
+    // last; the history of edits starts afresh.
+    void SetText(QStringView text);
     // Adds one paragraph at the end; throws EOutOfResources (and adds nothing) when the
     // text would pass MaxLength(). A line or paragraph break inside the text becomes a line
     // separator (U+2028), so each call still adds exactly one paragraph.
@@ -64,13 +67,14 @@ public:
     void SetNextLineBold(bool bold);
     bool NextLineBold() const { return m_nextBold; }
 
-    // Many appends between BeginUpdate and EndUpdate go to a detached document that the
-    // view takes over at EndUpdate. Calls nest.
+    // Many appends between BeginUpdate and EndUpdate: the view takes its picture and
+    // scroll bar from the text at the outermost EndUpdate, and the user cannot edit the
+    // text meanwhile. Calls nest.
     void BeginUpdate();
     void EndUpdate();
 
     // The font of the whole text. Setting it restyles the text already shown: face,
-    // size, colour and style change; bold runs stay bold.
+    // size, colour and style change; bold paragraphs stay bold.
     TFont Font() const { return m_font; }
     void SetFont(const TFont &font);
 
@@ -88,11 +92,9 @@ public:
     // file whatever the screen's palette, as FormatRange prints it.
     void SaveToFile(const std::string &fileName) const;
     void WriteRtf(QIODevice &out) const;
-    // Each paragraph as one UTF-8 line ending in "\n".
+    // Each paragraph as one UTF-8 line ending in "\n"; an empty open last paragraph is
+    // left out.
     void WritePlainText(QIODevice &out) const;
-
-    // The document that holds the text: during an update, the one the appends go to.
-    QTextDocument *Document() const;
 
     // Renders the range into range->rc on range->hdc (or only measures it when `render`
     // is false) and answers the first character that did not fit: at or beyond
@@ -103,21 +105,11 @@ public:
     std::int64_t FormatRange(const TFormatRange *range, bool render);
 
 private:
-    std::unique_ptr<QTextDocument> NewPendingDocument() const;
-    void TakeOverPendingDocument();
-
     TFont m_font;
     bool m_nextBold = false;
     std::int64_t m_maxLength = std::int64_t(1) << 30;
     int m_updateDepth = 0;
     bool m_readOnlyBeforeUpdate = false;
-    // The document that receives appends during an update; the view takes it at EndUpdate.
-    std::unique_ptr<QTextDocument> m_pending;
+    std::unique_ptr<TPrintParagraphs> m_printParagraphs;
     std::unique_ptr<TPrinterLayout> m_printLayout;
-    // During an update, lines of one weight wait here, each followed by a paragraph
-    // separator, and go into the pending document in one insertion: far cheaper than
-    // one cursor edit per line.
-    void FlushBuffered() const;
-    mutable QString m_buffered;
-    mutable bool m_bufferedBold = false;
 };

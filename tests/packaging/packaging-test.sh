@@ -180,7 +180,7 @@ check_bash_completion() {
     prefix=$(install_tree)
     completion=$prefix/share/bash-completion/completions/vantrel-oruk-export
     [[ $(complete_words --for) == --format ]] || fail "--for completes to: $(complete_words --for)"
-    [[ $(complete_words --format '' | sort | tr '\n' ' ') == "pdf rtf text " ]] ||
+    [[ $(complete_words --format '' | sort | tr '\n' ' ') == "csv html json pdf rtf text " ]] ||
         fail "--format completes to: $(complete_words --format '')"
     [[ $(complete_words -sS --format=r) == rtf ]] || fail "--format=r completes to: $(complete_words --format=r)"
     # Every option of --help, and nothing else.

@@ -1,20 +1,15 @@
 #include "viewtext.h"
 
-#include <QTextBlock>
-#include <QTextDocument>
-
 #include "platform/ui/richedit.h"
 
 TParagraphs Paragraphs(const TRichEdit &view)
 {
     TParagraphs result;
-    const QTextDocument *document = view.Document();
-    for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
-        if (!block.next().isValid() && block.text().isEmpty())
+    const TParagraphStore &store = view.Store();
+    for (qsizetype i = 0; i < store.Count(); ++i) {
+        if (i + 1 == store.Count() && store.Text(i).isEmpty())
             break;
-        const bool bold = block.begin() != block.end()
-            && block.begin().fragment().charFormat().fontWeight() >= QFont::Bold;
-        result.emplace_back(block.text(), bold);
+        result.emplace_back(store.Text(i).toString(), store.Bold(i) && !store.Text(i).isEmpty());
     }
     return result;
 }

@@ -1,6 +1,3 @@
-#include <QTextBlock>
-#include <QTextDocument>
-
 #include <gtest/gtest.h>
 
 #include "platform/print/printer.h"
@@ -58,12 +55,12 @@ TEST_F(RichEditPrintTest, PagesBreakBetweenWholeLinesAndCoverTheText)
     Fill(300);
     const auto starts = PageStarts(3);
     ASSERT_GT(starts.size(), 2u);
-    const QTextDocument *document = m_view.Document();
+    const TParagraphStore &store = m_view.Store();
     for (const std::int64_t start : starts)
-        EXPECT_EQ(document->findBlock(int(start)).position(), start);
+        EXPECT_EQ(store.Position(store.ParagraphAt(start)), start);
     // All pages but the last hold the same number of paragraphs.
-    const int perPage = document->findBlock(int(starts[1])).blockNumber();
-    EXPECT_EQ(document->findBlock(int(starts[2])).blockNumber(), 2 * perPage);
+    const qsizetype perPage = store.ParagraphAt(starts[1]);
+    EXPECT_EQ(store.ParagraphAt(starts[2]), 2 * perPage);
 
     TFormatRange last = Range(5, 3, starts.back());
     EXPECT_GE(m_view.FormatRange(&last, false), m_view.GetTextLen());
@@ -87,7 +84,7 @@ TEST_F(RichEditPrintTest, EveryAreaWithHeightTakesALineButAFlatOneTakesNone)
 {
     Fill(3);
     TFormatRange thin = Range(5, 0.01);
-    EXPECT_EQ(m_view.FormatRange(&thin, false), m_view.Document()->begin().next().position());
+    EXPECT_EQ(m_view.FormatRange(&thin, false), m_view.Store().Position(1));
     TFormatRange flat = Range(5, 0);
     EXPECT_EQ(m_view.FormatRange(&flat, false), 0);
 

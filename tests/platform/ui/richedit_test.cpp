@@ -7,16 +7,16 @@
 
 #include <QBuffer>
 #include <QFile>
+#include <QScrollBar>
 #include <QTest>
-#include <QTextBlock>
-#include <QTextDocument>
-#include <QTextLayout>
 
 #include <gtest/gtest.h>
 
+#include "platform/print/printer.h"
 #include "platform/system/error.h"
 #include "platform/ui/richedit.h"
 #include "tests/support/filekinds.h"
+#include "tests/support/pdftext.h"
 #include "tests/support/rtfreader.h"
 #include "tests/support/temptree.h"
 #include "tests/support/viewtext.h"
@@ -25,10 +25,12 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// The font a block's first run is drawn with.
-QFont EffectiveFont(const QTextDocument &document, const QTextBlock &block)
+// Where the caret stands in the shown view when placed at `position`.
+QRectF CaretAt(TRichEdit &view, std::int64_t position)
 {
-    return block.begin().fragment().charFormat().font().resolve(document.defaultFont());
+    view.SetCaret(position);
+    view.viewport()->repaint();
+    return view.CaretRect();
 }
 
 void Append(TRichEdit &view, const TParagraphs &lines)
@@ -88,66 +90,70 @@ TEST(TRichEdit, EachAppendAddsOneParagraphWithItsWeightAndCountsItsBreak)
     EXPECT_TRUE(view.NextLineBold()); // lasts until changed
 
     EXPECT_EQ(Paragraphs(view), Sample);
-    EXPECT_EQ(view.Document()->blockCount(), 5);
-    EXPECT_TRUE(view.Document()->lastBlock().text().isEmpty());
+    EXPECT_EQ(view.Store().Count(), 5);
+    EXPECT_TRUE(view.Store().Text(4).isEmpty());
     EXPECT_EQ(view.GetTextLen(), 10 + 1 + 13 + 1 + 0 + 1 + 13 + 1);
-    // Regular runs carry no weight, so that a bold font shows through them.
-    const QTextBlock regular = view.Document()->findBlockByNumber(1);
-    EXPECT_FALSE(regular.begin().fragment().charFormat().hasProperty(QTextFormat::FontWeight));
 
     // A break inside the text would split the paragraph and shift every line after it.
     view.Clear();
     view.AppendLine(u"a\nb\rc\u2029d");
     view.AppendLine(u"e");
-    EXPECT_EQ(view.Document()->blockCount(), 3);
-    EXPECT_EQ(view.Document()->firstBlock().text(), QStringLiteral("a\u2028b\u2028c\u2028d"));
+    EXPECT_EQ(view.Store().Count(), 3);
+    EXPECT_EQ(view.Store().Text(0), QStringLiteral("a\u2028b\u2028c\u2028d"));
     EXPECT_EQ(view.GetTextLen(), 10);
 
     // What the user types counts too.
-    view.moveCursor(QTextCursor::End);
+    QTest::keyClick(&view, Qt::Key_End, Qt::ControlModifier);
     QTest::keyClicks(&view, QStringLiteral("xy"));
     EXPECT_EQ(view.GetTextLen(), 12);
+
+    // The window's design text is one paragraph with no break after it.
+    view.SetText(u"RichEdit1");
+    EXPECT_EQ(view.GetTextLen(), 9);
+    EXPECT_EQ(PlainText(view), "RichEdit1\n");
+    QTest::keyClick(&view, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(PlainText(view), "RichEdit1\n");
 }
 
 TEST(TRichEdit, SetFontRestylesTheTextAlreadyShown)
 {
     TRichEdit view;
-    Append(view, {{u"bold"_s, true}, {u"regular"_s, false}});
+    view.resize(600, 300);
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    Append(view, {{u"mmmm"_s, true}, {u"mmmm"_s, false}});
+    const auto boldWider = [&view] { return CaretAt(view, 4).x() > CaretAt(view, 9).x(); };
+    EXPECT_TRUE(boldWider());
 
     TFont font;
-    font.Name = QStringLiteral("Courier New");
+    font.Name = QStringLiteral("Arial");
     font.SetSize(14);
     font.Color = 0x0000FF; // red as 0x00BBGGRR
     view.SetFont(font);
     EXPECT_EQ(view.Font(), font);
-
-    const QTextDocument &document = *view.Document();
-    for (const QTextBlock &block : {document.firstBlock(), document.firstBlock().next()}) {
-        const QFont shown = EffectiveFont(document, block);
-        EXPECT_EQ(shown.family(), QStringLiteral("Courier New")) << block.text().toStdString();
-        EXPECT_EQ(shown.pointSize(), 14) << block.text().toStdString();
-    }
-    EXPECT_TRUE(EffectiveFont(document, document.firstBlock()).bold());
-    EXPECT_FALSE(EffectiveFont(document, document.firstBlock().next()).bold());
+    EXPECT_EQ(view.font().family(), QStringLiteral("Arial"));
+    EXPECT_EQ(view.font().pointSize(), 14);
     EXPECT_EQ(view.palette().color(QPalette::Text), QColor(255, 0, 0));
+    const qreal height14 = CaretAt(view, 9).height();
+    EXPECT_TRUE(boldWider());
 
+    // A bold font makes every paragraph bold.
     font.Style = {TFontStyle::fsBold};
     view.SetFont(font);
-    EXPECT_TRUE(EffectiveFont(*view.Document(), view.Document()->firstBlock().next()).bold());
+    EXPECT_EQ(CaretAt(view, 4).x(), CaretAt(view, 9).x());
 
-    // A font set during an update holds for the text the update brings.
+    // A font set during an update holds for the text the update brings, and after Clear.
     font.Style = {};
     font.SetSize(20);
     view.BeginUpdate();
     view.SetFont(font);
     view.AppendLine(u"later");
     view.EndUpdate();
-    ASSERT_EQ(view.document()->blockCount(), 4);
-    EXPECT_EQ(EffectiveFont(*view.document(), view.document()->findBlockByNumber(2)).pointSize(), 20);
-
+    EXPECT_GT(CaretAt(view, 10).height(), height14);
     view.Clear();
     view.AppendLine(u"cleared");
-    EXPECT_EQ(EffectiveFont(*view.document(), view.document()->firstBlock()).pointSize(), 20);
+    EXPECT_EQ(view.Font(), font);
+    EXPECT_GT(CaretAt(view, 0).height(), height14);
 }
 
 TEST(TRichEdit, AppendThatPassesTheCapacityThrowsAndAddsNothing)
@@ -167,7 +173,7 @@ TEST(TRichEdit, AppendThatPassesTheCapacityThrowsAndAddsNothing)
     EXPECT_EQ(view.GetTextLen(), 10);
     EXPECT_EQ(Paragraphs(view), (TParagraphs{{u"abcd"_s, false}, {u"efgh"_s, false}}));
     view.SetMaxLength(11); // typed text takes room too
-    view.moveCursor(QTextCursor::End);
+    QTest::keyClick(&view, Qt::Key_End, Qt::ControlModifier);
     QTest::keyClicks(&view, QStringLiteral("i"));
     EXPECT_THROW(view.AppendLine(u""), EOutOfResources);
 
@@ -181,81 +187,130 @@ TEST(TRichEdit, AppendThatPassesTheCapacityThrowsAndAddsNothing)
     EXPECT_EQ(PlainText(view), "12345678\n");
 }
 
-TEST(TRichEdit, TwoMillionLinesFit)
+TEST(TRichEdit, TwoMillionLinesFitShowTheirEndAtOnceAndPrintAnyPage)
 {
     constexpr int Lines = 2'000'000;
     TRichEdit view;
+    view.resize(400, 300);
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    std::int64_t length = 0;
     view.BeginUpdate();
     for (int i = 0; i < Lines; ++i) {
+        const QString line = u"\tf"_s + QString::number(i) + u".txt"_s;
         view.SetNextLineBold(i % 10 == 0);
-        view.AppendLine(u"\tf.txt");
+        view.AppendLine(line);
+        length += line.size() + 1;
     }
     view.EndUpdate();
-    EXPECT_EQ(view.document()->blockCount(), Lines + 1);
-    EXPECT_EQ(view.GetTextLen(), std::int64_t(Lines) * 7);
+    EXPECT_EQ(view.Store().Count(), Lines + 1);
+    EXPECT_EQ(view.GetTextLen(), length);
+
+    // The end and any place of the bar lay out a screenful, not the text.
+    view.setFocus();
+    QTest::keyClick(&view, Qt::Key_End, Qt::ControlModifier);
+    view.viewport()->repaint();
+    EXPECT_EQ(view.Caret(), view.GetTextLen());
+    EXPECT_FALSE(view.CaretRect().isEmpty());
+    EXPECT_LT(view.LaidOutParagraphs(), 100u);
+    view.verticalScrollBar()->setValue(Lines / 2);
+    view.viewport()->repaint();
+    EXPECT_EQ(view.FirstVisibleParagraph(), Lines / 2);
+    EXPECT_LT(view.LaidOutParagraphs(), 100u);
+
+    // A page from the middle and the last page print without laying out what comes before.
+    TTempTree tree;
+    TPrinter printer;
+    printer.SelectPdf(tree.Path("pages.pdf"));
+    printer.BeginDoc();
+    TFormatRange range;
+    range.hdc = range.hdcTarget = &printer.Handle();
+    range.rc = {1440, 1440, 1440 * 7, 1440 * 10};
+    range.rcPage = range.rc;
+    range.chrg = {view.Store().Position(Lines / 2), -1};
+    const std::int64_t afterMiddle = view.FormatRange(&range, true);
+    EXPECT_GT(afterMiddle, range.chrg.cpMin);
+    range.chrg.cpMin = view.Store().Position(Lines - 20);
+    ASSERT_GE(view.FormatRange(&range, false), view.GetTextLen());
+    printer.NewPage();
+    EXPECT_GE(view.FormatRange(&range, true), view.GetTextLen());
+    printer.EndDoc();
+    view.FormatRange(nullptr, false);
+    const std::vector<QString> pages = PdfPageTexts(tree.Path("pages.pdf"));
+    ASSERT_EQ(pages.size(), 2u);
+    EXPECT_TRUE(pages[0].trimmed().startsWith(u"f1000000.txt"_s)) << pages[0].left(40).toStdString();
+    EXPECT_TRUE(pages[1].trimmed().startsWith(u"f1999980.txt"_s)) << pages[1].left(40).toStdString();
+    EXPECT_TRUE(pages[1].trimmed().endsWith(u"f1999999.txt"_s));
 }
 
-TEST(TRichEdit, UpdatesNestAndTheViewTakesTheTextAtTheOutermostEnd)
+TEST(TRichEdit, UpdatesNestAndTheViewShowsTheTextAtTheOutermostEnd)
 {
     TRichEdit view;
+    view.resize(400, 300);
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
     view.AppendLine(u"before");
-    QTextDocument *shown = view.document();
 
     view.BeginUpdate();
     view.BeginUpdate();
-    EXPECT_TRUE(view.isReadOnly());
+    EXPECT_TRUE(view.ReadOnly());
     view.AppendLine(u"dropped");
     view.Clear();
     EXPECT_EQ(view.GetTextLen(), 0);
     view.AppendLine(u"kept");
     view.EndUpdate();
-    EXPECT_EQ(view.document(), shown);
-    EXPECT_NE(view.Document(), shown);
-    EXPECT_EQ(shown->toPlainText(), QStringLiteral("before\n"));
+    EXPECT_TRUE(view.ReadOnly());
+    // Typing during the update changes nothing.
+    QTest::keyClicks(&view, QStringLiteral("typed"));
     view.SetNextLineBold(true);
     view.AppendLine(u"last");
+    for (int i = 0; i < 100; ++i)
+        view.AppendLine(u"more");
+    EXPECT_EQ(view.verticalScrollBar()->maximum(), 0); // the bar waits for the end
     view.EndUpdate();
     view.EndUpdate(); // one too many: ignored
 
-    EXPECT_EQ(view.Document(), view.document());
-    EXPECT_FALSE(view.isReadOnly());
-    EXPECT_EQ(Paragraphs(view), (TParagraphs{{u"kept"_s, false}, {u"last"_s, true}}));
-    EXPECT_EQ(view.GetTextLen(), 10);
+    EXPECT_FALSE(view.ReadOnly());
+    EXPECT_GT(view.verticalScrollBar()->maximum(), 50);
+    const TParagraphs paragraphs = Paragraphs(view);
+    ASSERT_EQ(paragraphs.size(), 102u);
+    EXPECT_EQ(paragraphs[0], (std::pair{u"kept"_s, false}));
+    EXPECT_EQ(paragraphs[1], (std::pair{u"last"_s, true}));
 
     // Text shown before an update stays ahead of what it appends; bold lasts across updates.
+    view.Clear();
+    view.AppendLine(u"first");
     view.BeginUpdate();
-    view.AppendLine(u"more");
+    view.AppendLine(u"second");
     view.EndUpdate();
-    EXPECT_EQ(Paragraphs(view), (TParagraphs{{u"kept"_s, false}, {u"last"_s, true}, {u"more"_s, true}}));
+    EXPECT_EQ(Paragraphs(view), (TParagraphs{{u"first"_s, true}, {u"second"_s, true}}));
+
+    // A read-only view stays read-only through an update.
+    view.SetReadOnly(true);
+    view.BeginUpdate();
+    view.EndUpdate();
+    EXPECT_TRUE(view.ReadOnly());
 }
 
-TEST(TRichEdit, TabsStopEveryHalfInchThroughUpdatesAndClear)
+TEST(TRichEdit, TabsStopEveryHalfInchAndLinesWrapAtTheViewsWidth)
 {
     TRichEdit view;
-    const auto expectHalfInch = [&view](const char *when) {
-        EXPECT_EQ(view.tabStopDistance(), 48) << when;
-        EXPECT_EQ(view.Document()->defaultTextOption().tabStopDistance(), 48) << when;
-        EXPECT_EQ(view.Document()->defaultTextOption().wrapMode(), QTextOption::WrapAtWordBoundaryOrAnywhere)
-            << when;
-    };
-    expectHalfInch("new");
-    view.BeginUpdate();
-    expectHalfInch("pending");
-    view.AppendLine(u"\tx");
-    view.EndUpdate();
-    expectHalfInch("taken over");
-    EXPECT_EQ(view.lineWrapMode(), QPlainTextEdit::WidgetWidth);
-
     view.resize(400, 200);
     view.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
-    QTextLayout *layout = view.document()->firstBlock().layout();
-    ASSERT_GT(layout->lineCount(), 0);
-    const QTextLine line = layout->lineAt(0);
-    EXPECT_EQ(line.cursorToX(1) - line.x(), 48); // the line starts at the document margin
+    view.AppendLine(u"\tx\t\ty");
+    const qreal start = CaretAt(view, 0).x();
+    EXPECT_EQ(CaretAt(view, 1).x() - start, 48);
+    EXPECT_EQ(CaretAt(view, 4).x() - start, 3 * 48);
 
+    // A long line wraps instead of scrolling sideways.
     view.Clear();
-    expectHalfInch("cleared");
+    QString words;
+    for (int i = 0; i < 60; ++i)
+        words += u"mot "_s;
+    view.AppendLine(words);
+    EXPECT_GT(CaretAt(view, words.size() - 1).y(), CaretAt(view, 0).y());
+    EXPECT_EQ(view.horizontalScrollBar()->maximum(), 0);
 }
 
 TEST(TRichEdit, PlainTextIsOneUtf8LinePerParagraph)
@@ -266,7 +321,7 @@ TEST(TRichEdit, PlainTextIsOneUtf8LinePerParagraph)
     EXPECT_EQ(PlainText(view), "C:\\racine\\\n\tnotes.txt\t10\n\n\t\t\xC3\xA9t\xC3\xA9 {x}.txt\n");
 
     // A last line the user typed without a break is still a line.
-    view.moveCursor(QTextCursor::End);
+    QTest::keyClick(&view, Qt::Key_End, Qt::ControlModifier);
     QTest::keyClicks(&view, QStringLiteral("fin"));
     EXPECT_TRUE(PlainText(view).endsWith("{x}.txt\nfin\n"));
 
@@ -307,7 +362,7 @@ TEST(TRichEdit, RtfReadsBackAsTheSameParagraphsAndWeights)
     // A bold font makes every run bold; text typed after the last break is a last paragraph.
     font.Style = {TFontStyle::fsBold};
     view.SetFont(font);
-    view.moveCursor(QTextCursor::End);
+    QTest::keyClick(&view, Qt::Key_End, Qt::ControlModifier);
     QTest::keyClicks(&view, QStringLiteral("fin"));
     const TRtfDocument bold = ReadRtf(Output(view, &TRichEdit::WriteRtf));
     ASSERT_TRUE(bold.Ok());

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <time.h>
+
+// Texts of the data formats (CSV, JSON, HTML), written as UTF-8 bytes.
+
+// Whether the bytes are UTF-8: no stray or missing continuation byte, no overlong form,
+// no surrogate, nothing past U+10FFFF.
+bool IsUtf8(std::string_view bytes);
+// The bytes as UTF-8, each invalid sequence replaced by U+FFFD as the listing shows it.
+std::string ValidUtf8(std::string_view bytes);
+std::string Base64(std::string_view bytes);
+
+// The moment in ISO 8601 with the local offset, to the second ("2024-03-05T13:47:30+01:00");
+// empty when it has no local time.
+std::string IsoLocalTime(const struct timespec &moment);
+
+// Appends the field to a CSV line (RFC 4180): in double quotes, its quotes doubled,
+// when it holds a comma, a quote, a CR or a LF.
+void AppendCsvField(std::string &line, std::string_view field);
+// Appends the UTF-8 text as a JSON string, quotes included: control characters and the
+// line and paragraph separators (U+2028, U+2029) escaped.
+void AppendJsonString(std::string &out, std::string_view utf8);
+// Appends the UTF-8 text with "<", ">", "&" and both quotes escaped for HTML.
+void AppendHtmlText(std::string &out, std::string_view utf8);

@@ -1,3 +1,6 @@
+#include <initializer_list>
+#include <utility>
+
 #include <QAccessible>
 #include <QClipboard>
 #include <QCoreApplication>
@@ -25,6 +28,17 @@ void Fill(TParagraphView &view, qsizetype count)
     for (qsizetype i = 0; i < count; ++i)
         view.Store().Append(QString(u"\tfichier " + QString::number(i)), i % 10 == 0);
     view.StoreChanged();
+}
+
+// Shows the view at 400 by 300 holding the lines, with the focus.
+void ShowFocused(TParagraphView &view, std::initializer_list<std::pair<QStringView, bool>> lines)
+{
+    view.resize(400, 300);
+    for (const auto &[text, bold] : lines)
+        view.Store().Append(text, bold);
+    view.StoreChanged();
+    view.show();
+    view.setFocus();
 }
 
 QString Whole(const TParagraphView &view)
@@ -111,12 +125,7 @@ TEST(ParagraphView, AParagraphWrappedAtTheViewsWidthTakesSeveralLinesOfTheLastSc
 TEST(ParagraphViewKeys, TypingDeletingEnterAndPasteEditTheStoreAndUndoStepByStep)
 {
     TParagraphView view;
-    view.resize(400, 300);
-    view.Store().Append(u"Titre", true);
-    view.Store().Append(u"ligne", false);
-    view.StoreChanged();
-    view.show();
-    view.setFocus();
+    ShowFocused(view, {{u"Titre", true}, {u"ligne", false}});
 
     QTest::keyClick(&view, Qt::Key_End, Qt::ControlModifier);
     EXPECT_EQ(view.Caret(), 12);
@@ -152,12 +161,7 @@ TEST(ParagraphViewKeys, TypingDeletingEnterAndPasteEditTheStoreAndUndoStepByStep
 TEST(ParagraphViewKeys, SelectionByKeysSelectAllAndCopyAsPlainText)
 {
     TParagraphView view;
-    view.resize(400, 300);
-    view.Store().Append(u"Titre", true);
-    view.Store().Append(u"\tfichier\t10", false);
-    view.StoreChanged();
-    view.show();
-    view.setFocus();
+    ShowFocused(view, {{u"Titre", true}, {u"\tfichier\t10", false}});
 
     QTest::keyClick(&view, Qt::Key_Right);
     QTest::keyClick(&view, Qt::Key_Right, Qt::ShiftModifier);
@@ -237,12 +241,7 @@ TEST(ParagraphViewMouse, PressDragShiftClickAndDoubleClickSelect)
 TEST(ParagraphViewInput, TheInputMethodCommitsAtTheCaretAndReadsTheParagraphAroundIt)
 {
     TParagraphView view;
-    view.resize(400, 300);
-    view.Store().Append(u"Titre", true);
-    view.Store().Append(u"ligne", false);
-    view.StoreChanged();
-    view.show();
-    view.setFocus();
+    ShowFocused(view, {{u"Titre", true}, {u"ligne", false}});
     view.grab();
     view.SetCaret(8);
     EXPECT_TRUE(view.testAttribute(Qt::WA_InputMethodEnabled));
@@ -267,12 +266,7 @@ TEST(ParagraphViewInput, TheInputMethodCommitsAtTheCaretAndReadsTheParagraphArou
 TEST(ParagraphViewInput, WhatTheInputMethodComposesIsShownAtTheCaretWithItsFormatsButStaysOutOfTheStore)
 {
     TParagraphView view;
-    view.resize(400, 300);
-    view.Store().Append(u"Titre", true);
-    view.Store().Append(u"ligne", false);
-    view.StoreChanged();
-    view.show();
-    view.setFocus();
+    ShowFocused(view, {{u"Titre", true}, {u"ligne", false}});
     view.SetCaret(8); // li|gne
     const QImage plain = view.grab().toImage();
     const QRectF caret = view.inputMethodQuery(Qt::ImCursorRectangle).toRectF();
@@ -432,11 +426,7 @@ TEST(ParagraphViewKeys, HomeAndEndKeepToTheShownLineAndControlArrowsMoveByWords)
 TEST(ParagraphViewKeys, BackspaceAndDeleteTakeWholeCharactersOrWithControlWords)
 {
     TParagraphView view;
-    view.resize(400, 300);
-    view.Store().Append(u"a\U0001F600b un deux", false);
-    view.StoreChanged();
-    view.show();
-    view.setFocus();
+    ShowFocused(view, {{u"a\U0001F600b un deux", false}});
 
     view.SetCaret(3); // after the emoji's two halves
     QTest::keyClick(&view, Qt::Key_Backspace);

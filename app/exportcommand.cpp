@@ -164,6 +164,7 @@ TReadRequest RequestOf(const TExportOptions &options)
     if (options.FontPoints)
         request.Style.Font.SetSize(*options.FontPoints);
     request.Filter = options.Filter;
+    request.LookAtFiles = options.Totals;
     return request;
 }
 
@@ -189,8 +190,7 @@ QString ReadListing(const TExportOptions &options, TRichEdit &listing)
     TFolderTotals totals;
     TTotalsSink sink(viewSink, totals);
     TReadHooks hooks;
-    hooks.Walked
-        = [&totals](const TFileList &files, const std::string &rootDir) { totals.Collect(files, rootDir); };
+    hooks.Walked = [&totals](const TFileList &files, const std::string &) { totals.Collect(files); };
     const TReadResult read = ReadWithProgress(RequestOf(options), sink, hooks);
     if (read.Failure.isEmpty() && read.Files->Count() > 0) {
         viewSink.AppendLine(QStringLiteral(" "), false);
@@ -204,6 +204,7 @@ int ExportData(const TExportOptions &options, TDataFormat format)
 {
     TReadRequest request = RequestOf(options);
     request.WriteLines = false;
+    request.LookAtFiles = true;
     TNoSink sink;
     const TReadResult read = ReadWithProgress(request, sink, {});
     if (!read.Failure.isEmpty()) {

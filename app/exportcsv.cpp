@@ -19,10 +19,14 @@ public:
 
     void BeginFolder(const TTreeFolder &folder) override
     {
-        Row("folder", PathOf(folder), NameOf(folder), folder.Depth, std::string(), folder.ModTime);
+        Row("folder", PathOf(folder), NameOf(folder), folder.Depth, std::nullopt, folder.ModTime);
         if (m_settings.Totals) {
             std::string &line = m_out.Text();
-            line += ',' + Number(folder.FileCount) + ',' + Number(folder.FileBytes) + ',';
+            line += ',';
+            AppendNumber(line, folder.FileCount);
+            line += ',';
+            AppendNumber(line, folder.FileBytes);
+            line += ',';
             // The tree's totals, known at its end, come on the root's row only, in a last row.
             line += ',';
         }
@@ -34,7 +38,7 @@ public:
         if (m_settings.DirsOnly)
             return;
         m_path.assign(folder.Path).append(file.Name);
-        Row("file", m_path, file.Name, folder.Depth, Number(file.Size), file.ModTime);
+        Row("file", m_path, file.Name, folder.Depth, file.Size, file.ModTime);
         if (m_settings.Totals)
             m_out.Text() += ",,,,";
         EndRow();
@@ -44,22 +48,37 @@ public:
     {
         if (!m_settings.Totals || folder.Depth != 0)
             return;
-        m_out.Text() += "total,,,0,,,,,," + Number(treeCount) + ',' + Number(treeBytes);
+        std::string &line = m_out.Text();
+        line += "total,,,0,,,,,,";
+        AppendNumber(line, treeCount);
+        line += ',';
+        AppendNumber(line, treeBytes);
         EndRow();
     }
 
 private:
     void Row(const char *kind, std::string_view path, std::string_view name, int depth,
-        const std::string &size, const std::optional<struct timespec> &modTime)
+        std::optional<std::int64_t> size, const std::optional<struct timespec> &modTime)
     {
         std::string &line = m_out.Text();
         line += kind;
         line += ',';
+        // A name that ends the path needs quotes only where the path did.
         const bool utf8 = IsUtf8(path);
-        AppendCsvField(line, utf8 ? std::string(path) : ValidUtf8(path));
+        const bool quoted = AppendCsvField(line, utf8 ? path : Utf8Of(path));
         line += ',';
-        AppendCsvField(line, utf8 ? std::string(name) : ValidUtf8(name));
-        line += ',' + Number(depth) + ',' + size + ',' + TimeText(modTime) + ',';
+        if (quoted || !utf8 || !path.ends_with(name))
+            AppendCsvField(line, utf8 ? name : Utf8Of(name));
+        else
+            line += name;
+        line += ',';
+        AppendNumber(line, depth);
+        line += ',';
+        if (size)
+            AppendNumber(line, *size);
+        line += ',';
+        line += TimeText(modTime);
+        line += ',';
         if (!utf8)
             line += Base64(path);
     }

@@ -1,3 +1,5 @@
+#include <algorithm>
+
 #include "app/exporttext.h"
 #include "app/exportwriter.h"
 #include "app/listing.h"
@@ -41,7 +43,9 @@ public:
     {
         std::string &out = m_out.Text();
         if (folder.Depth > 0) {
-            out += "<tr class=\"folder\"><td" + Indent(folder.Depth - 1) + ">";
+            out += "<tr class=\"folder\"><td";
+            Indent(folder.Depth - 1);
+            out += '>';
             Shown(folder.Name);
             out += "</td></tr>\n";
         }
@@ -55,12 +59,18 @@ public:
         if (m_settings.DirsOnly)
             return;
         std::string &out = m_out.Text();
-        out += "<tr class=\"file\"><td" + Indent(folder.Depth) + ">";
+        out += "<tr class=\"file\"><td";
+        Indent(folder.Depth);
+        out += '>';
         Shown(file.Name);
         out += "</td>";
-        if (m_settings.Sizes)
-            out += "<td class=\"size\" data-bytes=\"" + Number(file.Size) + "\">"
-                + FormatSize(file.Size).toStdString() + "</td>";
+        if (m_settings.Sizes) {
+            out += "<td class=\"size\" data-bytes=\"";
+            AppendNumber(out, file.Size);
+            out += "\">";
+            out += FormatSize(file.Size).toStdString();
+            out += "</td>";
+        }
         if (m_settings.Dates)
             DateCell(file.ModTime);
         out += "</tr>\n";
@@ -75,14 +85,24 @@ public:
         out += "</table>\n";
         if (!m_settings.Totals)
             return;
-        out += "<p class=\"total\" data-files=\"" + Number(treeCount) + "\" data-bytes=\"" + Number(treeBytes)
-            + "\">";
+        out += "<p class=\"total\" data-files=\"";
+        AppendNumber(out, treeCount);
+        out += "\" data-bytes=\"";
+        AppendNumber(out, treeBytes);
+        out += "\">";
         AppendHtmlText(out, TreeTotalsText({treeCount, treeBytes}).toStdString());
         out += "</p>\n";
     }
 
 private:
-    static std::string Indent(int depth) { return " style=\"padding-left:" + Number(depth * 2) + "em\""; }
+    // The indentation of a cell of the depth, as its attribute.
+    void Indent(int depth)
+    {
+        std::string &out = m_out.Text();
+        out += " style=\"padding-left:";
+        AppendNumber(out, depth * 2);
+        out += "em\"";
+    }
 
     // A name as the listing shows it (controls and bidirectional marks as '?'), isolated
     // from the text around it.
@@ -90,15 +110,24 @@ private:
     {
         std::string &out = m_out.Text();
         out += "<bdi>";
-        AppendHtmlText(out, DisplayText(name).toStdString());
+        // Printable ASCII, most names, shows as it is.
+        if (std::all_of(name.begin(), name.end(), [](char c) { return c >= 0x20 && c < 0x7F; }))
+            AppendHtmlText(out, name);
+        else
+            AppendHtmlText(out, DisplayText(name).toStdString());
         out += "</bdi>";
     }
 
     void TotalsRow(const TTreeFolder &folder)
     {
         std::string &out = m_out.Text();
-        out += "<tr class=\"totals\" data-files=\"" + Number(folder.FileCount) + "\" data-bytes=\""
-            + Number(folder.FileBytes) + "\"><td" + Indent(folder.Depth) + ">";
+        out += "<tr class=\"totals\" data-files=\"";
+        AppendNumber(out, folder.FileCount);
+        out += "\" data-bytes=\"";
+        AppendNumber(out, folder.FileBytes);
+        out += "\"><td";
+        Indent(folder.Depth);
+        out += '>';
         AppendHtmlText(out, FolderTotalsText({folder.FileCount, folder.FileBytes}).toStdString());
         out += "</td></tr>\n";
     }
@@ -107,8 +136,10 @@ private:
     {
         std::string &out = m_out.Text();
         out += "<td class=\"date\">";
-        if (const std::string iso = TimeText(modTime); !iso.empty()) {
-            out += "<time datetime=\"" + iso + "\">";
+        if (const std::string &iso = TimeText(modTime); !iso.empty()) {
+            out += "<time datetime=\"";
+            out += iso;
+            out += "\">";
             AppendHtmlText(out, LocalDateText(*modTime));
             out += "</time>";
         }
@@ -116,16 +147,28 @@ private:
     }
 
     // The date as the listing's date column shows it: the short date and the long time.
-    static std::string LocalDateText(const struct timespec &modTime)
+    // Files written together share their second, and the locale's formats cost far more
+    // than a comparison.
+    const std::string &LocalDateText(const struct timespec &modTime)
     {
+        if (m_dateKnown && modTime.tv_sec == m_dateSecond)
+            return m_dateText;
+        m_dateKnown = true;
+        m_dateSecond = modTime.tv_sec;
         try {
             const TDateTimeParts parts = LocalTimeOf(modTime);
             const TLocale &locale = TLocale::User();
-            return QString(locale.FormatShortDate(parts) + u' ' + locale.FormatLongTime(parts)).toStdString();
+            m_dateText
+                = QString(locale.FormatShortDate(parts) + u' ' + locale.FormatLongTime(parts)).toStdString();
         } catch (const EConvertError &) {
-            return {};
+            m_dateText.clear();
         }
+        return m_dateText;
     }
+
+    bool m_dateKnown = false;
+    time_t m_dateSecond = 0;
+    std::string m_dateText;
 };
 
 } // namespace

@@ -22,7 +22,7 @@ public:
         Name(NameOf(folder));
         if (folder.Depth > 0) {
             out += ",\"path\":";
-            AppendJsonString(out, ValidUtf8(PathOf(folder)));
+            AppendJsonString(out, Utf8Of(PathOf(folder)));
         }
         out += ",\"mtime\":";
         AppendJsonString(out, TimeText(folder.ModTime));
@@ -41,7 +41,9 @@ public:
             out += ',';
         out += '{';
         Name(file.Name);
-        out += ",\"size\":" + Number(file.Size) + ",\"mtime\":";
+        out += ",\"size\":";
+        AppendNumber(out, file.Size);
+        out += ",\"mtime\":";
         AppendJsonString(out, TimeText(file.ModTime));
         out += '}';
         m_out.Pass();
@@ -52,8 +54,12 @@ public:
         CloseFiles();
         std::string &out = m_out.Text();
         out += ']';
-        if (m_settings.Totals)
-            out += ",\"tree_file_count\":" + Number(treeCount) + ",\"tree_size\":" + Number(treeBytes);
+        if (m_settings.Totals) {
+            out += ",\"tree_file_count\":";
+            AppendNumber(out, treeCount);
+            out += ",\"tree_size\":";
+            AppendNumber(out, treeBytes);
+        }
         out += '}';
         m_levels.pop_back();
         m_out.Pass();
@@ -73,9 +79,12 @@ private:
     {
         std::string &out = m_out.Text();
         out += "\"name\":";
-        AppendJsonString(out, ValidUtf8(name));
-        if (!IsUtf8(name))
-            out += ",\"name_base64\":\"" + Base64(name) + '"';
+        AppendJsonString(out, Utf8Of(name));
+        if (!IsUtf8(name)) {
+            out += ",\"name_base64\":\"";
+            out += Base64(name);
+            out += '"';
+        }
     }
 
     // Ends the files of the folder being written, opening its subfolders.
@@ -87,9 +96,12 @@ private:
         std::string &out = m_out.Text();
         if (!m_settings.DirsOnly)
             out += ']';
-        if (m_settings.Totals)
-            out += ",\"file_count\":" + Number(level.FileCount)
-                + ",\"files_size\":" + Number(level.FileBytes);
+        if (m_settings.Totals) {
+            out += ",\"file_count\":";
+            AppendNumber(out, level.FileCount);
+            out += ",\"files_size\":";
+            AppendNumber(out, level.FileBytes);
+        }
         out += ",\"subfolders\":[";
         level.SubfoldersOpen = true;
         level.Written = 0;

@@ -1,7 +1,12 @@
 #include "app/exporttext.h"
 
+#include <algorithm>
+#include <charconv>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <iterator>
 
 #include <QString>
 
@@ -40,6 +45,15 @@ std::size_t SequenceLength(std::string_view bytes, std::size_t at)
     return length;
 }
 
+// Appends `value` (0 or more) in `width` digits at least, zeros before it.
+void AppendDigits(std::string &out, int value, int width)
+{
+    char digits[16];
+    char *end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    out.append(std::max<std::ptrdiff_t>(0, width - (end - digits)), '0');
+    out.append(digits, end);
+}
+
 void AppendHex4(std::string &out, unsigned value)
 {
     char text[8];
@@ -51,7 +65,14 @@ void AppendHex4(std::string &out, unsigned value)
 
 bool IsUtf8(std::string_view bytes)
 {
-    for (std::size_t i = 0; i < bytes.size();) {
+    // ASCII, most names, eight bytes at a time.
+    std::size_t ascii = 0;
+    for (std::uint64_t eight; ascii + 8 <= bytes.size(); ascii += 8) {
+        std::memcpy(&eight, bytes.data() + ascii, 8);
+        if (eight & 0x8080808080808080)
+            break;
+    }
+    for (std::size_t i = ascii; i < bytes.size();) {
         const std::size_t length = SequenceLength(bytes, i);
         if (length == 0)
             return false;
@@ -77,19 +98,32 @@ std::string IsoLocalTime(const struct timespec &moment)
     struct tm parts;
     if (::localtime_r(&moment.tv_sec, &parts) == nullptr)
         return {};
+    // Written digit by digit: this runs for every second that files were written in.
+    std::string text;
+    const long long year = static_cast<long long>(parts.tm_year) + 1900;
+    if (year < 0 || year > 9999) {
+        char digits[24];
+        text.append(digits, std::snprintf(digits, sizeof digits, "%04lld", year));
+    } else {
+        AppendDigits(text, static_cast<int>(year), 4);
+    }
     const long offset = parts.tm_gmtoff / 60;
-    char text[64];
-    std::snprintf(text, sizeof text, "%04lld-%02d-%02dT%02d:%02d:%02d%c%02ld:%02ld",
-        static_cast<long long>(parts.tm_year) + 1900, parts.tm_mon + 1, parts.tm_mday, parts.tm_hour,
-        parts.tm_min, parts.tm_sec, offset < 0 ? '-' : '+', std::labs(offset) / 60, std::labs(offset) % 60);
+    const int fields[] = {parts.tm_mon + 1, parts.tm_mday, parts.tm_hour, parts.tm_min, parts.tm_sec,
+        static_cast<int>(std::labs(offset) / 60), static_cast<int>(std::labs(offset) % 60)};
+    const char before[] = {'-', '-', 'T', ':', ':', offset < 0 ? '-' : '+', ':'};
+    for (std::size_t i = 0; i < std::size(fields); ++i) {
+        text += before[i];
+        AppendDigits(text, fields[i], 2);
+    }
     return text;
 }
 
-void AppendCsvField(std::string &line, std::string_view field)
+bool AppendCsvField(std::string &line, std::string_view field)
 {
-    if (field.find_first_of(",\"\r\n") == std::string_view::npos) {
+    const auto special = [](char c) { return c == ',' || c == '"' || c == '\r' || c == '\n'; };
+    if (std::none_of(field.begin(), field.end(), special)) {
         line += field;
-        return;
+        return false;
     }
     line += '"';
     for (const char c : field) {
@@ -98,6 +132,7 @@ void AppendCsvField(std::string &line, std::string_view field)
         line += c;
     }
     line += '"';
+    return true;
 }
 
 void AppendJsonString(std::string &out, std::string_view utf8)

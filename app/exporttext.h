@@ -19,8 +19,8 @@ std::string Base64(std::string_view bytes);
 std::string IsoLocalTime(const struct timespec &moment);
 
 // Appends the field to a CSV line (RFC 4180): in double quotes, its quotes doubled,
-// when it holds a comma, a quote, a CR or a LF.
-void AppendCsvField(std::string &line, std::string_view field);
+// when it holds a comma, a quote, a CR or a LF; answers whether it did so.
+bool AppendCsvField(std::string &line, std::string_view field);
 // Appends the UTF-8 text as a JSON string, quotes included: control characters and the
 // line and paragraph separators (U+2028, U+2029) escaped.
 void AppendJsonString(std::string &out, std::string_view utf8);

@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/filefacts.h"
 #include "app/filelist.h"
 #include "platform/system/dirsearch.h"
 #include "platform/system/fd.h"
@@ -54,8 +55,16 @@ TTreeIndex::TTreeIndex(const TFileList &files)
     const std::size_t count = files.Count();
     std::vector<std::uint32_t> folderOf(count);
     std::vector<std::size_t> fileCounts;
+    std::string_view lastFolder;
+    std::size_t lastIndex = 0;
     for (std::size_t i = 0; i < count; ++i) {
-        folderOf[i] = static_cast<std::uint32_t>(FolderIndex(FolderOf(files[i])));
+        // Files of one folder mostly come together: one look-up serves them all.
+        const std::string_view folder = FolderOf(files[i]);
+        if (i == 0 || folder != lastFolder) {
+            lastFolder = folder;
+            lastIndex = FolderIndex(folder);
+        }
+        folderOf[i] = static_cast<std::uint32_t>(lastIndex);
         fileCounts.resize(m_folders.size());
         ++fileCounts[folderOf[i]];
     }
@@ -100,6 +109,7 @@ public:
         : m_files(files)
         , m_rootDir(rootDir)
         , m_index(files)
+        , m_facts(files.Facts())
         , m_visitor(visitor)
     { }
 
@@ -110,7 +120,9 @@ private:
     {
         std::size_t Folder = 0;
         std::size_t NextChild = 0;
-        TFd Fd; // the folder, held open (O_PATH) while its subfolders are looked at
+        // The folder, held open (O_PATH) while its subfolders are looked at, where its
+        // files had to be looked at here.
+        TFd Fd;
         TTreeFolder Shown;
         std::int64_t TreeCount = 0;
         std::int64_t TreeBytes = 0;
@@ -120,10 +132,14 @@ private:
     void Leave();
     TFd OpenFolder(const TFolderNode &node) const;
     void LookAtFiles(const TFd &folder, const TFolderNode &node, TTreeFolder &shown);
+    void TakeFacts(const TFolderNode &node, TTreeFolder &shown);
+    TTreeFile &AddFile(const TFolderNode &node, std::size_t entry, TTreeFolder &shown);
 
     const TFileList &m_files;
     const std::string &m_rootDir;
+    // Made first, while the list may still be looking at its files on another thread.
     TTreeIndex m_index;
+    const TFileFacts *m_facts; // what the list found of its files, if it looked
     ITreeVisitor &m_visitor;
     std::vector<TLevel> m_levels;
     std::vector<TTreeFile> m_folderFiles; // the files of the folder entered last
@@ -151,8 +167,12 @@ void TTreeWalk::Enter(std::size_t folder)
     level.Shown.Path = node.Path;
     level.Shown.Name = NameOf(node.Path);
     level.Shown.Depth = static_cast<int>(m_levels.size());
-    level.Fd = OpenFolder(node);
-    LookAtFiles(level.Fd, node, level.Shown);
+    if (m_facts && node.FileEnd > node.FirstFile) {
+        TakeFacts(node, level.Shown);
+    } else {
+        level.Fd = OpenFolder(node);
+        LookAtFiles(level.Fd, node, level.Shown);
+    }
     level.TreeCount = level.Shown.FileCount;
     level.TreeBytes = level.Shown.FileBytes;
     m_levels.push_back(std::move(level));
@@ -192,19 +212,40 @@ void TTreeWalk::LookAtFiles(const TFd &folder, const TFolderNode &node, TTreeFol
         shown.ModTime = info.st_mtim;
     m_folderFiles.clear();
     for (std::size_t p = node.FirstFile; p < node.FileEnd; ++p) {
-        const std::string_view entry = m_files[m_index.FileAt(p)];
-        TTreeFile file;
-        file.Name = entry.substr(node.Path.size());
+        TTreeFile &file = AddFile(node, m_index.FileAt(p), shown);
         m_name.assign(file.Name);
         const auto sizeAndTime = folder ? SizeAndTimeAt(folder.Get(), m_name.c_str()) : std::nullopt;
         if (sizeAndTime) {
             file.Size = sizeAndTime->Size;
             file.ModTime = sizeAndTime->ModTime;
+            shown.FileBytes += file.Size;
         }
-        ++shown.FileCount;
-        shown.FileBytes += file.Size;
-        m_folderFiles.push_back(file);
     }
+}
+
+// The folder and its own files as the list found them when it looked at them.
+void TTreeWalk::TakeFacts(const TFolderNode &node, TTreeFolder &shown)
+{
+    shown.ModTime = m_facts->FolderTimeOf(m_files.AddedIndex(m_index.FileAt(node.FirstFile)));
+    m_folderFiles.clear();
+    for (std::size_t p = node.FirstFile; p < node.FileEnd; ++p) {
+        const std::size_t entry = m_index.FileAt(p);
+        TTreeFile &file = AddFile(node, entry, shown);
+        if (const auto sizeAndTime = m_facts->Of(m_files.AddedIndex(entry))) {
+            file.Size = sizeAndTime->Size;
+            file.ModTime = sizeAndTime->ModTime;
+            shown.FileBytes += file.Size;
+        }
+    }
+}
+
+// Counts the list's `entry`th file in the folder, not yet looked at.
+TTreeFile &TTreeWalk::AddFile(const TFolderNode &node, std::size_t entry, TTreeFolder &shown)
+{
+    TTreeFile file;
+    file.Name = m_files[entry].substr(node.Path.size());
+    ++shown.FileCount;
+    return m_folderFiles.emplace_back(file);
 }
 
 } // namespace

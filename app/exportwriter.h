@@ -1,5 +1,6 @@
 #pragma once
 
+#include <charconv>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -45,9 +46,10 @@ private:
     std::string m_text;
 };
 
-inline std::string Number(std::int64_t value)
+inline void AppendNumber(std::string &out, std::int64_t value)
 {
-    return std::to_string(value);
+    char digits[24];
+    out.append(digits, std::to_chars(digits, digits + sizeof digits, value).ptr);
 }
 
 // The ISO texts of last-write times: files written together share their second, and
@@ -99,11 +101,22 @@ protected:
         return folder.Depth == 0 ? std::string_view(m_settings.RootName) : folder.Name;
     }
 
-    std::string TimeText(const std::optional<struct timespec> &moment) { return m_times.Of(moment); }
+    const std::string &TimeText(const std::optional<struct timespec> &moment) { return m_times.Of(moment); }
+    // The bytes when they are UTF-8, or else their text as the listing reads them.
+    std::string_view Utf8Of(std::string_view bytes)
+    {
+        if (IsUtf8(bytes))
+            return bytes;
+        m_valid = ValidUtf8(bytes);
+        return m_valid;
+    }
 
     const TDataSettings &m_settings;
     TBufferedOut m_out;
     TIsoTimes m_times;
+
+private:
+    std::string m_valid; // the last text Utf8Of made valid
 };
 
 std::unique_ptr<TFormatWriter> MakeCsvWriter(const TDataSettings &settings, QIODevice &out);

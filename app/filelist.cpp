@@ -16,6 +16,7 @@
 #include <QString>
 #include <QStringView>
 
+#include "app/filefacts.h"
 #include "platform/system/locale.h"
 #include "platform/system/qtext.h"
 
@@ -424,6 +425,7 @@ TFileList::~TFileList() = default;
 
 void TFileList::Clear()
 {
+    m_facts.reset();
     m_keyWorker.reset();
     m_handedOver = 0;
     m_bytes.Clear();
@@ -447,6 +449,8 @@ void TFileList::Add(std::string_view path)
 {
     if (m_ends.Size() >= UINT32_MAX)
         throw std::length_error("TFileList: too many entries");
+    if (m_facts)
+        m_facts->Add(path);
     m_bytes.Append(path.data(), path.size());
     m_ends.PushBack(m_bytes.Size());
     if (!m_sorted)
@@ -489,6 +493,32 @@ std::string_view TFileList::operator[](std::size_t index) const
     if (index >= Count())
         throw std::out_of_range("TFileList: no entry at that index");
     return Entry(m_sorted ? m_order[index] : index);
+}
+
+std::size_t TFileList::AddedIndex(std::size_t index) const
+{
+    if (index >= Count())
+        throw std::out_of_range("TFileList: no entry at that index");
+    return m_sorted ? m_order[index] : index;
+}
+
+void TFileList::LookAtFiles(const std::string &rootDir)
+{
+    if (m_ends.Size() > 0)
+        throw std::logic_error("TFileList: files are looked at from the first entry on");
+    m_facts = std::make_unique<TFileFacts>(rootDir);
+}
+
+const TFileFacts *TFileList::Facts() const
+{
+    if (m_facts)
+        m_facts->Finish();
+    return m_facts.get();
+}
+
+void TFileList::ForgetFacts()
+{
+    m_facts.reset();
 }
 
 std::string_view TFileList::Entry(std::size_t entry) const

@@ -7,6 +7,7 @@
 
 #include "platform/system/packedarray.h"
 
+class TFileFacts;
 class TLocale;
 class TSortKeys;
 class TSortKeyWorker;
@@ -23,6 +24,9 @@ class TSortKeyWorker;
 // the order. Sort keys exist only while the list puts itself in order, end to end in one
 // buffer too. While a sorted list is being filled, a thread of its own makes the keys of
 // the entries added so far, so that most are made when the last entry comes.
+//
+// A list told to look at its files gets the size and time of each file added from then
+// on, on another thread while it is being filled (TFileFacts).
 class TFileList
 {
 public:
@@ -40,6 +44,19 @@ public:
     // The entry's bytes; valid until the list next changes. Throws std::out_of_range past
     // the end.
     std::string_view operator[](std::size_t index) const;
+    // The place of the entry at `index` in the order the entries were added, from 0:
+    // where TFileFacts keeps what it found of the entry.
+    std::size_t AddedIndex(std::size_t index) const;
+
+    // Looks at the size and time of each file added from now on, the paths relative to
+    // `rootDir` (ending in '/'). Throws std::logic_error unless the list is empty.
+    void LookAtFiles(const std::string &rootDir);
+    // What was found of the files, once every one is looked at (it waits for that);
+    // nullptr unless the list was told to look at them. Rethrows what failed. The list
+    // then takes no more entries (std::logic_error) until it forgets what it found.
+    const TFileFacts *Facts() const;
+    // Looks at no more files and lets go of what it found.
+    void ForgetFacts();
 
 private:
     // The path added `entry`th.
@@ -63,4 +80,5 @@ private:
     mutable std::unique_ptr<TSortKeyWorker> m_keyWorker;
     mutable std::size_t m_handedOver = 0;
     bool m_keysOnThread = true;
+    std::unique_ptr<TFileFacts> m_facts; // while the list looks at its files
 };

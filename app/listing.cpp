@@ -5,6 +5,7 @@
 
 #include <QHash>
 
+#include "app/filefacts.h"
 #include "app/filelist.h"
 #include "platform/system/datetime.h"
 #include "platform/system/dirsearch.h"
@@ -105,9 +106,10 @@ private:
 class TListingWriter
 {
 public:
-    TListingWriter(
-        const std::string &rootDir, const TListingOptions &options, const TLocale &locale, IListingSink &sink)
-        : m_rootDir(rootDir)
+    TListingWriter(const TFileList &files, const std::string &rootDir, const TListingOptions &options,
+        const TLocale &locale, IListingSink &sink)
+        : m_files(files)
+        , m_rootDir(rootDir)
         , m_options(options)
         , m_dates(locale)
         , m_sink(sink)
@@ -135,7 +137,8 @@ public:
         }
     }
 
-    void WriteFile(const TEntryParts &entry, const QString &indent)
+    // Writes the line of the file at `index` of the list.
+    void WriteFile(std::size_t index, const TEntryParts &entry, const QString &indent)
     {
         m_line.resize(0);
         m_line += indent;
@@ -143,7 +146,7 @@ public:
         if (m_options.Sizes || m_options.Dates) {
             // One look at the file serves both columns; a link that leads nowhere shows
             // its own size and date, as the walk found it.
-            const auto info = SizeAndTimeOf(entry);
+            const auto info = SizeAndTimeOf(index, entry);
             if (m_options.Sizes) {
                 m_line += SizeColumn;
                 m_line += FormatSize(info ? info->Size : 0);
@@ -160,10 +163,13 @@ public:
     const QString &Indent() const { return m_indent; }
 
 private:
-    // The file's size and time, looked at relative to its folder, which stays open for
-    // the entries after it; by its whole path when the folder cannot be opened.
-    std::optional<TSizeAndTime> SizeAndTimeOf(const TEntryParts &entry)
+    // The file's size and time: as the list found them where it looked at its files,
+    // or else looked at relative to its folder, which stays open for the entries after
+    // it; by its whole path when the folder cannot be opened.
+    std::optional<TSizeAndTime> SizeAndTimeOf(std::size_t index, const TEntryParts &entry)
     {
+        if (const TFileFacts *facts = m_files.Facts())
+            return facts->Of(m_files.AddedIndex(index));
         const std::string_view folder = entry.Folder;
         if (!m_folderTried || folder != m_openFolder) {
             m_openFolder.assign(folder);
@@ -178,6 +184,7 @@ private:
         return info ? std::optional<TSizeAndTime>({info->Size, info->ModTime}) : std::nullopt;
     }
 
+    const TFileList &m_files;
     const std::string &m_rootDir;
     const TListingOptions &m_options;
     TDateTexts m_dates;
@@ -217,7 +224,7 @@ QString DisplayText(std::string_view bytes)
 void WriteListing(const TFileList &files, const std::string &rootDir, const TListingOptions &options,
     const TLocale &locale, IListingSink &sink)
 {
-    TListingWriter writer(rootDir, options, locale, sink);
+    TListingWriter writer(files, rootDir, options, locale, sink);
     const std::size_t count = files.Count();
 
     std::string_view previous; // the folder of the entry before
@@ -227,7 +234,7 @@ void WriteListing(const TFileList &files, const std::string &rootDir, const TLis
             if (entry.Folder != previous)
                 writer.EnterFolder(entry.Folder, previous);
             if (!options.DirsOnly)
-                writer.WriteFile(entry, writer.Indent());
+                writer.WriteFile(i, entry, writer.Indent());
         }
         previous = entry.Folder;
     }
@@ -239,6 +246,6 @@ void WriteListing(const TFileList &files, const std::string &rootDir, const TLis
     for (std::size_t i = 0; i < count; ++i) {
         const TEntryParts entry = PartsOf(files[i]);
         if (entry.Folder.empty())
-            writer.WriteFile(entry, noIndent);
+            writer.WriteFile(i, entry, noIndent);
     }
 }

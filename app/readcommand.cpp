@@ -81,6 +81,9 @@ void Read(const TReadRequest &request, const std::string &rootDir, IReadSink &si
 {
     TFileList &files = *result.Files;
     files.SetSorted(request.Sorted);
+    const TListingOptions &options = request.Style.Options;
+    if (request.LookAtFiles || (!options.DirsOnly && (options.Sizes || options.Dates)))
+        files.LookAtFiles(rootDir);
     TFileCollector collector(rootDir, files, hooks);
     const TReadFilter &filter = request.Filter;
     ScanFiles(
@@ -90,15 +93,19 @@ void Read(const TReadRequest &request, const std::string &rootDir, IReadSink &si
         },
         ScanLimitsOf(filter));
     result.Stopped = collector.Stopped();
-    if (result.Stopped || files.Count() == 0)
+    if (result.Stopped || files.Count() == 0) {
+        files.ForgetFacts();
         return;
+    }
     if (hooks.Walked)
         hooks.Walked(files, rootDir);
-    if (!request.WriteLines)
-        return;
-    const TListingStyle style = hooks.StyleToWrite ? hooks.StyleToWrite() : request.Style;
-    sink.BeginListing(style.Font);
-    WriteListing(files, rootDir, style.Options, TLocale::User(), sink);
+    if (request.WriteLines) {
+        const TListingStyle style = hooks.StyleToWrite ? hooks.StyleToWrite() : request.Style;
+        sink.BeginListing(style.Font);
+        WriteListing(files, rootDir, style.Options, TLocale::User(), sink);
+    }
+    if (!request.LookAtFiles)
+        files.ForgetFacts();
 }
 
 } // namespace

@@ -30,6 +30,10 @@ struct TReadRequest
     TReadFilter Filter; // the files and folders taken; all by default
     // false: the read only collects the files, for a caller that writes them its own way.
     bool WriteLines = true;
+    // true: each file's size and time are looked at during the walk and stay with the
+    // files found (TFileList::Facts), for a caller that needs them. A listing with sizes
+    // or dates has them looked at during the walk in any case.
+    bool LookAtFiles = false;
 };
 
 // Where a read writes its listing: the lines, and before them the font they show in.

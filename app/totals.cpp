@@ -1,9 +1,12 @@
 #include "app/totals.h"
 
 #include <algorithm>
+#include <stdexcept>
 
 #include <QLocale>
 
+#include "app/filefacts.h"
+#include "app/filelist.h"
 #include "app/listing.h"
 #include "platform/system/dirsearch.h"
 
@@ -25,27 +28,36 @@ QString TreeTotalsText(const TTotals &totals)
         + FormatSize(totals.Bytes);
 }
 
-void TFolderTotals::Collect(const TFileList &files, const std::string &rootDir)
+void TFolderTotals::Collect(const TFileList &files)
 {
+    const TFileFacts *facts = files.Facts();
+    if (!facts)
+        throw std::logic_error("TFolderTotals: the list did not look at its files");
     m_folders.clear();
-    VisitTree(files, rootDir, *this);
+    m_tree = {};
+    // A folder's files mostly come together: one look-up serves them all.
+    std::string_view folder;
+    TTotals *totals = nullptr;
+    for (std::size_t i = 0; i < files.Count(); ++i) {
+        const std::string_view entry = files[i];
+        const std::string_view entryFolder = entry.substr(0, entry.rfind(PathDelim) + 1);
+        if (!totals || entryFolder != folder) {
+            folder = entryFolder;
+            totals = &m_folders[folder];
+        }
+        const auto sizeAndTime = facts->Of(files.AddedIndex(i));
+        const std::int64_t bytes = sizeAndTime ? sizeAndTime->Size : 0;
+        ++totals->Files;
+        totals->Bytes += bytes;
+        ++m_tree.Files;
+        m_tree.Bytes += bytes;
+    }
 }
 
 TTotals TFolderTotals::Of(std::string_view folder) const
 {
-    const auto found = m_folders.find(std::string(folder));
+    const auto found = m_folders.find(folder);
     return found == m_folders.end() ? TTotals() : found->second;
-}
-
-void TFolderTotals::BeginFolder(const TTreeFolder &folder)
-{
-    m_folders.emplace(std::string(folder.Path), TTotals{folder.FileCount, folder.FileBytes});
-}
-
-void TFolderTotals::EndFolder(const TTreeFolder &folder, std::int64_t treeCount, std::int64_t treeBytes)
-{
-    if (folder.Depth == 0)
-        m_tree = {treeCount, treeBytes};
 }
 
 void TTotalsSink::HeadingWritten(std::string_view folder)

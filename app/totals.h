@@ -7,7 +7,6 @@
 
 #include <QString>
 
-#include "app/exporttree.h"
 #include "app/readcommand.h"
 
 class TFileList;
@@ -29,20 +28,18 @@ QString FolderTotalsText(const TTotals &totals);
 QString TreeTotalsText(const TTotals &totals);
 
 // The totals of every folder of a read, by path relative to the root (ending in '/').
-class TFolderTotals : private ITreeVisitor
+class TFolderTotals
 {
 public:
-    // Looks at every file of `files` once.
-    void Collect(const TFileList &files, const std::string &rootDir);
+    // Adds up what `files` found of its files; it must have looked at them
+    // (TFileList::LookAtFiles), or this throws std::logic_error. The totals refer to the
+    // list's paths: they hold while the list stays as it is.
+    void Collect(const TFileList &files);
     TTotals Of(std::string_view folder) const;
     const TTotals &Tree() const { return m_tree; }
 
 private:
-    void BeginFolder(const TTreeFolder &folder) override;
-    void File(const TTreeFolder &, const TTreeFile &) override { }
-    void EndFolder(const TTreeFolder &folder, std::int64_t treeCount, std::int64_t treeBytes) override;
-
-    std::unordered_map<std::string, TTotals> m_folders;
+    std::unordered_map<std::string_view, TTotals> m_folders;
     TTotals m_tree;
 };
 

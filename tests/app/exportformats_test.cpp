@@ -1,3 +1,4 @@
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -35,20 +36,29 @@ class TVisitRecord : public ITreeVisitor
 {
 public:
     std::vector<std::string> Calls;
+    std::vector<std::string> Times; // of each folder and file, in the order of the calls
 
     void BeginFolder(const TTreeFolder &folder) override
     {
         Calls.push_back("begin '" + std::string(folder.Path) + "' " + std::to_string(folder.Depth) + " "
             + std::to_string(folder.FileCount) + "/" + std::to_string(folder.FileBytes));
+        Times.push_back(TimeOf(folder.ModTime));
     }
     void File(const TTreeFolder &, const TTreeFile &file) override
     {
         Calls.push_back("file " + std::string(file.Name) + " " + std::to_string(file.Size));
+        Times.push_back(TimeOf(file.ModTime));
     }
     void EndFolder(const TTreeFolder &folder, std::int64_t count, std::int64_t bytes) override
     {
         Calls.push_back(
             "end '" + std::string(folder.Path) + "' " + std::to_string(count) + "/" + std::to_string(bytes));
+    }
+
+private:
+    static std::string TimeOf(const std::optional<struct timespec> &moment)
+    {
+        return moment ? std::to_string(moment->tv_sec) + "." + std::to_string(moment->tv_nsec) : "none";
     }
 };
 
@@ -166,17 +176,39 @@ TEST(ExportTree, EachFolderOnceOwnFilesFirstWithItsTotals)
     tree.File("a/x", 10);
     tree.File("a/b/y", 100);
     tree.File("a/z", 1000);
+    tree.SetMTime("a/x", 1'234'567'890);
+    tree.SetMTime("a", 1'111'111'111);
     const TLocale locale(QLocale(QStringLiteral("fr_FR")));
-    TFileList files(locale);
-    // A sorted list mixes a folder's files with its subfolders' and the root's files.
-    for (const char *path : {"a/b/y", "a/x", "r1", "a/z"})
-        files.Add(path);
-    TVisitRecord record;
-    VisitTree(files, tree.Root() + "/", record);
-    EXPECT_EQ(record.Calls,
-        (std::vector<std::string>{"begin '' 0 1/1", "file r1 1", "begin 'a/' 1 2/1010", "file x 10",
-            "file z 1000", "begin 'a/b/' 2 1/100", "file y 100", "end 'a/b/' 1/100", "end 'a/' 3/1110",
-            "end '' 4/1111"}));
+    // Looked at during the walk or by the visit itself, the files and folders are the same.
+    std::vector<std::string> times[2];
+    for (const bool lookedAt : {false, true}) {
+        TFileList files(locale);
+        if (lookedAt)
+            files.LookAtFiles(tree.Root() + "/");
+        // A sorted list mixes a folder's files with its subfolders' and the root's files.
+        for (const char *path : {"a/b/y", "a/x", "r1", "a/z"})
+            files.Add(path);
+        TVisitRecord record;
+        VisitTree(files, tree.Root() + "/", record);
+        EXPECT_EQ(record.Calls,
+            (std::vector<std::string>{"begin '' 0 1/1", "file r1 1", "begin 'a/' 1 2/1010", "file x 10",
+                "file z 1000", "begin 'a/b/' 2 1/100", "file y 100", "end 'a/b/' 1/100", "end 'a/' 3/1110",
+                "end '' 4/1111"}));
+        EXPECT_EQ(record.Times[2], "1111111111.0");
+        EXPECT_EQ(record.Times[3], "1234567890.0");
+        times[lookedAt] = record.Times;
+
+        // Folders that hold no file of their own are looked at by the visit.
+        TFileList deep(locale);
+        if (lookedAt)
+            deep.LookAtFiles(tree.Root() + "/");
+        deep.Add("a/b/y");
+        TVisitRecord deepRecord;
+        VisitTree(deep, tree.Root() + "/", deepRecord);
+        EXPECT_EQ(deepRecord.Times[1], "1111111111.0");
+        EXPECT_NE(deepRecord.Times[0], "none");
+    }
+    EXPECT_EQ(times[0], times[1]);
 }
 
 TEST(ExportArgs, NewFormatsByNameAndExtension)

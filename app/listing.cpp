@@ -1,5 +1,6 @@
 #include "app/listing.h"
 
+#include <charconv>
 #include <cmath>
 #include <optional>
 
@@ -48,9 +49,18 @@ bool RearrangesTheLine(char16_t c)
 
 // Rounded half up; the quotient of a 64-bit count by 1024 or more is a whole number that
 // a double holds exactly, printed as an integer.
-QString Quotient(std::int64_t bytes, double unit)
+std::int64_t Quotient(std::int64_t bytes, double unit)
 {
-    return QString::number(static_cast<qint64>(std::floor(static_cast<double>(bytes) / unit + 0.5)));
+    return static_cast<std::int64_t>(std::floor(static_cast<double>(bytes) / unit + 0.5));
+}
+
+// Appends the number and the unit, as Latin-1 text, with no string made on the way.
+void AppendNumberAndUnit(QString &text, std::int64_t number, std::string_view unit)
+{
+    char digits[24];
+    const char *end = std::to_chars(digits, digits + sizeof digits, number).ptr;
+    text += QLatin1StringView(digits, end - digits);
+    text += QLatin1StringView(unit.data(), static_cast<qsizetype>(unit.size()));
 }
 
 // The local time a listing shows for a last-write time: through the 32-bit form within
@@ -149,7 +159,7 @@ public:
             const auto info = SizeAndTimeOf(index, entry);
             if (m_options.Sizes) {
                 m_line += SizeColumn;
-                m_line += FormatSize(info ? info->Size : 0);
+                AppendSize(m_line, info ? info->Size : 0);
             }
             if (m_options.Dates) {
                 m_line += u'\t';
@@ -200,15 +210,23 @@ private:
 
 } // namespace
 
-QString FormatSize(std::int64_t bytes)
+void AppendSize(QString &text, std::int64_t bytes)
 {
     if (bytes < 1024)
-        return QString::number(bytes) + QStringLiteral(" octets");
-    if (bytes < 1048576)
-        return Quotient(bytes, 1024.0) + QStringLiteral(" Ko");
-    if (bytes < 1073741824)
-        return Quotient(bytes, 1048576.0) + QStringLiteral(" Mo");
-    return Quotient(bytes, 1073741824.0) + QStringLiteral(" Go");
+        AppendNumberAndUnit(text, bytes, " octets");
+    else if (bytes < 1048576)
+        AppendNumberAndUnit(text, Quotient(bytes, 1024.0), " Ko");
+    else if (bytes < 1073741824)
+        AppendNumberAndUnit(text, Quotient(bytes, 1048576.0), " Mo");
+    else
+        AppendNumberAndUnit(text, Quotient(bytes, 1073741824.0), " Go");
+}
+
+QString FormatSize(std::int64_t bytes)
+{
+    QString text;
+    AppendSize(text, bytes);
+    return text;
 }
 
 QString DisplayText(std::string_view bytes)

@@ -31,6 +31,8 @@ struct TListingOptions
 
 // The size text of a byte count: octets, Ko, Mo or Go, rounded half up.
 QString FormatSize(std::int64_t bytes);
+// Appends the size text of the byte count to `text`.
+void AppendSize(QString &text, std::int64_t bytes);
 // A file or folder name as the listing shows it: bytes that are not UTF-8 become
 // replacement characters; control characters, the line and paragraph separators
 // (U+2028, U+2029) and the bidirectional controls (U+061C, U+200E, U+200F, U+202A-U+202E,

@@ -1,6 +1,5 @@
 #include "app/totals.h"
 
-#include <algorithm>
 #include <stdexcept>
 
 #include <QLocale>
@@ -10,16 +9,38 @@
 #include "app/listing.h"
 #include "platform/system/dirsearch.h"
 
+namespace {
+
+void AppendFileCount(QString &text, const QLocale &locale, std::int64_t count)
+{
+    text += locale.toString(static_cast<qlonglong>(count));
+    // French counts 0 and 1 in the singular.
+    text += count > 1 ? QLatin1StringView(" fichiers") : QLatin1StringView(" fichier");
+}
+
+void AppendFolderTotals(QString &text, const QLocale &locale, const TTotals &totals)
+{
+    text += u'(';
+    AppendFileCount(text, locale, totals.Files);
+    text += QLatin1StringView(", ");
+    AppendSize(text, totals.Bytes);
+    text += u')';
+}
+
+} // namespace
+
 QString FileCountText(std::int64_t count)
 {
-    // French counts 0 and 1 in the singular.
-    const QString number = QLocale::system().toString(static_cast<qlonglong>(count));
-    return number + (count > 1 ? QStringLiteral(" fichiers") : QStringLiteral(" fichier"));
+    QString text;
+    AppendFileCount(text, QLocale::system(), count);
+    return text;
 }
 
 QString FolderTotalsText(const TTotals &totals)
 {
-    return u'(' + FileCountText(totals.Files) + QStringLiteral(", ") + FormatSize(totals.Bytes) + u')';
+    QString text;
+    AppendFolderTotals(text, QLocale::system(), totals);
+    return text;
 }
 
 QString TreeTotalsText(const TTotals &totals)
@@ -62,7 +83,11 @@ TTotals TFolderTotals::Of(std::string_view folder) const
 
 void TTotalsSink::HeadingWritten(std::string_view folder)
 {
-    const auto depth = std::count(folder.begin(), folder.end(), PathDelim);
-    const QString line = QString(depth, u'\t') + FolderTotalsText(m_totals.Of(folder));
-    m_target.AppendLine(line, false);
+    m_line.resize(0);
+    for (const char c : folder) {
+        if (c == PathDelim)
+            m_line += u'\t';
+    }
+    AppendFolderTotals(m_line, m_locale, m_totals.Of(folder));
+    m_target.AppendLine(m_line, false);
 }

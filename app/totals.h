@@ -5,6 +5,7 @@
 #include <string_view>
 #include <unordered_map>
 
+#include <QLocale>
 #include <QString>
 
 #include "app/readcommand.h"
@@ -60,4 +61,6 @@ public:
 private:
     IReadSink &m_target;
     const TFolderTotals &m_totals;
+    const QLocale m_locale = QLocale::system();
+    QString m_line; // the last line, its room kept from one heading to the next
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <climits>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -15,20 +16,25 @@
 #include <thread>
 #include <vector>
 
+#include "platform/system/fd.h"
 #include "platform/system/folderread.h"
 
 // The size and last-write time of each file a read finds, looked at on a thread of its
-// own while the walk goes on: a read that needs them then takes little longer than one
-// that does not, where looking at each file after the walk would add a system call per
-// file to it.
+// own while the walk goes on and while what follows the walk reads them: a read that
+// needs them then takes little longer than one that does not, where looking at each
+// file after the walk would add a system call per file to it.
 //
 // Files are looked at as SizeAndTimeAt looks: through a link, or the link itself when it
 // leads nowhere. Each run of files of one folder is looked at relative to the folder,
 // opened once by its path, which also gives the folder's own time. (Handing over the
 // folders the walk holds open, duplicated, costs the walk more than it saves: the
-// descriptor table is shared between the threads.) The adding thread takes on batches
-// itself when the other falls behind, and at the end, so that neither waits idle for
-// the other; the batches waiting, and so the memory, stay bounded.
+// descriptor table is shared between the threads.)
+//
+// Files go to the other thread in batches, in the order they were added. The adding
+// thread looks at the oldest batch itself when too many wait, so that the memory they
+// hold stays bounded; once the files are all added, a reader that needs a batch not yet
+// looked at takes it, or the next one waiting while the other thread finishes it, so
+// that neither thread waits idle.
 class TFileFacts
 {
 public:
@@ -40,67 +46,87 @@ public:
     TFileFacts &operator=(const TFileFacts &) = delete;
 
     // The file added next, by its path relative to the root. Throws std::logic_error once
-    // finished.
+    // closed.
     void Add(std::string_view path);
-    // Waits until every file added is looked at, taking its share of them; rethrows what
-    // failed on the other thread. Further calls do nothing.
+    // No more files come: those added so far may be read. Further calls do nothing.
+    void Close();
+    // Closes, and waits until every file added is looked at, taking its share of them.
+    // Rethrows what failed on the other thread.
     void Finish();
 
-    // Once finished: the file added `entry`th (from 0), std::nullopt when it was gone.
+    // Once closed: the file added `entry`th (from 0), std::nullopt when it was gone. Waits
+    // until the file is looked at; rethrows what failed on the other thread.
     std::optional<TSizeAndTime> Of(std::size_t entry) const;
-    // Once finished: the last-write time of the folder that holds the file added
-    // `entry`th, std::nullopt when the folder could not be looked at.
+    // Once closed: the last-write time of the folder that holds the file added `entry`th,
+    // std::nullopt when the folder could not be looked at. Waits as Of.
     std::optional<struct timespec> FolderTimeOf(std::size_t entry) const;
 
     // Files looked at in one go.
     static constexpr std::size_t BatchEntries = 1024;
 
 private:
-    // A size and time; Nanoseconds below 0 when the file was gone.
+    // A size and time in 16 bytes: a million files cost 16 MB. The time counts
+    // nanoseconds from 1970, which holds the years 1678 to 2262; a time beyond those is
+    // FarTime here and lies in its batch's list of far times. Size is -1 when the file
+    // was gone.
     struct TFact
     {
-        std::int64_t Size = 0;
-        std::int64_t Seconds = 0;
-        std::int32_t Nanoseconds = -1;
+        std::int64_t Size = -1;
+        std::int64_t Nanoseconds = 0;
+    };
+    static constexpr std::int64_t FarTime = INT64_MIN;
+    struct TFarTime
+    {
+        std::uint32_t Entry = 0; // within the batch
+        struct timespec Time = {};
     };
     // A run of files of one folder within a batch, from its entry First on.
     struct TFolderRun
     {
         std::uint32_t First = 0;
         std::uint32_t PathLength = 0; // of the folder's path, the names' start
-        TFact Time;
+        std::optional<struct timespec> Time;
     };
     struct TBatch
     {
         std::string Paths; // end to end, until looked at
         std::vector<std::uint32_t> Ends;
-        std::size_t Count = 0; // entries looked at
+        std::size_t Count = 0; // entries, once handed over
         std::unique_ptr<TFact[]> Facts;
+        std::vector<TFarTime> FarTimes; // by entry
         std::vector<TFolderRun> Folders;
+        std::atomic<bool> Done = false; // set under m_mutex
     };
-    static constexpr std::size_t MaxWaiting = 2;
+    // Batches waiting at most while files are added: about 60 KB of paths each.
+    static constexpr std::size_t MaxWaiting = 32;
 
     void HandOver();
-    TBatch *TakeWaiting();
-    void Run();
-    void LookAt(TBatch &batch);
+    TBatch *TakeWaiting() const;
+    void Run() const;
+    void Process(TBatch &batch) const;
+    void LookAt(TBatch &batch) const;
+    TFd OpenFolder(const std::string &path) const;
     void BeginRun(TBatch &batch, std::string_view folderPath);
-    // Throws std::out_of_range for an entry not looked at.
+    // The batch of the entry, once looked at. Throws std::out_of_range for an entry not
+    // added or before the list is closed.
     const TBatch &BatchOf(std::size_t entry) const;
-    static std::optional<TSizeAndTime> SizeAndTimeOf(const TFact &fact);
+    void WaitFor(const TBatch &batch) const;
+    template <typename TInfo>
+    static void Record(TBatch &batch, std::size_t entry, const std::optional<TInfo> &info);
 
     const std::string m_rootDir;
+    const TFd m_root; // the root, held open
     std::string m_runFolder; // the folder path of the last run begun
     // Every batch in the order of its entries; only the adding thread changes the list,
     // and only the thread that took a batch from m_waiting writes its facts.
     std::vector<std::unique_ptr<TBatch>> m_batches;
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    std::deque<TBatch *> m_waiting;
-    bool m_closing = false;
-    bool m_finished = false;
+    bool m_closed = false;
+    mutable std::mutex m_mutex;
+    mutable std::condition_variable m_changed;
+    mutable std::deque<TBatch *> m_waiting;
+    bool m_closing = false; // under m_mutex: the other thread ends once none waits
     std::atomic<bool> m_cancelled = false;
-    std::exception_ptr m_failure;
+    mutable std::exception_ptr m_failure;
     std::thread m_thread; // started with the first batch, unless it cannot start
     bool m_threadTried = false;
 };

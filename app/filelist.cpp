@@ -512,7 +512,7 @@ void TFileList::LookAtFiles(const std::string &rootDir)
 const TFileFacts *TFileList::Facts() const
 {
     if (m_facts)
-        m_facts->Finish();
+        m_facts->Close();
     return m_facts.get();
 }
 

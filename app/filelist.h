@@ -51,9 +51,9 @@ public:
     // Looks at the size and time of each file added from now on, the paths relative to
     // `rootDir` (ending in '/'). Throws std::logic_error unless the list is empty.
     void LookAtFiles(const std::string &rootDir);
-    // What was found of the files, once every one is looked at (it waits for that);
-    // nullptr unless the list was told to look at them. Rethrows what failed. The list
-    // then takes no more entries (std::logic_error) until it forgets what it found.
+    // What is found of the files, each read as soon as it is looked at (TFileFacts::Of
+    // waits for that); nullptr unless the list was told to look at them. The list then
+    // takes no more entries (std::logic_error) until it forgets what it found.
     const TFileFacts *Facts() const;
     // Looks at no more files and lets go of what it found.
     void ForgetFacts();

@@ -126,8 +126,9 @@ public:
     { }
 
     // The headings of the folders of `folder` from the first level that differs from
-    // `previous` down, with a spacer per level; leaves the folder's indentation behind.
-    void EnterFolder(std::string_view folder, std::string_view previous)
+    // `previous` down, with a spacer per level, before the list's entry `next`; leaves
+    // the folder's indentation behind.
+    void EnterFolder(std::string_view folder, std::string_view previous, std::size_t next)
     {
         m_indent.clear();
         std::size_t nameStart = 0;
@@ -140,7 +141,7 @@ public:
             if (!shared) {
                 m_sink.AppendLine(
                     QString(m_indent + DisplayText(folder.substr(nameStart, j - nameStart))), true);
-                m_sink.HeadingWritten(folder.substr(0, j + 1));
+                m_sink.HeadingWritten(folder.substr(0, j + 1), next);
             }
             m_indent += u'\t';
             nameStart = j + 1;
@@ -250,7 +251,7 @@ void WriteListing(const TFileList &files, const std::string &rootDir, const TLis
         const TEntryParts entry = PartsOf(files[i]);
         if (!entry.Folder.empty()) {
             if (entry.Folder != previous)
-                writer.EnterFolder(entry.Folder, previous);
+                writer.EnterFolder(entry.Folder, previous, i);
             if (!options.DirsOnly)
                 writer.WriteFile(i, entry, writer.Indent());
         }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -18,8 +19,13 @@ public:
     // Appends one paragraph; may throw when the sink cannot take it.
     virtual void AppendLine(QStringView text, bool bold) = 0;
     // Told after each folder heading, with the folder's path relative to the root
-    // (ending in '/'), for a sink that writes more beneath it.
-    virtual void HeadingWritten(std::string_view folder) { (void)folder; }
+    // (ending in '/') and the index in the list of the entry written next, for a sink
+    // that writes more beneath it.
+    virtual void HeadingWritten(std::string_view folder, std::size_t next)
+    {
+        (void)folder;
+        (void)next;
+    }
 };
 
 struct TListingOptions

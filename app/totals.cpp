@@ -49,45 +49,76 @@ QString TreeTotalsText(const TTotals &totals)
         + FormatSize(totals.Bytes);
 }
 
+namespace {
+
+std::string_view FolderOf(std::string_view entry)
+{
+    return entry.substr(0, entry.rfind(PathDelim) + 1);
+}
+
+std::int64_t BytesOf(const TFileList &files, std::size_t index)
+{
+    const auto sizeAndTime = files.Facts()->Of(files.AddedIndex(index));
+    return sizeAndTime ? sizeAndTime->Size : 0;
+}
+
+} // namespace
+
 void TFolderTotals::Collect(const TFileList &files)
 {
-    const TFileFacts *facts = files.Facts();
-    if (!facts)
+    if (!files.Facts())
         throw std::logic_error("TFolderTotals: the list did not look at its files");
+    m_files = &files;
     m_folders.clear();
-    m_tree = {};
+    if (!files.Sorted())
+        return;
     // A folder's files mostly come together: one look-up serves them all.
     std::string_view folder;
     TTotals *totals = nullptr;
     for (std::size_t i = 0; i < files.Count(); ++i) {
-        const std::string_view entry = files[i];
-        const std::string_view entryFolder = entry.substr(0, entry.rfind(PathDelim) + 1);
+        const std::string_view entryFolder = FolderOf(files[i]);
         if (!totals || entryFolder != folder) {
             folder = entryFolder;
             totals = &m_folders[folder];
         }
-        const auto sizeAndTime = facts->Of(files.AddedIndex(i));
-        const std::int64_t bytes = sizeAndTime ? sizeAndTime->Size : 0;
         ++totals->Files;
-        totals->Bytes += bytes;
-        ++m_tree.Files;
-        m_tree.Bytes += bytes;
+        totals->Bytes += BytesOf(files, i);
     }
 }
 
-TTotals TFolderTotals::Of(std::string_view folder) const
+TTotals TFolderTotals::Of(std::string_view folder, std::size_t next) const
 {
-    const auto found = m_folders.find(folder);
-    return found == m_folders.end() ? TTotals() : found->second;
+    if (!m_files)
+        return {};
+    if (m_files->Sorted()) {
+        const auto found = m_folders.find(folder);
+        return found == m_folders.end() ? TTotals() : found->second;
+    }
+    TTotals totals;
+    for (std::size_t i = next; i < m_files->Count() && FolderOf((*m_files)[i]) == folder; ++i) {
+        ++totals.Files;
+        totals.Bytes += BytesOf(*m_files, i);
+    }
+    return totals;
 }
 
-void TTotalsSink::HeadingWritten(std::string_view folder)
+TTotals TFolderTotals::Tree() const
+{
+    TTotals tree;
+    for (std::size_t i = 0; m_files && i < m_files->Count(); ++i) {
+        ++tree.Files;
+        tree.Bytes += BytesOf(*m_files, i);
+    }
+    return tree;
+}
+
+void TTotalsSink::HeadingWritten(std::string_view folder, std::size_t next)
 {
     m_line.resize(0);
     for (const char c : folder) {
         if (c == PathDelim)
             m_line += u'\t';
     }
-    AppendFolderTotals(m_line, m_locale, m_totals.Of(folder));
+    AppendFolderTotals(m_line, m_locale, m_totals.Of(folder, next));
     m_target.AppendLine(m_line, false);
 }

@@ -28,20 +28,26 @@ QString FolderTotalsText(const TTotals &totals);
 // "Total : 1 204 fichiers, 3 Go"
 QString TreeTotalsText(const TTotals &totals);
 
-// The totals of every folder of a read, by path relative to the root (ending in '/').
+// The totals of the folders of a read, by path relative to the root (ending in '/').
 class TFolderTotals
 {
 public:
-    // Adds up what `files` found of its files; it must have looked at them
-    // (TFileList::LookAtFiles), or this throws std::logic_error. The totals refer to the
-    // list's paths: they hold while the list stays as it is.
+    // Takes the files of a read to add up, which must have looked at them
+    // (TFileList::LookAtFiles), or this throws std::logic_error. A sorted list is added
+    // up at once. A list in the walk's order holds each folder's own files together,
+    // before its subfolders': they are added up as the folder's heading comes, so that
+    // the listing goes on while later files are still being looked at. The list must
+    // stay as it is while the totals are read.
     void Collect(const TFileList &files);
-    TTotals Of(std::string_view folder) const;
-    const TTotals &Tree() const { return m_tree; }
+    // The totals of the folder's own files, whose heading comes before the list's entry
+    // `next`.
+    TTotals Of(std::string_view folder, std::size_t next) const;
+    // The whole tree's totals.
+    TTotals Tree() const;
 
 private:
-    std::unordered_map<std::string_view, TTotals> m_folders;
-    TTotals m_tree;
+    const TFileList *m_files = nullptr;
+    std::unordered_map<std::string_view, TTotals> m_folders; // of a sorted list
 };
 
 // Passes a listing on to `target`, a line with the folder's totals beneath each heading,
@@ -56,7 +62,7 @@ public:
 
     void BeginListing(const TFont &font) override { m_target.BeginListing(font); }
     void AppendLine(QStringView text, bool bold) override { m_target.AppendLine(text, bold); }
-    void HeadingWritten(std::string_view folder) override;
+    void HeadingWritten(std::string_view folder, std::size_t next) override;
 
 private:
     IReadSink &m_target;

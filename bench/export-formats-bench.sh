@@ -53,6 +53,7 @@ row() {
 }
 
 row "text (plain)" -o "$out/plain.txt"
+row "text -s" -s -o "$out/s.txt"
 row "text -sSD" -sSD -o "$out/sSD.txt"
 row "text --totals" --totals -o "$out/totals.txt"
 row "text -sSD --totals" -sSD --totals -o "$out/sSD-totals.txt"

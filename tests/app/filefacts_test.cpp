@@ -5,6 +5,7 @@
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 #include <QLocale>
@@ -75,6 +76,15 @@ TEST(FileFacts, EveryFileAsLookedAtAloneAcrossBatchesAndThreads)
     tree.Symlink("d0/link", "f1");
     tree.Symlink("d0/dangling", "nowhere");
     tree.File("v/vanished", 3);
+    // Times before 1970, and beyond 2262, where nanoseconds from 1970 no longer fit in
+    // 64 bits.
+    for (const auto &[name, seconds] : {std::pair{"d0/1938", -1'000'000'000LL}, {"d0/2286", 10'000'000'000LL},
+             {"d0/1970", 0LL}, {"d0/2262", 9'223'372'036LL}}) {
+        tree.File(name, 8);
+        const struct timespec times[2] = {{0, UTIME_OMIT}, {static_cast<time_t>(seconds), 123'456'789}};
+        ASSERT_EQ(::utimensat(AT_FDCWD, tree.Path(name).c_str(), times, 0), 0) << name;
+        paths.push_back(name);
+    }
     paths.insert(paths.end(), {"d0/link", "d0/dangling", "v/vanished"});
 
     TFileFacts facts(tree.Root() + "/");
@@ -94,6 +104,9 @@ TEST(FileFacts, EveryFileAsLookedAtAloneAcrossBatchesAndThreads)
         EXPECT_EQ(folderTime->tv_nsec, FolderTime(tree, folder).tv_nsec) << paths[i];
     }
     EXPECT_EQ(facts.Of(paths.size() - 3)->Size, 1); // the link: "f1" holds one byte
+    EXPECT_EQ(facts.Of(paths.size() - 7)->ModTime.tv_sec, -1'000'000'000);
+    EXPECT_EQ(facts.Of(paths.size() - 6)->ModTime.tv_sec, 10'000'000'000);
+    EXPECT_EQ(facts.Of(paths.size() - 6)->ModTime.tv_nsec, 123'456'789);
     EXPECT_FALSE(facts.Of(paths.size() - 1));
     EXPECT_THROW(facts.Of(paths.size()), std::out_of_range);
 }
@@ -168,7 +181,8 @@ TEST(FileFacts, ASortedListFindsEachFilesFacts)
 }
 
 // A sorted list may come back to a folder after one of its subfolders: its totals are
-// all of its own files still.
+// all of its own files still. A list in the walk's order holds each folder's own files
+// together, from where its heading comes, before its subfolders'.
 TEST(FolderTotals, OwnFilesOfEachFolderAndTheWholeTree)
 {
     TTempTree tree;
@@ -177,24 +191,29 @@ TEST(FolderTotals, OwnFilesOfEachFolderAndTheWholeTree)
     tree.File("a/b/y/q", 100);
     tree.File("a/b/z", 1000);
     const TLocale locale(QLocale(QStringLiteral("fr_FR")));
-    TFileList files(locale);
-    files.SetSorted(true);
-    TFolderTotals totals;
-    EXPECT_THROW(totals.Collect(files), std::logic_error);
-    files.LookAtFiles(tree.Root() + "/");
-    for (const char *path : {"a/b/z", "a/b/y/q", "top", "a/b/x", "a/b/gone"})
-        files.Add(path);
-    totals.Collect(files);
-    const auto expect = [&](std::string_view folder, std::int64_t count, std::int64_t bytes) {
-        EXPECT_EQ(totals.Of(folder).Files, count) << folder;
-        EXPECT_EQ(totals.Of(folder).Bytes, bytes) << folder;
-    };
-    expect("", 1, 1);
-    expect("a/", 0, 0);
-    expect("a/b/", 3, 1010); // a file gone since counts, with no bytes
-    expect("a/b/y/", 1, 100);
-    EXPECT_EQ(totals.Tree().Files, 5);
-    EXPECT_EQ(totals.Tree().Bytes, 1111);
+    for (const bool sorted : {true, false}) {
+        TFileList files(locale);
+        files.SetSorted(sorted);
+        TFolderTotals totals;
+        EXPECT_THROW(totals.Collect(files), std::logic_error);
+        files.LookAtFiles(tree.Root() + "/");
+        for (const char *path : {"top", "a/b/z", "a/b/x", "a/b/gone", "a/b/y/q"})
+            files.Add(path);
+        totals.Collect(files);
+        // Where each heading comes: before a/b/gone in the sorted list, before a/b/z in
+        // the walk's order; a/b/y/ before a/b/y/q, its last entry in both.
+        const std::size_t b = sorted ? 0 : 1;
+        const auto expect
+            = [&](std::string_view folder, std::size_t next, std::int64_t count, std::int64_t bytes) {
+                  EXPECT_EQ(totals.Of(folder, next).Files, count) << folder << (sorted ? " sorted" : "");
+                  EXPECT_EQ(totals.Of(folder, next).Bytes, bytes) << folder << (sorted ? " sorted" : "");
+              };
+        expect("a/", b, 0, 0);
+        expect("a/b/", b, 3, 1010); // a file gone since counts, with no bytes
+        expect("a/b/y/", 4, 1, 100);
+        EXPECT_EQ(totals.Tree().Files, 5);
+        EXPECT_EQ(totals.Tree().Bytes, 1111);
+    }
 }
 
 // A read looks at its files during the walk when its listing needs them or its caller

@@ -48,7 +48,7 @@ bool RearrangesTheLine(char16_t c)
 }
 
 // Rounded half up; the quotient of a 64-bit count by 1024 or more is a whole number that
-// a double holds exactly, printed as an integer.
+// a double holds exactly.
 std::int64_t Quotient(std::int64_t bytes, double unit)
 {
     return static_cast<std::int64_t>(std::floor(static_cast<double>(bytes) / unit + 0.5));

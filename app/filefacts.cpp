@@ -37,24 +37,31 @@ void TFileFacts::Add(std::string_view path)
     if (newBatch) {
         if (!m_batches.empty())
             HandOver();
-        m_batches.push_back(std::make_unique<TBatch>());
+        TBatch &added = *m_batches.emplace_back(std::make_unique<TBatch>());
+        // Room for names of a usual length at once: batches then take blocks of one size,
+        // which those let go of serve again.
+        added.Text.reserve(BatchEntries * 24);
+        added.Ends.reserve(BatchEntries);
     }
     TBatch &batch = *m_batches.back();
     const auto delim = path.rfind(PathDelim);
-    const std::string_view folderPath = path.substr(0, delim == std::string_view::npos ? 0 : delim + 1);
+    const std::size_t nameStart = delim == std::string_view::npos ? 0 : delim + 1;
+    const std::string_view folderPath = path.substr(0, nameStart);
     if (newBatch || folderPath != m_runFolder)
         BeginRun(batch, folderPath);
-    batch.Paths.append(path);
-    batch.Ends.push_back(static_cast<std::uint32_t>(batch.Paths.size()));
+    batch.Text.append(path.substr(nameStart)).push_back('\0');
+    batch.Ends.push_back(static_cast<std::uint32_t>(batch.Text.size()));
 }
 
 // Begins a run of files of the folder in the batch.
 void TFileFacts::BeginRun(TBatch &batch, std::string_view folderPath)
 {
     m_runFolder.assign(folderPath);
-    TFolderRun &run = batch.Folders.emplace_back();
+    TFolderRun &run = batch.Runs.emplace_back();
     run.First = static_cast<std::uint32_t>(batch.Ends.size());
+    run.PathStart = static_cast<std::uint32_t>(batch.Text.size());
     run.PathLength = static_cast<std::uint32_t>(folderPath.size());
+    batch.Text.append(folderPath);
 }
 
 // Hands the batch being filled to the other thread, starting it for the first batch, or
@@ -184,6 +191,38 @@ constexpr std::int64_t Billion = 1'000'000'000;
 
 } // namespace
 
+std::int64_t TFileFacts::Packed(TBatch &batch, std::uint32_t key, const struct timespec &time)
+{
+    std::int64_t nanoseconds = 0;
+    if (__builtin_mul_overflow(static_cast<std::int64_t>(time.tv_sec), Billion, &nanoseconds)
+        || __builtin_add_overflow(nanoseconds, time.tv_nsec, &nanoseconds) || nanoseconds == FarTime
+        || nanoseconds == NoTime) {
+        batch.FarTimes.push_back({key, time});
+        return FarTime;
+    }
+    return nanoseconds;
+}
+
+struct timespec TFileFacts::Unpacked(const TBatch &batch, std::uint32_t key, std::int64_t nanoseconds)
+{
+    if (nanoseconds == FarTime) {
+        return std::find_if(batch.FarTimes.begin(), batch.FarTimes.end(), [key](const TFarTime &far) {
+            return far.Key == key;
+        })->Time;
+    }
+    // Rounded down, also before 1970.
+    std::int64_t seconds = nanoseconds / Billion;
+    nanoseconds %= Billion;
+    if (nanoseconds < 0) {
+        nanoseconds += Billion;
+        --seconds;
+    }
+    struct timespec time = {};
+    time.tv_sec = static_cast<time_t>(seconds);
+    time.tv_nsec = static_cast<long>(nanoseconds);
+    return time;
+}
+
 // Keeps the size and time looked at as the batch's entry, which stays gone when nothing
 // was.
 template <typename TInfo>
@@ -193,46 +232,41 @@ void TFileFacts::Record(TBatch &batch, std::size_t entry, const std::optional<TI
         return;
     TFact &fact = batch.Facts[entry];
     fact.Size = info->Size;
-    std::int64_t nanoseconds = 0;
-    if (__builtin_mul_overflow(static_cast<std::int64_t>(info->ModTime.tv_sec), Billion, &nanoseconds)
-        || __builtin_add_overflow(nanoseconds, info->ModTime.tv_nsec, &nanoseconds)
-        || nanoseconds == FarTime) {
-        fact.Nanoseconds = FarTime;
-        batch.FarTimes.push_back({static_cast<std::uint32_t>(entry), info->ModTime});
-    } else {
-        fact.Nanoseconds = nanoseconds;
-    }
+    fact.Nanoseconds = Packed(batch, static_cast<std::uint32_t>(entry), info->ModTime);
 }
 
 // Looks at the files of the batch, each run of one folder's files relative to the
 // folder, opened once; a file whose folder cannot be opened is looked at by its path.
-// The paths are let go once looked at.
+// The names and runs are let go once looked at.
 void TFileFacts::LookAt(TBatch &batch) const
 {
     const std::size_t count = batch.Count;
-    const std::string_view paths = batch.Paths;
-    std::string name;
-    std::uint32_t start = 0;
-    for (std::size_t r = 0; r < batch.Folders.size() && !m_cancelled.load(std::memory_order_relaxed); ++r) {
-        TFolderRun &run = batch.Folders[r];
-        const std::size_t end = r + 1 < batch.Folders.size() ? batch.Folders[r + 1].First : count;
-        const TFd folder = OpenFolder(std::string(paths.substr(start, run.PathLength)));
+    const char *text = batch.Text.data();
+    batch.FolderTimes.reserve(batch.Runs.size());
+    for (std::size_t r = 0; r < batch.Runs.size() && !m_cancelled.load(std::memory_order_relaxed); ++r) {
+        const TFolderRun &run = batch.Runs[r];
+        const std::size_t end = r + 1 < batch.Runs.size() ? batch.Runs[r + 1].First : count;
+        const std::string folderPath(text + run.PathStart, run.PathLength);
+        const TFd folder = OpenFolder(folderPath);
+        TFolderTime &folderTime = batch.FolderTimes.emplace_back();
+        folderTime.First = run.First;
         struct stat st;
         if (folder && ::fstat(folder.Get(), &st) == 0)
-            run.Time = st.st_mtim;
+            folderTime.Nanoseconds = Packed(batch, static_cast<std::uint32_t>(BatchEntries + r), st.st_mtim);
+        std::size_t start = run.PathStart + run.PathLength;
         for (std::size_t i = run.First; i < end; ++i) {
-            const std::string_view path = paths.substr(start, batch.Ends[i] - start);
+            const char *name = text + start;
             start = batch.Ends[i];
-            name.assign(path.substr(run.PathLength));
             if (folder)
-                Record(batch, i, SizeAndTimeAt(folder.Get(), name.c_str()));
+                Record(batch, i, SizeAndTimeAt(folder.Get(), name));
             else
-                Record(batch, i, EntryInfoAt(m_rootDir + std::string(path)));
+                Record(batch, i, EntryInfoAt(m_rootDir + folderPath + name));
         }
     }
     // Assigning an empty string would keep the room.
-    std::string().swap(batch.Paths);
+    std::string().swap(batch.Text);
     std::vector<std::uint32_t>().swap(batch.Ends);
+    std::vector<TFolderRun>().swap(batch.Runs);
 }
 
 // The folder at the path relative to the root: relative to the root held open, which
@@ -264,31 +298,24 @@ std::optional<TSizeAndTime> TFileFacts::Of(std::size_t entry) const
     const TFact &fact = batch.Facts[within];
     if (fact.Size < 0)
         return std::nullopt;
-    TSizeAndTime info;
-    info.Size = fact.Size;
-    if (fact.Nanoseconds == FarTime) {
-        const auto far = std::lower_bound(batch.FarTimes.begin(), batch.FarTimes.end(), within,
-            [](const TFarTime &time, std::uint32_t at) { return time.Entry < at; });
-        info.ModTime = far->Time;
-        return info;
-    }
-    // Rounded down, also before 1970.
-    std::int64_t seconds = fact.Nanoseconds / Billion;
-    std::int64_t nanoseconds = fact.Nanoseconds % Billion;
-    if (nanoseconds < 0) {
-        nanoseconds += Billion;
-        --seconds;
-    }
-    info.ModTime.tv_sec = static_cast<time_t>(seconds);
-    info.ModTime.tv_nsec = static_cast<long>(nanoseconds);
-    return info;
+    return TSizeAndTime{fact.Size, Unpacked(batch, within, fact.Nanoseconds)};
+}
+
+std::int64_t TFileFacts::SizeOf(std::size_t entry) const
+{
+    const std::int64_t size = BatchOf(entry).Facts[entry % BatchEntries].Size;
+    return size < 0 ? 0 : size;
 }
 
 std::optional<struct timespec> TFileFacts::FolderTimeOf(std::size_t entry) const
 {
-    const std::vector<TFolderRun> &runs = BatchOf(entry).Folders;
+    const TBatch &batch = BatchOf(entry);
     const auto within = static_cast<std::uint32_t>(entry % BatchEntries);
-    const auto after = std::upper_bound(runs.begin(), runs.end(), within,
-        [](std::uint32_t at, const TFolderRun &run) { return at < run.First; });
-    return std::prev(after)->Time;
+    const auto after = std::upper_bound(batch.FolderTimes.begin(), batch.FolderTimes.end(), within,
+        [](std::uint32_t at, const TFolderTime &time) { return at < time.First; });
+    // A run the thread stopped before has no time.
+    if (after == batch.FolderTimes.begin() || std::prev(after)->Nanoseconds == NoTime)
+        return std::nullopt;
+    const auto run = static_cast<std::uint32_t>(after - batch.FolderTimes.begin() - 1);
+    return Unpacked(batch, static_cast<std::uint32_t>(BatchEntries) + run, std::prev(after)->Nanoseconds);
 }

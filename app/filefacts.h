@@ -57,6 +57,9 @@ public:
     // Once closed: the file added `entry`th (from 0), std::nullopt when it was gone. Waits
     // until the file is looked at; rethrows what failed on the other thread.
     std::optional<TSizeAndTime> Of(std::size_t entry) const;
+    // Once closed: the size alone of the file added `entry`th, 0 when it was gone. Waits
+    // as Of.
+    std::int64_t SizeOf(std::size_t entry) const;
     // Once closed: the last-write time of the folder that holds the file added `entry`th,
     // std::nullopt when the folder could not be looked at. Waits as Of.
     std::optional<struct timespec> FolderTimeOf(std::size_t entry) const;
@@ -75,29 +78,42 @@ private:
         std::int64_t Nanoseconds = 0;
     };
     static constexpr std::int64_t FarTime = INT64_MIN;
+    static constexpr std::int64_t NoTime = INT64_MIN + 1; // a folder not looked at
+    // A time beyond the years nanoseconds hold: of the entry Key of its batch, or of
+    // its folder run Key - BatchEntries.
     struct TFarTime
     {
-        std::uint32_t Entry = 0; // within the batch
+        std::uint32_t Key = 0;
         struct timespec Time = {};
     };
-    // A run of files of one folder within a batch, from its entry First on.
+    // A run of files of one folder within a batch, from its entry First on: in the
+    // batch's text, the folder's path, then the names of its files.
     struct TFolderRun
     {
         std::uint32_t First = 0;
-        std::uint32_t PathLength = 0; // of the folder's path, the names' start
-        std::optional<struct timespec> Time;
+        std::uint32_t PathStart = 0;
+        std::uint32_t PathLength = 0;
+    };
+    // What lasts of a run once looked at: where it starts, and its folder's time.
+    struct TFolderTime
+    {
+        std::uint32_t First = 0;
+        std::int64_t Nanoseconds = NoTime;
     };
     struct TBatch
     {
-        std::string Paths; // end to end, until looked at
+        // Until looked at: each run's folder path, then its names, each ending in a NUL;
+        // a name lasts until Ends[entry].
+        std::string Text;
         std::vector<std::uint32_t> Ends;
+        std::vector<TFolderRun> Runs;
         std::size_t Count = 0; // entries, once handed over
         std::unique_ptr<TFact[]> Facts;
-        std::vector<TFarTime> FarTimes; // by entry
-        std::vector<TFolderRun> Folders;
+        std::vector<TFolderTime> FolderTimes; // one a run
+        std::vector<TFarTime> FarTimes;
         std::atomic<bool> Done = false; // set under m_mutex
     };
-    // Batches waiting at most while files are added: about 60 KB of paths each.
+    // Batches waiting at most while files are added: about 20 KB of names each.
     static constexpr std::size_t MaxWaiting = 32;
 
     void HandOver();
@@ -113,6 +129,9 @@ private:
     void WaitFor(const TBatch &batch) const;
     template <typename TInfo>
     static void Record(TBatch &batch, std::size_t entry, const std::optional<TInfo> &info);
+    // The time as a fact holds it, a far time kept in the batch's list under `key`.
+    static std::int64_t Packed(TBatch &batch, std::uint32_t key, const struct timespec &time);
+    static struct timespec Unpacked(const TBatch &batch, std::uint32_t key, std::int64_t nanoseconds);
 
     const std::string m_rootDir;
     const TFd m_root; // the root, held open

@@ -18,12 +18,13 @@ void AppendFileCount(QString &text, const QLocale &locale, std::int64_t count)
     text += count > 1 ? QLatin1StringView(" fichiers") : QLatin1StringView(" fichier");
 }
 
-void AppendFolderTotals(QString &text, const QLocale &locale, const TTotals &totals)
+// "(" + the count's text + ", 3 Go)"
+void AppendFolderTotals(QString &text, const QString &count, std::int64_t bytes)
 {
     text += u'(';
-    AppendFileCount(text, locale, totals.Files);
+    text += count;
     text += QLatin1StringView(", ");
-    AppendSize(text, totals.Bytes);
+    AppendSize(text, bytes);
     text += u')';
 }
 
@@ -39,7 +40,7 @@ QString FileCountText(std::int64_t count)
 QString FolderTotalsText(const TTotals &totals)
 {
     QString text;
-    AppendFolderTotals(text, QLocale::system(), totals);
+    AppendFolderTotals(text, FileCountText(totals.Files), totals.Bytes);
     return text;
 }
 
@@ -58,8 +59,7 @@ std::string_view FolderOf(std::string_view entry)
 
 std::int64_t BytesOf(const TFileList &files, std::size_t index)
 {
-    const auto sizeAndTime = files.Facts()->Of(files.AddedIndex(index));
-    return sizeAndTime ? sizeAndTime->Size : 0;
+    return files.Facts()->SizeOf(files.AddedIndex(index));
 }
 
 } // namespace
@@ -94,10 +94,13 @@ TTotals TFolderTotals::Of(std::string_view folder, std::size_t next) const
         const auto found = m_folders.find(folder);
         return found == m_folders.end() ? TTotals() : found->second;
     }
+    // The entries of a list in the walk's order are in the order added.
+    const TFileFacts &facts = *m_files->Facts();
+    const std::size_t count = m_files->Count();
     TTotals totals;
-    for (std::size_t i = next; i < m_files->Count() && FolderOf((*m_files)[i]) == folder; ++i) {
+    for (std::size_t i = next; i < count && FolderOf((*m_files)[i]) == folder; ++i) {
         ++totals.Files;
-        totals.Bytes += BytesOf(*m_files, i);
+        totals.Bytes += facts.SizeOf(i);
     }
     return totals;
 }
@@ -119,6 +122,14 @@ void TTotalsSink::HeadingWritten(std::string_view folder, std::size_t next)
         if (c == PathDelim)
             m_line += u'\t';
     }
-    AppendFolderTotals(m_line, m_locale, m_totals.Of(folder, next));
+    const TTotals totals = m_totals.Of(folder, next);
+    // Folders share their counts, and the locale's number text costs more than a look-up.
+    auto count = m_countTexts.constFind(totals.Files);
+    if (count == m_countTexts.cend()) {
+        QString text;
+        AppendFileCount(text, m_locale, totals.Files);
+        count = m_countTexts.insert(totals.Files, text);
+    }
+    AppendFolderTotals(m_line, *count, totals.Bytes);
     m_target.AppendLine(m_line, false);
 }

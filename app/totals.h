@@ -5,6 +5,7 @@
 #include <string_view>
 #include <unordered_map>
 
+#include <QHash>
 #include <QLocale>
 #include <QString>
 
@@ -68,5 +69,6 @@ private:
     IReadSink &m_target;
     const TFolderTotals &m_totals;
     const QLocale m_locale = QLocale::system();
+    QHash<std::int64_t, QString> m_countTexts; // "12 fichiers", by count
     QString m_line; // the last line, its room kept from one heading to the next
 };

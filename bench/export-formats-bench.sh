@@ -6,9 +6,10 @@
 #   bench/export-formats-bench.sh FOLDER     any tree, e.g. one of bench/make_tree.py
 #
 # Each command writes to a regular file under ${OUT_DIR:-/tmp/vantrel-formats-bench},
-# runs once to warm the caches, then ${RUNS:-3} times; the median of the wall times
-# and of the peak resident sizes (/usr/bin/time -f '%e %M') is reported. Every ratio
-# is to the first line, the plain text export.
+# runs once to warm the caches, then ${RUNS:-5} times; the median of the wall times (to
+# the microsecond, from bash's EPOCHREALTIME) and of the peak resident sizes
+# (/usr/bin/time -f %M) is reported. Every ratio is to the first line, the plain text
+# export.
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
@@ -16,7 +17,7 @@ source "$here/common.sh"
 exporter=$(bench_program vantrel-oruk-export)
 tree=${1:-$(make_usr_tree 1)}
 out=${OUT_DIR:-/tmp/vantrel-formats-bench}
-runs=${RUNS:-3}
+runs=${RUNS:-5}
 mkdir -p "$out"
 
 # The median of the numbers on standard input.
@@ -29,9 +30,12 @@ measure() {
     local i
     "$exporter" "$@" "$tree" >/dev/null 2>&1
     : >"$out/times"
+    local start end
     for ((i = 0; i < runs; i++)); do
-        /usr/bin/time -f '%e %M' -o "$out/time" "$exporter" "$@" "$tree" 2>/dev/null
-        cat "$out/time" >>"$out/times"
+        start=$EPOCHREALTIME
+        /usr/bin/time -f '%M' -o "$out/time" "$exporter" "$@" "$tree" 2>/dev/null
+        end=$EPOCHREALTIME
+        echo "$(awk -v s="$start" -v e="$end" 'BEGIN { printf "%.4f", e - s }') $(cat "$out/time")" >>"$out/times"
     done
     echo "$(cut -d' ' -f1 "$out/times" | median) $(cut -d' ' -f2 "$out/times" | median)"
 }
@@ -49,7 +53,7 @@ row() {
     base_time=${base_time:-$seconds}
     base_memory=${base_memory:-$memory}
     awk -v l="$label" -v s="$seconds" -v m="$memory" -v bs="$base_time" -v bm="$base_memory" \
-        'BEGIN { printf "%-44s %8.2f %6.2f %9.1f %6.2f\n", l, s, s / bs, m / 1024, m / bm }'
+        'BEGIN { printf "%-44s %8.3f %6.2f %9.1f %6.2f\n", l, s, s / bs, m / 1024, m / bm }'
 }
 
 row "text (plain)" -o "$out/plain.txt"

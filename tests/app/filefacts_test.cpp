@@ -86,6 +86,9 @@ TEST(FileFacts, EveryFileAsLookedAtAloneAcrossBatchesAndThreads)
         paths.push_back(name);
     }
     paths.insert(paths.end(), {"d0/link", "d0/dangling", "v/vanished"});
+    // A folder's time may lie beyond 2262 too.
+    const struct timespec farFolder[2] = {{0, UTIME_OMIT}, {10'000'000'000, 5}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, tree.Path("d1/sub").c_str(), farFolder, 0), 0);
 
     TFileFacts facts(tree.Root() + "/");
     for (const std::string &path : paths)

@@ -22,6 +22,8 @@ void TForm1::BuildListing()
     TReadRequest request;
     request.Folder = RootDir;
     request.Sorted = CheckBox2->isChecked();
+    // As the read starts: sizes or dates asked for then are looked at during the walk.
+    request.Style = ListingStyle();
     RootDir = ReadRootOf(RootDir);
     m_readFailure.clear();
     m_reading = true;

@@ -8,6 +8,7 @@
 #include <system_error>
 #include <utility>
 
+#include "app/workerthread.h"
 #include "platform/system/dirsearch.h"
 #include "platform/system/fd.h"
 #include "platform/system/pathopen.h"
@@ -19,14 +20,7 @@ TFileFacts::TFileFacts(std::string rootDir)
 
 TFileFacts::~TFileFacts()
 {
-    if (!m_thread.joinable())
-        return;
-    {
-        const std::lock_guard lock(m_mutex);
-        m_cancelled = true;
-    }
-    m_changed.notify_all();
-    m_thread.join();
+    CancelAndJoin(m_thread, m_mutex, m_changed, m_cancelled);
 }
 
 void TFileFacts::Add(std::string_view path)

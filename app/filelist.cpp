@@ -17,6 +17,7 @@
 #include <QStringView>
 
 #include "app/filefacts.h"
+#include "app/workerthread.h"
 #include "platform/system/locale.h"
 #include "platform/system/qtext.h"
 
@@ -347,14 +348,7 @@ private:
 
 TSortKeyWorker::~TSortKeyWorker()
 {
-    if (!m_thread.joinable())
-        return;
-    {
-        const std::lock_guard lock(m_mutex);
-        m_cancelled = true;
-    }
-    m_changed.notify_all();
-    m_thread.join();
+    CancelAndJoin(m_thread, m_mutex, m_changed, m_cancelled);
 }
 
 void TSortKeyWorker::HandOver(TIndex first, std::string bytes, std::vector<std::size_t> ends)

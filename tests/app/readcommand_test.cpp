@@ -220,6 +220,22 @@ TEST_F(ReadCommandTest, AStopRequestEndsTheWalkAndWritesNothing)
     EXPECT_TRUE(m_sink.Lines.empty());
 }
 
+// Stopped after batches of files went to the thread that looks at their sizes: that
+// thread ends with the read, and the read keeps nothing it found of them.
+TEST_F(ReadCommandTest, AStopDuringAReadWithSizesEndsTheirThreadToo)
+{
+    for (int i = 0; i < 3000; ++i)
+        m_tree.File("many/f" + std::to_string(i), i % 10);
+    TReadHooks hooks;
+    int asked = 0;
+    hooks.StopRequested = [&asked] { return ++asked == 2500; };
+    const TReadResult read = ReadFolder(Request(false, {false, true, true}), m_sink, hooks);
+    EXPECT_TRUE(read.Stopped);
+    EXPECT_EQ(read.Files->Count(), 2500u);
+    EXPECT_EQ(read.Files->Facts(), nullptr);
+    EXPECT_TRUE(m_sink.Lines.empty());
+}
+
 // A sink that refuses a line ends the read with its message; the lines before stay.
 TEST_F(ReadCommandTest, ASinkFailureEndsTheReadWithItsMessage)
 {

@@ -24,12 +24,6 @@ struct TFolderNode
     std::size_t FileEnd = 0;
 };
 
-std::string_view FolderOf(std::string_view entry)
-{
-    const auto delim = entry.rfind(PathDelim);
-    return delim == std::string_view::npos ? std::string_view() : entry.substr(0, delim + 1);
-}
-
 // The folders of the list in the order it first reaches them, and its files grouped by
 // folder: O(n) beyond the look-ups of a hash table.
 class TTreeIndex
@@ -59,7 +53,7 @@ TTreeIndex::TTreeIndex(const TFileList &files)
     std::size_t lastIndex = 0;
     for (std::size_t i = 0; i < count; ++i) {
         // Files of one folder mostly come together: one look-up serves them all.
-        const std::string_view folder = FolderOf(files[i]);
+        const std::string_view folder = FolderPartOf(files[i]);
         if (i == 0 || folder != lastFolder) {
             lastFolder = folder;
             lastIndex = FolderIndex(folder);
@@ -85,7 +79,7 @@ std::size_t TTreeIndex::FolderIndex(std::string_view path)
     const auto found = m_indexes.find(path);
     if (found != m_indexes.end())
         return found->second;
-    const std::size_t parent = FolderIndex(FolderOf(path.substr(0, path.size() - 1)));
+    const std::size_t parent = FolderIndex(FolderPartOf(path.substr(0, path.size() - 1)));
     const std::size_t index = m_folders.size();
     m_folders.push_back(TFolderNode{path, parent, {}, 0, 0});
     m_folders[parent].Children.push_back(index);

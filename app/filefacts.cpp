@@ -8,6 +8,7 @@
 #include <system_error>
 #include <utility>
 
+#include "app/filelist.h"
 #include "app/workerthread.h"
 #include "platform/system/dirsearch.h"
 #include "platform/system/fd.h"
@@ -38,12 +39,10 @@ void TFileFacts::Add(std::string_view path)
         added.Ends.reserve(BatchEntries);
     }
     TBatch &batch = *m_batches.back();
-    const auto delim = path.rfind(PathDelim);
-    const std::size_t nameStart = delim == std::string_view::npos ? 0 : delim + 1;
-    const std::string_view folderPath = path.substr(0, nameStart);
+    const std::string_view folderPath = FolderPartOf(path);
     if (newBatch || folderPath != m_runFolder)
         BeginRun(batch, folderPath);
-    batch.Text.append(path.substr(nameStart)).push_back('\0');
+    batch.Text.append(path.substr(folderPath.size())).push_back('\0');
     batch.Ends.push_back(static_cast<std::uint32_t>(batch.Text.size()));
 }
 
@@ -108,13 +107,6 @@ void TFileFacts::Close()
         m_closing = true;
     }
     m_changed.notify_all();
-}
-
-void TFileFacts::Finish()
-{
-    Close();
-    for (const auto &batch : m_batches)
-        WaitFor(*batch);
 }
 
 void TFileFacts::Run() const

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <atomic>
-#include <climits>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -50,9 +49,6 @@ public:
     void Add(std::string_view path);
     // No more files come: those added so far may be read. Further calls do nothing.
     void Close();
-    // Closes, and waits until every file added is looked at, taking its share of them.
-    // Rethrows what failed on the other thread.
-    void Finish();
 
     // Once closed: the file added `entry`th (from 0), std::nullopt when it was gone. Waits
     // until the file is looked at; rethrows what failed on the other thread.

@@ -18,6 +18,7 @@
 
 #include "app/filefacts.h"
 #include "app/workerthread.h"
+#include "platform/system/dirsearch.h"
 #include "platform/system/locale.h"
 #include "platform/system/qtext.h"
 
@@ -409,6 +410,11 @@ void TSortKeyWorker::MakeKeys(const TBatch &batch)
             TIndex(batch.First + i), std::string_view(batch.Bytes).substr(start, batch.Ends[i] - start));
         start = batch.Ends[i];
     }
+}
+
+std::string_view FolderPartOf(std::string_view entry)
+{
+    return entry.substr(0, entry.rfind(PathDelim) + 1);
 }
 
 TFileList::TFileList(const TLocale &locale)

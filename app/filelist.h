@@ -12,6 +12,10 @@ class TLocale;
 class TSortKeys;
 class TSortKeyWorker;
 
+// The folder part of a list entry: up to and including its last delimiter, empty for a
+// file of the root.
+std::string_view FolderPartOf(std::string_view entry);
+
 // The relative paths of the files a read found, in the order of the walk or sorted.
 //
 // A sorted list orders its entries by the locale's comparison ignoring case, ties broken

@@ -32,9 +32,8 @@ struct TEntryParts
 
 TEntryParts PartsOf(std::string_view entry)
 {
-    const auto delim = entry.rfind(PathDelim);
-    const std::size_t nameStart = delim == std::string_view::npos ? 0 : delim + 1;
-    return {entry.substr(0, nameStart), entry.substr(nameStart)};
+    const std::string_view folder = FolderPartOf(entry);
+    return {folder, entry.substr(folder.size())};
 }
 
 // Characters that would break a listing line or reorder what follows them on it (the

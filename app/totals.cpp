@@ -52,11 +52,6 @@ QString TreeTotalsText(const TTotals &totals)
 
 namespace {
 
-std::string_view FolderOf(std::string_view entry)
-{
-    return entry.substr(0, entry.rfind(PathDelim) + 1);
-}
-
 std::int64_t BytesOf(const TFileList &files, std::size_t index)
 {
     return files.Facts()->SizeOf(files.AddedIndex(index));
@@ -76,7 +71,7 @@ void TFolderTotals::Collect(const TFileList &files)
     std::string_view folder;
     TTotals *totals = nullptr;
     for (std::size_t i = 0; i < files.Count(); ++i) {
-        const std::string_view entryFolder = FolderOf(files[i]);
+        const std::string_view entryFolder = FolderPartOf(files[i]);
         if (!totals || entryFolder != folder) {
             folder = entryFolder;
             totals = &m_folders[folder];
@@ -98,7 +93,7 @@ TTotals TFolderTotals::Of(std::string_view folder, std::size_t next) const
     const TFileFacts &facts = *m_files->Facts();
     const std::size_t count = m_files->Count();
     TTotals totals;
-    for (std::size_t i = next; i < count && FolderOf((*m_files)[i]) == folder; ++i) {
+    for (std::size_t i = next; i < count && FolderPartOf((*m_files)[i]) == folder; ++i) {
         ++totals.Files;
         totals.Bytes += facts.SizeOf(i);
     }

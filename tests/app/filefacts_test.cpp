@@ -93,10 +93,10 @@ TEST(FileFacts, EveryFileAsLookedAtAloneAcrossBatchesAndThreads)
     TFileFacts facts(tree.Root() + "/");
     for (const std::string &path : paths)
         facts.Add(path);
-    // The last batch is looked at once finished, after this.
+    // The last batch goes to be looked at once closed, after this.
     ::unlink(tree.Path("v/vanished").c_str());
-    facts.Finish();
-    facts.Finish();
+    facts.Close();
+    facts.Close();
 
     for (std::size_t i = 0; i < paths.size(); ++i) {
         ExpectSame(facts.Of(i), LookedAtAlone(tree, paths[i]), paths[i]);
@@ -127,7 +127,7 @@ TEST(FileFacts, FilesOfAFolderGoneOrBeyondThePathLimit)
     facts.Add("gone/b.txt");
     ::unlink(tree.Path("gone/a.txt").c_str());
     ::rmdir(tree.Path("gone").c_str());
-    facts.Finish();
+    facts.Close();
     ASSERT_TRUE(facts.Of(0));
     EXPECT_EQ(facts.Of(0)->Size, 42);
     EXPECT_EQ(facts.Of(0)->ModTime.tv_sec, 1'600'000'000);

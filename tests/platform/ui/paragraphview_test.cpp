@@ -30,6 +30,15 @@ void Fill(TParagraphView &view, qsizetype count)
     view.StoreChanged();
 }
 
+// "mot0 mot1 ... mot29 ": a paragraph that wraps in a narrow view.
+QString ThirtyWords()
+{
+    QString words;
+    for (int i = 0; i < 30; ++i)
+        words += u"mot" + QString::number(i) + u' ';
+    return words;
+}
+
 // Shows the view at 400 by 300 holding the lines, with the focus.
 void ShowFocused(TParagraphView &view, std::initializer_list<std::pair<QStringView, bool>> lines)
 {
@@ -328,10 +337,7 @@ TEST(ParagraphViewKeys, UpDownAndPagesMoveByShownLinesAndAimAtTheColumnTheyStart
     view.Store().Append(u"abcdef", false);
     view.Store().Append(u"", false);
     view.Store().Append(u"abcdef", false);
-    QString words;
-    for (int i = 0; i < 30; ++i)
-        words += u"mot" + QString::number(i) + u' ';
-    view.Store().Append(words, false);
+    view.Store().Append(ThirtyWords(), false);
     view.StoreChanged();
     view.show();
     view.setFocus();
@@ -378,9 +384,7 @@ TEST(ParagraphViewKeys, HomeAndEndKeepToTheShownLineAndControlArrowsMoveByWords)
     TParagraphView view;
     view.resize(200, 300);
     view.Store().Append(u"un deux trois", false);
-    QString words;
-    for (int i = 0; i < 30; ++i)
-        words += u"mot" + QString::number(i) + u' ';
+    const QString words = ThirtyWords();
     view.Store().Append(words, false);
     view.StoreChanged();
     view.show();

@@ -1,5 +1,7 @@
 #include "app/dirscan.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <dirent.h>
 #include <sys/stat.h>
 #include <unordered_set>
@@ -53,14 +55,10 @@ public:
         , m_limits(limits)
     { }
 
-    // Walks the folder open as `folder`, whose path m_path holds; false once the
-    // callback asked to stop. m_path is the same string all the way down: each level
-    // appends its subfolder's name and cuts it off again. Each level holds its folder
-    // open and reaches the next one relative to it, so no path length limits the depth.
-    bool WalkFolder(const TFolder &folder);
-
-    // Marks the folder as walked; false when this read has walked it already.
-    bool FirstVisit(const TFolder &folder) { return m_visited.insert(folder.Id()).second; }
+    // Walks the tree under `root`, whose path m_path holds, depth first, until the end or
+    // until the callback asks to stop. m_path is the same string all the way down: each
+    // level appends its folder's name and cuts it off again.
+    void Walk(TFolder root);
 
 private:
     // A subfolder waiting for its folder's files to be reported: its name lies in
@@ -73,19 +71,44 @@ private:
         bool Link = false;
     };
 
+    // A folder on the way from the root to the one being walked, with the subfolders it
+    // still has to walk.
+    struct TLevel
+    {
+        TFolder Folder; // closed while outside the window of open levels
+        TFileId Id;
+        bool Link = false; // reached through a link
+        std::size_t PathLength = 0; // of m_path with this folder's name and delimiter
+        std::size_t NamesLength = 0; // of m_names before this folder's subfolders
+        std::size_t FirstSubfolder = 0;
+        std::size_t NextSubfolder = 0;
+        std::size_t EndSubfolder = 0;
+    };
+
+    bool Enter(TFolder folder, bool link);
+    void Leave();
     bool ReadFolder(const TFolder &folder);
     bool TakeEntry(const TFolder &folder, const TFolderEntry &entry);
-    bool WalkSubfolders(const TFolder &folder, std::size_t first, std::size_t end);
     TFolder EnterSubfolder(const TFolder &folder, const std::string &name, bool link);
     bool WithinLimits(std::string_view name) const;
+    void KeepWindow();
+    bool ShrinkWindow();
+    void Reopen(std::size_t index);
+    TFolder ReopenFromAbove(std::size_t index) const;
+    std::string NameOf(std::size_t index) const;
 
     std::string m_path;
     const std::string m_mask;
     const bool m_everyName; // the mask matches every name
     const TFileScanCallback &m_callback;
     const TScanLimits &m_limits;
-    int m_depth = 0; // of the folder being read: the root's is 0
     TFolderReader m_reader;
+    std::vector<TLevel> m_levels; // the root first, the folder being walked last
+    // Only the root and the deepest levels are held open, so that a walk of any depth
+    // holds a bounded number of descriptors: levels from 1 to m_lowestOpen - 1 are
+    // closed, and opened again on the way back up.
+    std::size_t m_lowestOpen = 1;
+    std::size_t m_window = 32;
     std::vector<TSubfolder> m_subfolders;
     std::string m_names;
     // Every folder walked so far, by device and inode: links and bind mounts reach a
@@ -94,21 +117,74 @@ private:
     TFileSystemKinds m_kinds;
 };
 
-bool TFolderWalker::WalkFolder(const TFolder &folder)
+bool OutOfDescriptors()
 {
-    const std::size_t first = m_subfolders.size();
-    const std::size_t namesLength = m_names.size();
-    const bool goOn = ReadFolder(folder) && WalkSubfolders(folder, first, m_subfolders.size());
-    m_subfolders.resize(first);
-    m_names.resize(namesLength);
+    return errno == EMFILE || errno == ENFILE;
+}
+
+void TFolderWalker::Walk(TFolder root)
+{
+    m_visited.insert(root.Id());
+    if (!Enter(std::move(root), false))
+        return;
+    while (!m_levels.empty()) {
+        TLevel &level = m_levels.back();
+        if (level.NextSubfolder == level.EndSubfolder) {
+            Leave();
+            continue;
+        }
+        const TSubfolder found = m_subfolders[level.NextSubfolder++];
+        // A folder that could not be opened again on the way back up holds nothing more.
+        if (!level.Folder.IsOpen())
+            continue;
+        const std::string name = m_names.substr(found.NameStart, found.NameLength);
+        TFolder subfolder = EnterSubfolder(level.Folder, name, found.Link);
+        if (!subfolder.IsOpen())
+            continue;
+        m_path.append(name).push_back(PathDelim);
+        if (!Enter(std::move(subfolder), found.Link))
+            return;
+    }
+}
+
+// Makes `folder` the deepest level and reads it; false once the callback asked to stop.
+bool TFolderWalker::Enter(TFolder folder, bool link)
+{
+    TLevel &level = m_levels.emplace_back();
+    level.Id = folder.Id();
+    level.Folder = std::move(folder);
+    level.Link = link;
+    level.PathLength = m_path.size();
+    level.NamesLength = m_names.size();
+    level.FirstSubfolder = level.NextSubfolder = m_subfolders.size();
+    KeepWindow();
+    const bool goOn = ReadFolder(m_levels.back().Folder);
+    m_levels.back().EndSubfolder = m_subfolders.size();
     return goOn;
+}
+
+// Ends the deepest level, its subfolders all walked, and goes back to its folder.
+void TFolderWalker::Leave()
+{
+    const std::size_t index = m_levels.size() - 1;
+    if (index > 0 && !m_levels[index - 1].Folder.IsOpen()) {
+        Reopen(index - 1);
+        m_lowestOpen = index - 1;
+    }
+    const TLevel &level = m_levels.back();
+    m_subfolders.resize(level.FirstSubfolder);
+    m_names.resize(level.NamesLength);
+    m_levels.pop_back();
+    if (!m_levels.empty())
+        m_path.resize(m_levels.back().PathLength);
 }
 
 // Reads the folder once: reports its files as they come and keeps its subfolders for
 // later. A folder that cannot be read holds nothing.
 bool TFolderWalker::ReadFolder(const TFolder &folder)
 {
-    if (!m_reader.Start(folder.Fd()))
+    if (!m_reader.Start(folder.Fd())
+        && !(OutOfDescriptors() && ShrinkWindow() && m_reader.Start(folder.Fd())))
         return true;
     TFolderEntry entry;
     while (m_reader.Next(entry)) {
@@ -137,30 +213,11 @@ bool TFolderWalker::TakeEntry(const TFolder &folder, const TFolderEntry &entry)
     return !kind.Exists || !matches || m_callback(m_path, TScanFile{entry.Name, folder.Fd()});
 }
 
-bool TFolderWalker::WalkSubfolders(const TFolder &folder, std::size_t first, std::size_t end)
-{
-    const std::size_t length = m_path.size();
-    for (std::size_t i = first; i < end; ++i) {
-        const TSubfolder found = m_subfolders[i];
-        const std::string name = m_names.substr(found.NameStart, found.NameLength);
-        const TFolder subfolder = EnterSubfolder(folder, name, found.Link);
-        if (!subfolder.IsOpen())
-            continue;
-        m_path.append(name).push_back(PathDelim);
-        ++m_depth;
-        const bool goOn = WalkFolder(subfolder);
-        --m_depth;
-        m_path.resize(length);
-        if (!goOn)
-            return false;
-    }
-    return true;
-}
-
 // Whether a subfolder of the folder being read may be walked.
 bool TFolderWalker::WithinLimits(std::string_view name) const
 {
-    if (m_limits.MaxDepth && m_depth >= *m_limits.MaxDepth)
+    const auto depth = static_cast<int>(m_levels.size()) - 1;
+    if (m_limits.MaxDepth && depth >= *m_limits.MaxDepth)
         return false;
     return !m_limits.EntersFolder || m_limits.EntersFolder(name);
 }
@@ -173,9 +230,67 @@ TFolder TFolderWalker::EnterSubfolder(const TFolder &folder, const std::string &
     if (link && m_kinds.IsPseudo(folder))
         return {};
     TFolder subfolder = folder.OpenChild(name, link);
-    if (!subfolder.IsOpen() || (link && m_kinds.IsPseudo(subfolder)) || !FirstVisit(subfolder))
+    if (!subfolder.IsOpen() && OutOfDescriptors() && ShrinkWindow())
+        subfolder = folder.OpenChild(name, link);
+    if (!subfolder.IsOpen() || (link && m_kinds.IsPseudo(subfolder))
+        || !m_visited.insert(subfolder.Id()).second)
         return {};
     return subfolder;
+}
+
+// Closes the highest level of the window once the deepest one makes it too wide. The
+// root stays open: the levels closed are found again from it when need be.
+void TFolderWalker::KeepWindow()
+{
+    const std::size_t deepest = m_levels.size() - 1;
+    while (m_lowestOpen < deepest && deepest - m_lowestOpen + 1 > m_window)
+        m_levels[m_lowestOpen++].Folder = TFolder();
+}
+
+// The process ran out of descriptors: holds half as many levels open from now on.
+// False when there was nothing left to close.
+bool TFolderWalker::ShrinkWindow()
+{
+    const std::size_t deepest = m_levels.size() - 1;
+    if (m_lowestOpen >= deepest)
+        return false;
+    m_window = std::max<std::size_t>(1, (deepest - m_lowestOpen + 1) / 2);
+    KeepWindow();
+    return true;
+}
+
+// Opens the closed level `index` again, through the ".." of the level below it when that
+// leads back to the same folder (it does unless a link led down, or the tree changed
+// meanwhile), else by the names from the nearest open level above. It stays closed when
+// neither finds the same folder: such a folder is not walked further, like one that
+// cannot be read.
+void TFolderWalker::Reopen(std::size_t index)
+{
+    TLevel &level = m_levels[index];
+    TFolder up = m_levels[index + 1].Folder.OpenChild("..", false);
+    level.Folder = up.IsOpen() && up.Id() == level.Id ? std::move(up) : ReopenFromAbove(index);
+}
+
+TFolder TFolderWalker::ReopenFromAbove(std::size_t index) const
+{
+    std::size_t above = index;
+    while (!m_levels[--above].Folder.IsOpen()) { }
+    TFolder folder;
+    const TFolder *from = &m_levels[above].Folder;
+    for (std::size_t i = above + 1; i <= index; ++i) {
+        folder = from->OpenChild(NameOf(i), m_levels[i].Link);
+        if (!folder.IsOpen() || folder.Id() != m_levels[i].Id)
+            return {};
+        from = &folder;
+    }
+    return folder;
+}
+
+// The name of the folder of level `index` (not the root's).
+std::string TFolderWalker::NameOf(std::size_t index) const
+{
+    const std::size_t start = m_levels[index - 1].PathLength;
+    return m_path.substr(start, m_levels[index].PathLength - start - 1);
 }
 
 } // namespace
@@ -192,13 +307,12 @@ void ScanFiles(
     if (path.back() != PathDelim)
         path.push_back(PathDelim);
     RaiseOpenFileLimit();
-    const TFolder root = TFolder::Open(path);
+    TFolder root = TFolder::Open(path);
     if (!root.IsOpen())
         return;
     TFolderWalker walker(
         std::move(path), Mask.empty() ? std::string("*.*") : std::move(Mask), Callback, Limits);
-    walker.FirstVisit(root);
-    walker.WalkFolder(root);
+    walker.Walk(std::move(root));
 }
 
 void ScanDirectory(std::string Root, std::string Mask, const TScanCallback &Callback)

@@ -27,7 +27,9 @@ using TFileScanCallback = std::function<bool(const std::string &folderPath, cons
 // folder (device and inode) is walked once per call, by the first path that reaches it,
 // and no link leads into or out of a file system the kernel makes up (/proc, /sys, ...),
 // so that every walk ends. Folders lie at any depth, whatever the length of their
-// paths. The folder paths handed to the callback begin with `Root` as given. Exceptions
+// paths and however few descriptors the process may open: the walk holds the root and
+// the deepest few levels open, and opens the others again on its way back up. The
+// folder paths handed to the callback begin with `Root` as given. Exceptions
 // thrown by the callback pass to the caller.
 //
 // Each folder is read once, in one pass; an entry is looked at only where the type the

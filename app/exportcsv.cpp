@@ -25,7 +25,7 @@ public:
             line += ',';
             AppendNumber(line, folder.FileCount);
             line += ',';
-            AppendNumber(line, folder.FileBytes);
+            AppendByteCount(line, folder.FileBytes);
             line += ',';
             // The tree's totals, known at its end, come on the root's row only, in a last row.
             line += ',';
@@ -44,7 +44,7 @@ public:
         EndRow();
     }
 
-    void EndFolder(const TTreeFolder &folder, std::int64_t treeCount, std::int64_t treeBytes) override
+    void EndFolder(const TTreeFolder &folder, std::int64_t treeCount, TByteCount treeBytes) override
     {
         if (!m_settings.Totals || folder.Depth != 0)
             return;
@@ -52,7 +52,7 @@ public:
         line += "total,,,0,,,,,,";
         AppendNumber(line, treeCount);
         line += ',';
-        AppendNumber(line, treeBytes);
+        AppendByteCount(line, treeBytes);
         EndRow();
     }
 

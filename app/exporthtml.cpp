@@ -77,7 +77,7 @@ public:
         m_out.Pass();
     }
 
-    void EndFolder(const TTreeFolder &folder, std::int64_t treeCount, std::int64_t treeBytes) override
+    void EndFolder(const TTreeFolder &folder, std::int64_t treeCount, TByteCount treeBytes) override
     {
         if (folder.Depth != 0)
             return;
@@ -88,7 +88,7 @@ public:
         out += "<p class=\"total\" data-files=\"";
         AppendNumber(out, treeCount);
         out += "\" data-bytes=\"";
-        AppendNumber(out, treeBytes);
+        AppendByteCount(out, treeBytes);
         out += "\">";
         AppendHtmlText(out, TreeTotalsText({treeCount, treeBytes}).toStdString());
         out += "</p>\n";
@@ -124,7 +124,7 @@ private:
         out += "<tr class=\"totals\" data-files=\"";
         AppendNumber(out, folder.FileCount);
         out += "\" data-bytes=\"";
-        AppendNumber(out, folder.FileBytes);
+        AppendByteCount(out, folder.FileBytes);
         out += "\"><td";
         Indent(folder.Depth);
         out += '>';

@@ -49,7 +49,7 @@ public:
         m_out.Pass();
     }
 
-    void EndFolder(const TTreeFolder &, std::int64_t treeCount, std::int64_t treeBytes) override
+    void EndFolder(const TTreeFolder &, std::int64_t treeCount, TByteCount treeBytes) override
     {
         CloseFiles();
         std::string &out = m_out.Text();
@@ -58,7 +58,7 @@ public:
             out += ",\"tree_file_count\":";
             AppendNumber(out, treeCount);
             out += ",\"tree_size\":";
-            AppendNumber(out, treeBytes);
+            AppendByteCount(out, treeBytes);
         }
         out += '}';
         m_levels.pop_back();
@@ -71,7 +71,7 @@ private:
         bool SubfoldersOpen = false;
         std::int64_t Written = 0; // files, then subfolders
         std::int64_t FileCount = 0;
-        std::int64_t FileBytes = 0;
+        TByteCount FileBytes = 0;
     };
 
     // "name", and "name_base64" with the bytes of a name that is not UTF-8.
@@ -100,7 +100,7 @@ private:
             out += ",\"file_count\":";
             AppendNumber(out, level.FileCount);
             out += ",\"files_size\":";
-            AppendNumber(out, level.FileBytes);
+            AppendByteCount(out, level.FileBytes);
         }
         out += ",\"subfolders\":[";
         level.SubfoldersOpen = true;

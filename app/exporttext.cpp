@@ -98,20 +98,32 @@ std::string IsoLocalTime(const struct timespec &moment)
     struct tm parts;
     if (::localtime_r(&moment.tv_sec, &parts) == nullptr)
         return {};
+    // ISO 8601 and RFC 3339 offsets are whole minutes; a zone's old local mean time may
+    // be off UTC by seconds too (Paris was +00:09:21), and such a moment is written in
+    // UTC, exact and readable by every reader.
+    const bool utc = parts.tm_gmtoff % 60 != 0;
+    if (utc && ::gmtime_r(&moment.tv_sec, &parts) == nullptr)
+        return {};
     // Written digit by digit: this runs for every second that files were written in.
     std::string text;
     const long long year = static_cast<long long>(parts.tm_year) + 1900;
     if (year < 0 || year > 9999) {
+        // The expanded form: a sign, then at least four digits.
+        text += year < 0 ? '-' : '+';
         char digits[24];
-        text.append(digits, std::snprintf(digits, sizeof digits, "%04lld", year));
+        text.append(digits, std::snprintf(digits, sizeof digits, "%04lld", std::llabs(year)));
     } else {
         AppendDigits(text, static_cast<int>(year), 4);
     }
-    const long offset = parts.tm_gmtoff / 60;
+    const long offset = utc ? 0 : parts.tm_gmtoff / 60;
     const int fields[] = {parts.tm_mon + 1, parts.tm_mday, parts.tm_hour, parts.tm_min, parts.tm_sec,
         static_cast<int>(std::labs(offset) / 60), static_cast<int>(std::labs(offset) % 60)};
     const char before[] = {'-', '-', 'T', ':', ':', offset < 0 ? '-' : '+', ':'};
     for (std::size_t i = 0; i < std::size(fields); ++i) {
+        if (utc && i == 5) {
+            text += 'Z';
+            break;
+        }
         text += before[i];
         AppendDigits(text, fields[i], 2);
     }

@@ -14,8 +14,10 @@ bool IsUtf8(std::string_view bytes);
 std::string ValidUtf8(std::string_view bytes);
 std::string Base64(std::string_view bytes);
 
-// The moment in ISO 8601 with the local offset, to the second ("2024-03-05T13:47:30+01:00");
-// empty when it has no local time.
+// The moment in ISO 8601 with the local offset, to the second ("2024-03-05T13:47:30+01:00"),
+// or in UTC ("1850-01-01T00:00:00Z") where the local offset is not a whole minute; years
+// past 9999 or before 0 in the expanded form ("+10000-01-01T..."). Empty when it has no
+// local time.
 std::string IsoLocalTime(const struct timespec &moment);
 
 // Appends the field to a CSV line (RFC 4180): in double quotes, its quotes doubled,

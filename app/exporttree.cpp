@@ -110,6 +110,9 @@ public:
     void Run();
 
 private:
+    // How many levels from the root keep their folder open for their subfolders.
+    static constexpr std::size_t OpenLevels = 32;
+
     struct TLevel
     {
         std::size_t Folder = 0;
@@ -119,7 +122,7 @@ private:
         TFd Fd;
         TTreeFolder Shown;
         std::int64_t TreeCount = 0;
-        std::int64_t TreeBytes = 0;
+        TByteCount TreeBytes = 0;
     };
 
     void Enter(std::size_t folder);
@@ -166,6 +169,10 @@ void TTreeWalk::Enter(std::size_t folder)
     } else {
         level.Fd = OpenFolder(node);
         LookAtFiles(level.Fd, node, level.Shown);
+        // Deep down, a folder is let go once looked at, so that a tree of any depth holds
+        // a bounded number of descriptors; its subfolders are opened by their paths.
+        if (m_levels.size() >= OpenLevels)
+            level.Fd = TFd();
     }
     level.TreeCount = level.Shown.FileCount;
     level.TreeBytes = level.Shown.FileBytes;

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <time.h>
 
+#include "app/bytecount.h"
+
 class TFileList;
 
 // The files of a read as a tree of folders, for the data formats and the folder totals:
@@ -27,7 +29,7 @@ struct TTreeFolder
     int Depth = 0; // the root's is 0
     std::optional<struct timespec> ModTime;
     std::int64_t FileCount = 0; // its own files, not those of its subfolders
-    std::int64_t FileBytes = 0;
+    TByteCount FileBytes = 0;
 };
 
 class ITreeVisitor
@@ -39,7 +41,7 @@ public:
     virtual void File(const TTreeFolder &folder, const TTreeFile &file) = 0;
     // After its subfolders; `treeCount` and `treeBytes` count the files of the whole
     // subtree.
-    virtual void EndFolder(const TTreeFolder &folder, std::int64_t treeCount, std::int64_t treeBytes) = 0;
+    virtual void EndFolder(const TTreeFolder &folder, std::int64_t treeCount, TByteCount treeBytes) = 0;
 };
 
 // Visits the tree of `files` (paths relative to `rootDir`, which ends in '/'), looking at

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <limits>
 #include <optional>
 
 #include <QHash>
@@ -38,12 +39,13 @@ TEntryParts PartsOf(std::string_view entry)
 
 // Characters that would break a listing line or reorder what follows them on it (the
 // size and date columns too): the C0 and C1 controls, the line and paragraph separators,
-// and the bidirectional marks, embeddings, overrides and isolates. Joiners stay: emoji
+// the bidirectional marks, embeddings, overrides and isolates, and the byte order mark
+// (U+FEFF), which shows nothing and passes for the start of a text. Joiners stay: emoji
 // sequences need them and they move nothing.
 bool RearrangesTheLine(char16_t c)
 {
     return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x061C || c == 0x200E || c == 0x200F
-        || (c >= 0x2028 && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
+        || (c >= 0x2028 && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069) || c == 0xFEFF;
 }
 
 // Rounded half up; the quotient of a 64-bit count by 1024 or more is a whole number that
@@ -220,6 +222,19 @@ void AppendSize(QString &text, std::int64_t bytes)
         AppendNumberAndUnit(text, Quotient(bytes, 1048576.0), " Mo");
     else
         AppendNumberAndUnit(text, Quotient(bytes, 1073741824.0), " Go");
+}
+
+void AppendTotalSize(QString &text, TByteCount bytes)
+{
+    constexpr std::uint64_t Largest = std::numeric_limits<std::int64_t>::max();
+    if (bytes <= Largest) {
+        AppendSize(text, static_cast<std::int64_t>(bytes));
+        return;
+    }
+    std::string number;
+    AppendByteCount(number, (bytes + (TByteCount(1) << 29)) >> 30); // in Go, rounded half up
+    text += QLatin1StringView(number.data(), static_cast<qsizetype>(number.size()));
+    text += QLatin1StringView(" Go");
 }
 
 QString FormatSize(std::int64_t bytes)

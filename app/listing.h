@@ -8,6 +8,8 @@
 #include <QString>
 #include <QStringView>
 
+#include "app/bytecount.h"
+
 class TFileList;
 class TLocale;
 
@@ -39,10 +41,13 @@ struct TListingOptions
 QString FormatSize(std::int64_t bytes);
 // Appends the size text of the byte count to `text`.
 void AppendSize(QString &text, std::int64_t bytes);
+// Appends the size text of a sum of sizes, which may pass what 64 bits hold.
+void AppendTotalSize(QString &text, TByteCount bytes);
 // A file or folder name as the listing shows it: bytes that are not UTF-8 become
 // replacement characters; control characters, the line and paragraph separators
-// (U+2028, U+2029) and the bidirectional controls (U+061C, U+200E, U+200F, U+202A-U+202E,
-// U+2066-U+2069) become '?', so that a name never splits its line or reorders it.
+// (U+2028, U+2029), the bidirectional controls (U+061C, U+200E, U+200F, U+202A-U+202E,
+// U+2066-U+2069) and the byte order mark (U+FEFF) become '?', so that a name never splits
+// its line, reorders it or hides in it.
 QString DisplayText(std::string_view bytes);
 
 // Writes the listing of `files` (paths relative to `rootDir`, which ends in '/'):

@@ -19,12 +19,12 @@ void AppendFileCount(QString &text, const QLocale &locale, std::int64_t count)
 }
 
 // "(" + the count's text + ", 3 Go)"
-void AppendFolderTotals(QString &text, const QString &count, std::int64_t bytes)
+void AppendFolderTotals(QString &text, const QString &count, TByteCount bytes)
 {
     text += u'(';
     text += count;
     text += QLatin1StringView(", ");
-    AppendSize(text, bytes);
+    AppendTotalSize(text, bytes);
     text += u')';
 }
 
@@ -46,15 +46,16 @@ QString FolderTotalsText(const TTotals &totals)
 
 QString TreeTotalsText(const TTotals &totals)
 {
-    return QStringLiteral("Total : ") + FileCountText(totals.Files) + QStringLiteral(", ")
-        + FormatSize(totals.Bytes);
+    QString text = QStringLiteral("Total : ") + FileCountText(totals.Files) + QStringLiteral(", ");
+    AppendTotalSize(text, totals.Bytes);
+    return text;
 }
 
 namespace {
 
-std::int64_t BytesOf(const TFileList &files, std::size_t index)
+TByteCount BytesOf(const TFileList &files, std::size_t index)
 {
-    return files.Facts()->SizeOf(files.AddedIndex(index));
+    return static_cast<std::uint64_t>(files.Facts()->SizeOf(files.AddedIndex(index)));
 }
 
 } // namespace
@@ -95,7 +96,7 @@ TTotals TFolderTotals::Of(std::string_view folder, std::size_t next) const
     TTotals totals;
     for (std::size_t i = next; i < count && FolderPartOf((*m_files)[i]) == folder; ++i) {
         ++totals.Files;
-        totals.Bytes += facts.SizeOf(i);
+        totals.Bytes += static_cast<std::uint64_t>(facts.SizeOf(i));
     }
     return totals;
 }

@@ -9,6 +9,7 @@
 #include <QLocale>
 #include <QString>
 
+#include "app/bytecount.h"
 #include "app/readcommand.h"
 
 class TFileList;
@@ -19,7 +20,7 @@ class TFileList;
 struct TTotals
 {
     std::int64_t Files = 0;
-    std::int64_t Bytes = 0;
+    TByteCount Bytes = 0;
 };
 
 // "1 fichier", "1 204 fichiers": grouped as the user's locale groups thousands.

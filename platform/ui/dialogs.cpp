@@ -5,9 +5,11 @@
 #include <QApplication>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileIconProvider>
 #include <QFileInfo>
 #include <QFontDialog>
 #include <QMessageBox>
+#include <QMimeDatabase>
 #include <QPrintDialog>
 #include <QPrinter>
 
@@ -30,6 +32,39 @@ QMessageBox::Icon IconOf(int flags)
         return QMessageBox::NoIcon;
     }
 }
+
+// The icons and the type column of the file dialog, told by the names alone. Qt's own
+// provider reads a file's first bytes when its name does not tell its type, and a file
+// whose reading blocks (/proc/kmsg, a file on a stalled share) froze the dialog.
+class TNameOnlyIconProvider : public QFileIconProvider
+{
+public:
+    QIcon icon(const QFileInfo &info) const override
+    {
+        if (info.isDir())
+            return QFileIconProvider::icon(info);
+        const QMimeType type = TypeOf(info);
+        return QIcon::fromTheme(type.iconName(),
+            QIcon::fromTheme(
+                type.genericIconName(), QFileIconProvider::icon(QAbstractFileIconProvider::File)));
+    }
+
+    QString type(const QFileInfo &info) const override
+    {
+        if (info.isDir())
+            return QFileIconProvider::type(info);
+        const QMimeType type = TypeOf(info);
+        return type.comment().isEmpty() ? type.name() : type.comment();
+    }
+
+private:
+    QMimeType TypeOf(const QFileInfo &info) const
+    {
+        return m_types.mimeTypeForFile(info.fileName(), QMimeDatabase::MatchExtension);
+    }
+
+    const QMimeDatabase m_types;
+};
 
 // "Description|*.a;*.b|..." in the form QFileDialog takes: "Description (*.a *.b)".
 QStringList NameFilters(const QString &filter)
@@ -90,7 +125,9 @@ public:
 
     std::optional<std::string> ChooseSaveFile(const TSaveFileRequest &request) override
     {
+        TNameOnlyIconProvider icons; // outlives the dialog, which only points at it
         QFileDialog dialog(QApplication::activeWindow(), request.Title);
+        dialog.setIconProvider(&icons);
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setFileMode(QFileDialog::AnyFile);
         // The overwrite question and the default extension are TSaveDialog's own.

@@ -1,4 +1,6 @@
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
 #include <functional>
@@ -7,6 +9,7 @@
 #include <stdexcept>
 #include <string>
 #include <sys/inotify.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -400,6 +403,43 @@ TEST(ScanDirectory, FoldersDeeperThanTheLongestPathAreWalked)
     EXPECT_EQ(
         calls, (std::vector<TCall>{{middle, "middle", faArchive}, {root + folder, "bottom", faArchive}}));
     EXPECT_EQ(sizes, (std::vector<std::int64_t>{10, 1234}));
+}
+
+// Folders deeper than the descriptors the process may hold: every level holds a file and
+// a sibling folder walked on the way back up, and a link leads down a second chain whose
+// ".." is not the folder the walk came from.
+TEST(ScanDirectory, EveryFileIsListedWhateverTheDescriptorLimit)
+{
+    TTempTree tree;
+    std::string chain;
+    for (int level = 0; level < 300; ++level) {
+        chain += "c/";
+        tree.File(chain + "f");
+        tree.File(chain + "s/g");
+    }
+    std::string hidden = ".real/";
+    for (int level = 0; level < 80; ++level, hidden += "h/")
+        tree.File(hidden + "f");
+    tree.Symlink("x/y/link", "../../.real");
+    tree.File("x/y/after/g");
+    tree.File("x/z/g");
+    const std::string root = tree.Root() + '/';
+    const std::vector<TCall> expected = ReferenceScan(root, "*.*");
+    ASSERT_EQ(expected.size(), 300u * 2 + 80 + 2);
+
+    // In a process of its own, whose descriptors run out at 48.
+    const auto walkWithFewDescriptors = [&] {
+        const struct rlimit limit = {48, 48};
+        ::setrlimit(RLIMIT_NOFILE, &limit);
+        std::vector<TCall> calls;
+        ScanDirectory(root, "", [&](const std::string &folder, const TSearchRec &entry) {
+            calls.push_back({folder, entry.Name, entry.Attr});
+            return true;
+        });
+        std::fprintf(stderr, "%zu of %zu files\n", calls.size(), expected.size());
+        std::exit(Relative(calls, root) == Relative(expected, root) ? 0 : 1);
+    };
+    EXPECT_EXIT(walkWithFewDescriptors(), ::testing::ExitedWithCode(0), "");
 }
 
 TEST(ScanDirectory, NamesAndSizesKeepTheirBytes)

@@ -17,6 +17,7 @@ import json
 import math
 import os
 import re
+import resource
 import shutil
 import subprocess
 import sys
@@ -76,7 +77,7 @@ def shown(name):
     out = []
     for c in text:
         o = ord(c)
-        if o < 0x20 or 0x7F <= o <= 0x9F or o in (0x061C, 0x200E, 0x200F) or 0x2028 <= o <= 0x202E or 0x2066 <= o <= 0x2069:
+        if o < 0x20 or 0x7F <= o <= 0x9F or o in (0x061C, 0x200E, 0x200F) or 0x2028 <= o <= 0x202E or 0x2066 <= o <= 0x2069 or o == 0xFEFF:
             out.append("?")
         else:
             out.append(c)
@@ -447,6 +448,64 @@ class ListingTotalsTest(unittest.TestCase):
     def test_without_totals_no_line_is_added(self):
         plain = run(self.root).stdout.decode()
         self.assertNotIn("fichier", plain)
+
+
+class HugeTotalsTest(unittest.TestCase):
+    """Sizes whose sum passes what 64 bits hold, on tmpfs, which keeps sparse files of
+    any size."""
+
+    def setUp(self):
+        self.tmp = tempfile.mkdtemp(prefix="vantrel-huge-", dir="/dev/shm")
+        for name in ("one", "two"):
+            with open(os.path.join(self.tmp, name), "wb") as out:
+                out.truncate(5 * 10**18)
+
+    def tearDown(self):
+        shutil.rmtree(self.tmp)
+
+    def test_every_format_writes_the_exact_sum(self):
+        exact = 10**19
+        text = run("--totals", self.tmp).stdout.decode().splitlines()
+        self.assertEqual(text[-1], f"Total : 2 fichiers, {round(exact / 2**30)} Go")
+        rows = list(csv.reader(io.StringIO(run("--totals", "--format", "csv", self.tmp).stdout.decode())))
+        self.assertEqual(rows[-1][-1], str(exact))
+        document = json.loads(run("--totals", "--format", "json", self.tmp).stdout)
+        self.assertEqual((document["files_size"], document["tree_size"]), (exact, exact))
+        page = run("--totals", "--format", "html", self.tmp).stdout.decode()
+        self.assertIn(f'data-bytes="{exact}"', page)
+
+
+class DeepTreeTest(unittest.TestCase):
+    """A chain of folders deeper than the descriptors the export may hold, with files
+    only at its bottom and at every level of a second chain."""
+
+    def setUp(self):
+        self.tmp = tempfile.mkdtemp(prefix="vantrel-deep-")
+        bare = os.path.join(self.tmp, "bare" + "/d" * 200)
+        os.makedirs(bare)
+        open(os.path.join(bare, "bottom"), "wb").close()
+        full = os.path.join(self.tmp, "full")
+        for _ in range(200):
+            full = os.path.join(full, "d")
+            os.makedirs(full)
+            open(os.path.join(full, "f"), "wb").close()
+
+    def tearDown(self):
+        shutil.rmtree(self.tmp)
+
+    def test_every_file_and_folder_time_with_few_descriptors(self):
+        limit = lambda: resource.setrlimit(resource.RLIMIT_NOFILE, (64, 64))
+        env = dict(os.environ, QT_QPA_PLATFORM="offscreen", LC_ALL="C", TZ=ZONE)
+        done = subprocess.run([EXPORT, "--format", "json", self.tmp], env=env, capture_output=True,
+                              preexec_fn=limit, check=True)
+        folders, files, stack = 0, 0, [json.loads(done.stdout)]
+        while stack:
+            folder = stack.pop()
+            self.assertNotEqual(folder["mtime"], "", folder["name"])
+            folders += 1
+            files += len(folder["files"])
+            stack.extend(folder["subfolders"])
+        self.assertEqual((folders, files), (1 + 201 + 201, 201))
 
 
 class Inotify:

@@ -41,7 +41,7 @@ public:
     void BeginFolder(const TTreeFolder &folder) override
     {
         Calls.push_back("begin '" + std::string(folder.Path) + "' " + std::to_string(folder.Depth) + " "
-            + std::to_string(folder.FileCount) + "/" + std::to_string(folder.FileBytes));
+            + std::to_string(folder.FileCount) + "/" + Decimal(folder.FileBytes));
         Times.push_back(TimeOf(folder.ModTime));
     }
     void File(const TTreeFolder &, const TTreeFile &file) override
@@ -49,13 +49,20 @@ public:
         Calls.push_back("file " + std::string(file.Name) + " " + std::to_string(file.Size));
         Times.push_back(TimeOf(file.ModTime));
     }
-    void EndFolder(const TTreeFolder &folder, std::int64_t count, std::int64_t bytes) override
+    void EndFolder(const TTreeFolder &folder, std::int64_t count, TByteCount bytes) override
     {
         Calls.push_back(
-            "end '" + std::string(folder.Path) + "' " + std::to_string(count) + "/" + std::to_string(bytes));
+            "end '" + std::string(folder.Path) + "' " + std::to_string(count) + "/" + Decimal(bytes));
     }
 
 private:
+    static std::string Decimal(TByteCount count)
+    {
+        std::string text;
+        AppendByteCount(text, count);
+        return text;
+    }
+
     static std::string TimeOf(const std::optional<struct timespec> &moment)
     {
         return moment ? std::to_string(moment->tv_sec) + "." + std::to_string(moment->tv_nsec) : "none";
@@ -121,6 +128,14 @@ TEST(ExportText, IsoTimeCarriesTheLocalOffset)
     ::setenv("TZ", "NPT-5:45", 1);
     ::tzset();
     EXPECT_EQ(IsoLocalTime({0, 0}), "1970-01-01T05:45:00+05:45");
+    // Offsets that are not whole minutes, and years beyond four digits.
+    ::setenv("TZ", "LMT-0:09:21", 1);
+    ::tzset();
+    EXPECT_EQ(IsoLocalTime({-62135596800, 0}), "0001-01-01T00:00:00Z");
+    ::setenv("TZ", "UTC0", 1);
+    ::tzset();
+    EXPECT_EQ(IsoLocalTime({253402300800, 0}), "+10000-01-01T00:00:00+00:00");
+    EXPECT_EQ(IsoLocalTime({-62198755200, 0}), "-0001-01-01T00:00:00+00:00");
     saved ? ::setenv("TZ", savedZone.c_str(), 1) : ::unsetenv("TZ");
     ::tzset();
 }

@@ -203,7 +203,7 @@ TEST_F(ListingTest, SeparatorsAndBidiControlsInNamesShowAsQuestionMarksButJoiner
 {
     // Each control between "a" and "b"; the size is read at the real name.
     const char *const controls[] = {"\u2028", "\u2029", "\u202A", "\u202B", "\u202C", "\u202D", "\u202E",
-        "\u2066", "\u2067", "\u2068", "\u2069", "\u200E", "\u200F", "\u061C", "\u0085"};
+        "\u2066", "\u2067", "\u2068", "\u2069", "\u200E", "\u200F", "\u061C", "\u0085", "\uFEFF"};
     for (const char *control : controls) {
         const std::string name = std::string("a") + control + "b.txt";
         m_tree.File(name, 3);

@@ -1,5 +1,15 @@
+#include <string>
+#include <sys/inotify.h>
+#include <unistd.h>
+#include <vector>
+
+#include <QApplication>
 #include <QCursor>
+#include <QFileDialog>
+#include <QFileSystemModel>
 #include <QGuiApplication>
+#include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -67,6 +77,54 @@ TEST(TSaveDialog, CancelLeavesTheFileNameAlone)
     dialog.FileName = "/tmp/earlier.rtf";
     EXPECT_FALSE(dialog.Execute());
     EXPECT_EQ(dialog.FileName, "/tmp/earlier.rtf");
+}
+
+// The dialog tells each file's icon and type by its name: a file whose reading blocks
+// (/proc/kmsg, a stalled share) would otherwise freeze it.
+TEST(TSaveDialog, ListsAFolderWithoutReadingItsFiles)
+{
+    TTempTree tree;
+    tree.TextFile("nameless", "%PDF-1.4\n");
+    tree.TextFile("script", "#!/bin/sh\n");
+    tree.TextFile("notes.txt", "text\n");
+    const int inotify = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ASSERT_GE(::inotify_add_watch(inotify, tree.Root().c_str(), IN_OPEN), 0);
+    TSaveDialog save = RtfSaveDialog();
+    save.Filter = QStringLiteral("Tous les fichiers (*)|*");
+    save.FileName = tree.Path("listing.rtf");
+
+    QString type;
+    auto *timer = new QTimer(QCoreApplication::instance());
+    QObject::connect(timer, &QTimer::timeout, timer, [&, timer] {
+        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        if (!dialog || !dialog->isVisible())
+            return;
+        timer->stop();
+        dialog->setViewMode(QFileDialog::Detail);
+        QTest::qWait(300); // the folder is read in the background
+        dialog->grab();
+        QTest::qWait(300);
+        const auto *model = dialog->findChild<QFileSystemModel *>();
+        type = model->index(QString::fromStdString(tree.Path("nameless")), 2).data().toString();
+        dialog->reject();
+        timer->deleteLater();
+    });
+    timer->start(10);
+    EXPECT_FALSE(save.Execute());
+
+    std::vector<std::string> opened;
+    alignas(inotify_event) char buffer[4096];
+    for (ssize_t length; (length = ::read(inotify, buffer, sizeof buffer)) > 0;) {
+        for (ssize_t at = 0; at < length;) {
+            const auto *event = reinterpret_cast<const inotify_event *>(buffer + at);
+            if (event->len > 0)
+                opened.emplace_back(event->name);
+            at += ssize_t(sizeof(inotify_event) + event->len);
+        }
+    }
+    ::close(inotify);
+    EXPECT_TRUE(opened.empty()) << opened.front();
+    EXPECT_FALSE(type.isEmpty());
 }
 
 TEST(TFontDialog, ConfirmTakesTheChosenFontCancelKeepsIt)

@@ -9,7 +9,6 @@
 #include <utility>
 
 #include "app/filelist.h"
-#include "app/workerthread.h"
 #include "platform/system/dirsearch.h"
 #include "platform/system/fd.h"
 #include "platform/system/pathopen.h"
@@ -17,12 +16,10 @@
 TFileFacts::TFileFacts(std::string rootDir)
     : m_rootDir(std::move(rootDir))
     , m_root(OpenPath(m_rootDir, O_PATH | O_DIRECTORY))
+    , m_worker([this](TBatch *batch) { Process(*batch); }, MaxWaiting, TWorker::TWhenFull::twWorkHere)
 { }
 
-TFileFacts::~TFileFacts()
-{
-    CancelAndJoin(m_thread, m_mutex, m_changed, m_cancelled);
-}
+TFileFacts::~TFileFacts() = default;
 
 void TFileFacts::Add(std::string_view path)
 {
@@ -57,42 +54,16 @@ void TFileFacts::BeginRun(TBatch &batch, std::string_view folderPath)
     batch.Text.append(folderPath);
 }
 
-// Hands the batch being filled to the other thread, starting it for the first batch, or
-// looks at it here when that thread cannot start; looks at the oldest batch here when
-// too many wait.
+// Hands the batch being filled to the other thread, which takes the oldest batch here
+// when too many wait.
 void TFileFacts::HandOver()
 {
-    if (!m_threadTried) {
-        m_threadTried = true;
-        try {
-            m_thread = std::thread([this] { Run(); });
-        } catch (const std::system_error &) { }
-    }
     TBatch *batch = m_batches.back().get();
     batch->Count = batch->Ends.size();
     // Made here, so that what lasts comes from this thread's heap: another thread's
     // would keep a second heap's room.
     batch->Facts = std::make_unique<TFact[]>(batch->Count);
-    if (!m_thread.joinable()) {
-        Process(*batch);
-        return;
-    }
-    {
-        const std::lock_guard lock(m_mutex);
-        m_waiting.push_back(batch);
-        batch = m_waiting.size() > MaxWaiting ? TakeWaiting() : nullptr;
-    }
-    m_changed.notify_all();
-    if (batch)
-        Process(*batch);
-}
-
-// The oldest batch waiting, taken off the queue; m_mutex is held.
-TFileFacts::TBatch *TFileFacts::TakeWaiting() const
-{
-    TBatch *batch = m_waiting.front();
-    m_waiting.pop_front();
-    return batch;
+    m_worker.HandOver(batch);
 }
 
 void TFileFacts::Close()
@@ -102,73 +73,21 @@ void TFileFacts::Close()
     m_closed = true;
     if (!m_batches.empty())
         HandOver();
-    {
-        const std::lock_guard lock(m_mutex);
-        m_closing = true;
-    }
-    m_changed.notify_all();
+    m_worker.Close();
 }
 
-void TFileFacts::Run() const
-{
-    try {
-        for (;;) {
-            TBatch *batch = nullptr;
-            {
-                std::unique_lock lock(m_mutex);
-                m_changed.wait(lock, [this] { return !m_waiting.empty() || m_closing || m_cancelled; });
-                if (m_cancelled || m_waiting.empty())
-                    return;
-                batch = TakeWaiting();
-            }
-            Process(*batch);
-        }
-    } catch (...) {
-        {
-            const std::lock_guard lock(m_mutex);
-            m_failure = std::current_exception();
-        }
-        m_changed.notify_all();
-    }
-}
-
-// Looks at the batch and tells whoever waits for it.
 void TFileFacts::Process(TBatch &batch) const
 {
     LookAt(batch);
-    {
-        const std::lock_guard lock(m_mutex);
-        batch.Done.store(true, std::memory_order_release);
-    }
-    m_changed.notify_all();
+    batch.Done.store(true, std::memory_order_release);
 }
 
 // Returns once the batch is looked at: takes it when it still waits, or else looks at
 // the batches waiting after it while the other thread finishes it.
 void TFileFacts::WaitFor(const TBatch &batch) const
 {
-    if (batch.Done.load(std::memory_order_acquire))
-        return;
-    std::unique_lock lock(m_mutex);
-    while (!batch.Done.load(std::memory_order_acquire)) {
-        TBatch *next = nullptr;
-        const auto waiting = std::find(m_waiting.begin(), m_waiting.end(), &batch);
-        if (waiting != m_waiting.end()) {
-            next = *waiting;
-            m_waiting.erase(waiting);
-        } else if (m_failure) {
-            std::rethrow_exception(m_failure);
-        } else if (!m_waiting.empty()) {
-            next = TakeWaiting();
-        }
-        if (!next) {
-            m_changed.wait(lock);
-            continue;
-        }
-        lock.unlock();
-        Process(*next);
-        lock.lock();
-    }
+    m_worker.HelpUntil([&batch] { return batch.Done.load(std::memory_order_acquire); },
+        [&batch](TBatch *const &waiting) { return waiting == &batch; });
 }
 
 namespace {
@@ -229,7 +148,7 @@ void TFileFacts::LookAt(TBatch &batch) const
     const std::size_t count = batch.Count;
     const char *text = batch.Text.data();
     batch.FolderTimes.reserve(batch.Runs.size());
-    for (std::size_t r = 0; r < batch.Runs.size() && !m_cancelled.load(std::memory_order_relaxed); ++r) {
+    for (std::size_t r = 0; r < batch.Runs.size() && !m_worker.Cancelled(); ++r) {
         const TFolderRun &run = batch.Runs[r];
         const std::size_t end = r + 1 < batch.Runs.size() ? batch.Runs[r + 1].First : count;
         const std::string folderPath(text + run.PathStart, run.PathLength);

@@ -1,20 +1,16 @@
 #pragma once
 
 #include <atomic>
-#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <ctime>
-#include <deque>
-#include <exception>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <thread>
 #include <vector>
 
+#include "app/batchworker.h"
 #include "platform/system/fd.h"
 #include "platform/system/folderread.h"
 
@@ -107,14 +103,12 @@ private:
         std::unique_ptr<TFact[]> Facts;
         std::vector<TFolderTime> FolderTimes; // one a run
         std::vector<TFarTime> FarTimes;
-        std::atomic<bool> Done = false; // set under m_mutex
+        std::atomic<bool> Done = false;
     };
     // Batches waiting at most while files are added: about 20 KB of names each.
     static constexpr std::size_t MaxWaiting = 32;
 
     void HandOver();
-    TBatch *TakeWaiting() const;
-    void Run() const;
     void Process(TBatch &batch) const;
     void LookAt(TBatch &batch) const;
     TFd OpenFolder(const std::string &path) const;
@@ -133,15 +127,10 @@ private:
     const TFd m_root; // the root, held open
     std::string m_runFolder; // the folder path of the last run begun
     // Every batch in the order of its entries; only the adding thread changes the list,
-    // and only the thread that took a batch from m_waiting writes its facts.
+    // and only the thread that took a batch from the worker writes its facts.
     std::vector<std::unique_ptr<TBatch>> m_batches;
     bool m_closed = false;
-    mutable std::mutex m_mutex;
-    mutable std::condition_variable m_changed;
-    mutable std::deque<TBatch *> m_waiting;
-    bool m_closing = false; // under m_mutex: the other thread ends once none waits
-    std::atomic<bool> m_cancelled = false;
-    mutable std::exception_ptr m_failure;
-    std::thread m_thread; // started with the first batch, unless it cannot start
-    bool m_threadTried = false;
+    using TWorker = TBatchWorker<TBatch *>;
+    // Last, so that its thread ends before the batches go.
+    mutable TWorker m_worker;
 };

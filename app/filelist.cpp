@@ -1,23 +1,16 @@
 #include "app/filelist.h"
 
-#include <atomic>
 #include <bit>
 #include <climits>
-#include <condition_variable>
-#include <deque>
-#include <exception>
-#include <mutex>
 #include <stdexcept>
 #include <string>
-#include <system_error>
-#include <thread>
 #include <vector>
 
 #include <QString>
 #include <QStringView>
 
+#include "app/batchworker.h"
 #include "app/filefacts.h"
-#include "app/workerthread.h"
 #include "platform/system/dirsearch.h"
 #include "platform/system/locale.h"
 #include "platform/system/qtext.h"
@@ -314,15 +307,20 @@ class TSortKeyWorker
 public:
     explicit TSortKeyWorker(const TLocale &locale)
         : m_keys(std::make_unique<TSortKeys>(locale))
-        , m_thread([this] { Run(); })
+        , m_worker([this](TBatch &batch) { MakeKeys(batch); }, MaxWaiting, TWorker::TWhenFull::twWait)
     { }
-    // Stops at once, making no more keys.
-    ~TSortKeyWorker();
 
     // The paths of the entries from `first` on: their bytes end to end, and where each ends.
-    void HandOver(TIndex first, std::string bytes, std::vector<std::size_t> ends);
+    void HandOver(TIndex first, std::string bytes, std::vector<std::size_t> ends)
+    {
+        m_worker.HandOver({first, std::move(bytes), std::move(ends)});
+    }
     // The keys of every path handed over, once they are made.
-    std::unique_ptr<TSortKeys> Finish();
+    std::unique_ptr<TSortKeys> Finish()
+    {
+        m_worker.Finish();
+        return std::move(m_keys);
+    }
 
 private:
     struct TBatch
@@ -331,86 +329,22 @@ private:
         std::string Bytes;
         std::vector<std::size_t> Ends;
     };
+    using TWorker = TBatchWorker<TBatch>;
     static constexpr std::size_t MaxWaiting = 8;
 
-    void Run();
-    bool TakeBatch(TBatch &batch);
-    void MakeKeys(const TBatch &batch);
+    void MakeKeys(const TBatch &batch)
+    {
+        std::size_t start = 0;
+        for (std::size_t i = 0; i < batch.Ends.size() && !m_worker.Cancelled(); ++i) {
+            m_keys->Add(
+                TIndex(batch.First + i), std::string_view(batch.Bytes).substr(start, batch.Ends[i] - start));
+            start = batch.Ends[i];
+        }
+    }
 
     std::unique_ptr<TSortKeys> m_keys;
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    std::deque<TBatch> m_waiting;
-    bool m_closing = false;
-    std::atomic<bool> m_cancelled = false;
-    std::exception_ptr m_failure;
-    std::thread m_thread; // last, so that it starts once the rest is ready
+    TWorker m_worker; // last, so that it stops before the keys go
 };
-
-TSortKeyWorker::~TSortKeyWorker()
-{
-    CancelAndJoin(m_thread, m_mutex, m_changed, m_cancelled);
-}
-
-void TSortKeyWorker::HandOver(TIndex first, std::string bytes, std::vector<std::size_t> ends)
-{
-    {
-        std::unique_lock lock(m_mutex);
-        m_changed.wait(lock, [this] { return m_waiting.size() < MaxWaiting || m_failure; });
-        m_waiting.push_back({first, std::move(bytes), std::move(ends)});
-    }
-    m_changed.notify_all();
-}
-
-std::unique_ptr<TSortKeys> TSortKeyWorker::Finish()
-{
-    {
-        const std::lock_guard lock(m_mutex);
-        m_closing = true;
-    }
-    m_changed.notify_all();
-    m_thread.join();
-    if (m_failure)
-        std::rethrow_exception(m_failure);
-    return std::move(m_keys);
-}
-
-void TSortKeyWorker::Run()
-{
-    try {
-        TBatch batch;
-        while (TakeBatch(batch))
-            MakeKeys(batch);
-    } catch (...) {
-        const std::lock_guard lock(m_mutex);
-        m_failure = std::current_exception();
-        m_changed.notify_all();
-    }
-}
-
-bool TSortKeyWorker::TakeBatch(TBatch &batch)
-{
-    {
-        std::unique_lock lock(m_mutex);
-        m_changed.wait(lock, [this] { return !m_waiting.empty() || m_closing || m_cancelled; });
-        if (m_cancelled || m_waiting.empty())
-            return false;
-        batch = std::move(m_waiting.front());
-        m_waiting.pop_front();
-    }
-    m_changed.notify_all();
-    return true;
-}
-
-void TSortKeyWorker::MakeKeys(const TBatch &batch)
-{
-    std::size_t start = 0;
-    for (std::size_t i = 0; i < batch.Ends.size() && !m_cancelled.load(std::memory_order_relaxed); ++i) {
-        m_keys->Add(
-            TIndex(batch.First + i), std::string_view(batch.Bytes).substr(start, batch.Ends[i] - start));
-        start = batch.Ends[i];
-    }
-}
 
 std::string_view FolderPartOf(std::string_view entry)
 {
@@ -456,22 +390,16 @@ void TFileList::Add(std::string_view path)
     if (!m_sorted)
         return;
     m_inOrder = false;
-    if (m_keysOnThread && m_ends.Size() - m_handedOver >= KeyBatchEntries)
+    if (m_ends.Size() - m_handedOver >= KeyBatchEntries)
         HandOverKeys();
 }
 
-// Hands the entries added since the last batch to the thread that makes their keys,
-// starting it for the first batch; a list whose thread cannot start makes its keys when
-// it sorts.
+// Hands the entries added since the last batch to the thread that makes their keys
+// (which makes them here when it cannot start).
 void TFileList::HandOverKeys()
 {
-    try {
-        if (!m_keyWorker)
-            m_keyWorker = std::make_unique<TSortKeyWorker>(m_locale);
-    } catch (const std::system_error &) {
-        m_keysOnThread = false;
-        return;
-    }
+    if (!m_keyWorker)
+        m_keyWorker = std::make_unique<TSortKeyWorker>(m_locale);
     const std::size_t first = m_handedOver;
     const std::size_t base = first > 0 ? m_ends[first - 1] : 0;
     std::vector<std::size_t> ends(m_ends.Size() - first);
@@ -482,9 +410,28 @@ void TFileList::HandOverKeys()
     m_handedOver = m_ends.Size();
 }
 
+void TFileList::Finish()
+{
+    if (m_facts)
+        m_facts->Close();
+    if (m_inOrder)
+        return;
+    m_bytes.ShrinkToFit();
+    m_ends.ShrinkToFit();
+    m_order.Clear();
+    m_order = SortedOrder(AllKeys(), TPathsView{m_bytes.Data(), m_ends.Data()}, m_ends.Size());
+    m_inOrder = true;
+}
+
+void TFileList::CheckFinished() const
+{
+    if (!m_inOrder)
+        throw std::logic_error("TFileList: a sorted list is read once finished");
+}
+
 std::size_t TFileList::Count() const
 {
-    PutInOrder();
+    CheckFinished();
     return m_sorted ? m_order.Size() : m_ends.Size();
 }
 
@@ -509,13 +456,6 @@ void TFileList::LookAtFiles(const std::string &rootDir)
     m_facts = std::make_unique<TFileFacts>(rootDir);
 }
 
-const TFileFacts *TFileList::Facts() const
-{
-    if (m_facts)
-        m_facts->Close();
-    return m_facts.get();
-}
-
 void TFileList::ForgetFacts()
 {
     m_facts.reset();
@@ -526,20 +466,9 @@ std::string_view TFileList::Entry(std::size_t entry) const
     return TPathsView{m_bytes.Data(), m_ends.Data()}(entry);
 }
 
-void TFileList::PutInOrder() const
-{
-    if (m_inOrder)
-        return;
-    m_bytes.ShrinkToFit();
-    m_ends.ShrinkToFit();
-    m_order.Clear();
-    m_order = SortedOrder(AllKeys(), TPathsView{m_bytes.Data(), m_ends.Data()}, m_ends.Size());
-    m_inOrder = true;
-}
-
 // The keys of every entry: those the thread made, and the others made here. The thread
 // ends; a later sort makes all keys again.
-std::unique_ptr<TSortKeys> TFileList::AllKeys() const
+std::unique_ptr<TSortKeys> TFileList::AllKeys()
 {
     std::unique_ptr<TSortKeys> keys;
     if (m_keyWorker) {

@@ -29,6 +29,9 @@ std::string_view FolderPartOf(std::string_view entry);
 // buffer too. While a sorted list is being filled, a thread of its own makes the keys of
 // the entries added so far, so that most are made when the last entry comes.
 //
+// Once filled, the list is finished (Finish()): that is where it waits for its threads.
+// A sorted list is read only once finished after its last change.
+//
 // A list told to look at its files gets the size and time of each file added from then
 // on, on another thread while it is being filled (TFileFacts).
 class TFileList
@@ -44,6 +47,10 @@ public:
 
     // Throws std::length_error past 2^32 - 1 entries.
     void Add(std::string_view path);
+    // No more entries come for now: puts a sorted list in order, once its sort keys are
+    // all made, and closes what is found of the files (Facts()) to further entries.
+    void Finish();
+    // Throws std::logic_error for a sorted list changed since it was last finished.
     std::size_t Count() const;
     // The entry's bytes; valid until the list next changes. Throws std::out_of_range past
     // the end.
@@ -56,9 +63,10 @@ public:
     // `rootDir` (ending in '/'). Throws std::logic_error unless the list is empty.
     void LookAtFiles(const std::string &rootDir);
     // What is found of the files, each read as soon as it is looked at (TFileFacts::Of
-    // waits for that); nullptr unless the list was told to look at them. The list then
-    // takes no more entries (std::logic_error) until it forgets what it found.
-    const TFileFacts *Facts() const;
+    // waits for that) once the list is finished; nullptr unless the list was told to look
+    // at them. A finished list then takes no more entries (std::logic_error) until it
+    // forgets what it found.
+    const TFileFacts *Facts() const { return m_facts.get(); }
     // Looks at no more files and lets go of what it found.
     void ForgetFacts();
 
@@ -66,23 +74,23 @@ private:
     // The path added `entry`th.
     std::string_view Entry(std::size_t entry) const;
     void HandOverKeys();
-    void PutInOrder() const;
-    std::unique_ptr<TSortKeys> AllKeys() const;
+    std::unique_ptr<TSortKeys> AllKeys();
+    // Throws std::logic_error unless the list may be read.
+    void CheckFinished() const;
 
     // Entries handed to the key thread at a time.
     static constexpr std::size_t KeyBatchEntries = 16384;
 
     const TLocale &m_locale;
     bool m_sorted = false;
-    mutable TPackedArray<char> m_bytes;
-    mutable TPackedArray<std::uint64_t> m_ends; // entry i is [m_ends[i - 1], m_ends[i])
+    TPackedArray<char> m_bytes;
+    TPackedArray<std::uint64_t> m_ends; // entry i is [m_ends[i - 1], m_ends[i])
     // Sorted: the entries in their order, duplicates left out; up to date when m_inOrder.
-    mutable TPackedArray<std::uint32_t> m_order;
-    mutable bool m_inOrder = true;
+    TPackedArray<std::uint32_t> m_order;
+    bool m_inOrder = true;
     // Sorted: makes the keys of the entries before m_handedOver; none before the first
-    // batch or once it failed to start.
-    mutable std::unique_ptr<TSortKeyWorker> m_keyWorker;
-    mutable std::size_t m_handedOver = 0;
-    bool m_keysOnThread = true;
+    // batch.
+    std::unique_ptr<TSortKeyWorker> m_keyWorker;
+    std::size_t m_handedOver = 0;
     std::unique_ptr<TFileFacts> m_facts; // while the list looks at its files
 };

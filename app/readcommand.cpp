@@ -93,6 +93,7 @@ void Read(const TReadRequest &request, const std::string &rootDir, IReadSink &si
         },
         ScanLimitsOf(filter));
     result.Stopped = collector.Stopped();
+    files.Finish();
     if (result.Stopped || files.Count() == 0) {
         files.ForgetFacts();
         return;

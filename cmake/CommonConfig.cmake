@@ -27,6 +27,15 @@ if(VANTREL_SANITIZE)
     target_link_options(vantrel_common INTERFACE ${sanitize_flags})
 endif()
 
+# A build with ThreadSanitizer, for the third run of the tests of the libraries that start
+# threads (`make test` builds it in build-tsan/).
+option(VANTREL_THREAD_SANITIZE "Build with -fsanitize=thread" OFF)
+if(VANTREL_THREAD_SANITIZE)
+    set(thread_sanitize_flags -fsanitize=thread -fno-omit-frame-pointer)
+    target_compile_options(vantrel_common INTERFACE ${thread_sanitize_flags})
+    target_link_options(vantrel_common INTERFACE ${thread_sanitize_flags})
+endif()
+
 # The fuzzing build (make fuzz): clang with coverage for libFuzzer and both sanitizers
 # over all code; fuzz/ adds the fuzzer executables.
 option(VANTREL_FUZZ "Build the libFuzzer targets (clang only)" OFF)

@@ -145,6 +145,7 @@ std::string CheckListing(const std::uint8_t *data, std::size_t size)
     list.SetSorted(flags & 1);
     for (const std::string &path : paths)
         list.Add(path);
+    list.Finish();
 
     std::vector<std::string> listed;
     for (std::size_t i = 0; i < list.Count(); ++i)

@@ -203,6 +203,7 @@ TEST(ExportTree, EachFolderOnceOwnFilesFirstWithItsTotals)
         // A sorted list mixes a folder's files with its subfolders' and the root's files.
         for (const char *path : {"a/b/y", "a/x", "r1", "a/z"})
             files.Add(path);
+        files.Finish();
         TVisitRecord record;
         VisitTree(files, tree.Root() + "/", record);
         EXPECT_EQ(record.Calls,
@@ -218,6 +219,7 @@ TEST(ExportTree, EachFolderOnceOwnFilesFirstWithItsTotals)
         if (lookedAt)
             deep.LookAtFiles(tree.Root() + "/");
         deep.Add("a/b/y");
+        deep.Finish();
         TVisitRecord deepRecord;
         VisitTree(deep, tree.Root() + "/", deepRecord);
         EXPECT_EQ(deepRecord.Times[1], "1111111111.0");

@@ -168,6 +168,7 @@ TEST(FileFacts, ASortedListFindsEachFilesFacts)
         files.LookAtFiles(tree.Root() + "/");
         for (const std::string &path : paths)
             files.Add(path);
+        files.Finish();
         ASSERT_NE(files.Facts(), nullptr);
         for (std::size_t i = 0; i < files.Count(); ++i) {
             const std::string path(files[i]);
@@ -202,6 +203,7 @@ TEST(FolderTotals, OwnFilesOfEachFolderAndTheWholeTree)
         files.LookAtFiles(tree.Root() + "/");
         for (const char *path : {"top", "a/b/z", "a/b/x", "a/b/gone", "a/b/y/q"})
             files.Add(path);
+        files.Finish();
         totals.Collect(files);
         // Where each heading comes: before a/b/gone in the sorted list, before a/b/z in
         // the walk's order; a/b/y/ before a/b/y/q, its last entry in both.

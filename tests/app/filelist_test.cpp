@@ -34,8 +34,9 @@ protected:
         return Entries();
     }
 
-    std::vector<std::string> Entries() const
+    std::vector<std::string> Entries()
     {
+        m_files.Finish();
         std::vector<std::string> entries;
         for (std::size_t i = 0; i < m_files.Count(); ++i)
             entries.emplace_back(m_files[i]);
@@ -139,6 +140,7 @@ TEST_F(FileListTest, ManyEntriesCostTheirBytesAndLittleMore)
             bytes += path.size();
             files.Add(path);
         }
+        files.Finish();
         ASSERT_EQ(files.Count(), Count);
         const std::size_t used = HeapInUse() - before;
         // The bytes and their ends with an eighth more room, and the order; keys and
@@ -159,6 +161,7 @@ TEST_F(FileListTest, SortedOrderIsTheCollatorsInEveryLocale)
         files.SetSorted(true);
         for (const auto &path : paths)
             files.Add(path);
+        files.Finish();
         std::vector<std::string> listed;
         for (std::size_t i = 0; i < files.Count(); ++i)
             listed.emplace_back(files[i]);
@@ -209,6 +212,7 @@ TEST_F(FileListTest, DroppingASortedListStopsItsKeyThread)
     files.Clear();
     files.Add("b");
     files.Add("A");
+    files.Finish();
     EXPECT_EQ(files.Count(), 2u);
     EXPECT_EQ(files[0], "A");
 }

@@ -47,6 +47,7 @@ protected:
         m_files.SetSorted(sorted);
         for (const char *entry : entries)
             m_files.Add(entry);
+        m_files.Finish();
         TRecordingSink sink;
         WriteListing(m_files, m_tree.Root() + "/", options, m_locale, sink);
         return sink.Lines;

@@ -1,13 +1,15 @@
 # The README's commands: `make run` starts the program, `make test` runs every test.
 # Each first installs the Debian packages that are missing, configures build/ and builds.
 # `make test` checks the formatting, runs the suite, then runs it again in a second
-# build with AddressSanitizer and UndefinedBehaviorSanitizer (build-asan/);
+# build with AddressSanitizer and UndefinedBehaviorSanitizer (build-asan/), and the
+# tests of the code that starts threads in a third, with ThreadSanitizer (build-tsan/);
 # `make check-fast` is the same without the sanitizer build, for day-to-day work.
 # `make install` installs the build under PREFIX (inside DESTDIR when given); `make deb`
 # makes the Debian package build/vantrel-oruk_<version>_<arch>.deb.
 
 BUILD_DIR ?= build
 SANITIZE_BUILD_DIR ?= build-asan
+THREAD_SANITIZE_BUILD_DIR ?= build-tsan
 FUZZ_BUILD_DIR ?= build-fuzz
 FUZZ_SECONDS ?= 60
 BUILD_TYPE ?= RelWithDebInfo
@@ -15,7 +17,7 @@ JOBS ?= $(shell nproc)
 PREFIX ?= /usr/local
 MAKEFLAGS += --no-print-directory
 
-.PHONY: all build configure deps test-deps run test check-fast sanitize-test format-check \
+.PHONY: all build configure deps test-deps run test check-fast sanitize-test thread-test format-check \
         format fuzz bench clean install deb
 
 all: build
@@ -52,7 +54,7 @@ install:
 deb: build
 	@cd $(BUILD_DIR) && cpack -G DEB
 
-test: check-fast sanitize-test
+test: check-fast sanitize-test thread-test
 
 check-fast: test-deps format-check build
 	@cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
@@ -70,6 +72,27 @@ sanitize-test: test-deps
 	    -DVANTREL_SANITIZE=ON $(CCACHE) >/dev/null
 	@cmake --build $(SANITIZE_BUILD_DIR) -j $(JOBS)
 	@cd $(SANITIZE_BUILD_DIR) && $(SANITIZER_ENV) ctest --output-on-failure -j $(JOBS)
+
+# The tests of the code that starts threads (the walk's sort keys and file facts, the
+# system layer's threads, the folder watchers), built with ThreadSanitizer
+# (build-tsan/); any report fails the run. tests/tsan.supp says what of Qt it skips.
+THREAD_SANITIZER_ENV = QT_QPA_PLATFORM=offscreen \
+    TSAN_OPTIONS=halt_on_error=1:suppressions=$(CURDIR)/tests/tsan.supp
+THREAD_TESTS = platform_system_tests:* \
+    app_tests:ScanDirectory.*:ScanLimits.*:FileList*:FileFacts.*:FolderTotals.*:ExportTree.*:ReadCommand*:Listing*:ExportText.*:ReadFilter.* \
+    systree_tests:TFileChangeThread.*:ShellControl*
+
+thread-test: test-deps
+	@cmake -S . -B $(THREAD_SANITIZE_BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	    -DVANTREL_THREAD_SANITIZE=ON $(CCACHE) >/dev/null
+	@cmake --build $(THREAD_SANITIZE_BUILD_DIR) -j $(JOBS) \
+	    --target $(foreach t,$(THREAD_TESTS),$(firstword $(subst :, ,$(t))))
+	@set -e; for spec in $(THREAD_TESTS); do \
+	    program=$${spec%%:*}; filter=$${spec#*:}; \
+	    echo "ThreadSanitizer: $$program $$filter"; \
+	    $(THREAD_SANITIZER_ENV) $(THREAD_SANITIZE_BUILD_DIR)/bin/$$program --gtest_brief=1 \
+	        --gtest_filter="$$filter" || exit 1; \
+	done
 
 FORMAT_SOURCES = $(shell find platform systree richprint app tests bench fuzz \
     \( -name '*.cpp' -o -name '*.h' \) 2>/dev/null | sort)
@@ -92,4 +115,4 @@ bench: build
 	@bash bench/export-siblings-bench.sh $(BUILD_DIR)
 
 clean:
-	@rm -rf $(BUILD_DIR) $(SANITIZE_BUILD_DIR) $(FUZZ_BUILD_DIR)
+	@rm -rf $(BUILD_DIR) $(SANITIZE_BUILD_DIR) $(THREAD_SANITIZE_BUILD_DIR) $(FUZZ_BUILD_DIR)

@@ -46,6 +46,8 @@ public:
 
     const std::string &Directory() const { return m_directory; }
     TFileChangeFilter Filter() const { return m_filter; }
+    // Kept as the watcher's published property, though the tree only ever watches a
+    // folder's own entries.
     bool WatchSubtree() const { return m_watchSubtree; }
     // The watch ended without a change to report: stopped, or it could not be set up.
     // Valid once the thread has finished.

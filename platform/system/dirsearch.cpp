@@ -302,16 +302,6 @@ int FindFirst(const std::string &path, int attr, TSearchRec &rec, TSearchDetail 
     return StartSearch(TFd(OpenPath(folder, FolderReadFlags)), mask, rec, detail);
 }
 
-int FindFirstIn(
-    const TFolder &folder, const std::string &mask, int attr, TSearchRec &rec, TSearchDetail detail)
-{
-    ResetSearch(rec, attr);
-    // A search reads the folder through a descriptor of its own, so that two searches of
-    // one folder never move each other's place.
-    const int fd = folder.IsOpen() ? ::openat(folder.Fd(), ".", FolderReadFlags) : (errno = EBADF, -1);
-    return StartSearch(TFd(fd), mask, rec, detail);
-}
-
 int FindNext(TSearchRec &rec)
 {
     return rec.FindHandle ? rec.FindHandle->Next(rec) : EBADF;

@@ -116,9 +116,6 @@ struct TSearchRec
 // examined: its Id is then the folder's device with the inode number the folder lists.
 int FindFirst(
     const std::string &path, int attr, TSearchRec &rec, TSearchDetail detail = TSearchDetail::sdFull);
-// The same search in the folder held open as `folder`, for the entries matching `mask`.
-int FindFirstIn(const TFolder &folder, const std::string &mask, int attr, TSearchRec &rec,
-    TSearchDetail detail = TSearchDetail::sdFull);
 // Fills `rec` with the next entry; 0, or ENOENT at the end (EBADF on a closed search,
 // another errno value when the folder cannot be read further).
 int FindNext(TSearchRec &rec);

@@ -215,6 +215,29 @@ TEST_F(ExportTest, UnwritableOutputFailsWithOneAndKeepsTheOldFile)
     }
 }
 
+TEST(ParseExportArgs, TakesTheGnuForms)
+{
+    // Bundled flags with a value at their end, a value stuck to its letter, "=VALUE",
+    // prefixes that name one option alone, options after the folder.
+    TExportParse parse
+        = ParseExportArgs({"-sSDo", "out.txt", "--tot", "dir", "--form", "json", "--exclude-d=c"});
+    ASSERT_TRUE(parse.Error.empty()) << parse.Error;
+    const TExportOptions &options = parse.Options;
+    EXPECT_TRUE(options.Sorted && options.Sizes && options.Dates && options.Totals);
+    EXPECT_EQ(options.Output, "out.txt");
+    EXPECT_EQ(options.Format, TExportOptions::TFormat::Json);
+    EXPECT_TRUE(options.Filter.ExcludeFolders.has_value());
+    EXPECT_EQ(options.Folder, "dir");
+    EXPECT_EQ(ParseExportArgs({"-oFILE.rtf", "dir"}).Options.Output, "FILE.rtf");
+    EXPECT_EQ(ParseExportArgs({"--output=x.csv", "dir"}).Options.Format, TExportOptions::TFormat::Csv);
+
+    EXPECT_EQ(ParseExportArgs({"--ex", "a", "dir"}).Error, "option ambiguë : --ex");
+    EXPECT_EQ(ParseExportArgs({"-x", "dir"}).Error, "option inconnue : -x");
+    EXPECT_EQ(ParseExportArgs({"--sorted=yes", "dir"}).Error, "l'option --sorted=yes ne prend pas de valeur");
+    EXPECT_EQ(ParseExportArgs({"dir", "-o"}).Error, "l'option --output attend une valeur");
+    EXPECT_FALSE(ParseExportArgs({"-o", "", "dir"}).Error.empty());
+}
+
 TEST(ParseExportArgs, KeepsTheFolderBytesAndReadsTheFont)
 {
     TExportParse parse = ParseExportArgs({"--font", "Courier New,12", "-D", "/tmp/caf\xe9"});

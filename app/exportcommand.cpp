@@ -11,6 +11,7 @@
 
 #include "app/exportformats.h"
 #include "app/identity.h"
+#include "app/listingout.h"
 #include "app/listingprinter.h"
 #include "app/listingview.h"
 #include "app/readcommand.h"
@@ -67,13 +68,6 @@ void WriteToOutput(const std::string &output, const std::function<void(QIODevice
         throw EWriteError(SWriteError);
 }
 
-void WriteOutput(const TRichEdit &view, const TExportOptions &options)
-{
-    const bool rtf = options.Format == TExportOptions::TFormat::Rtf;
-    WriteToOutput(options.Output,
-        [&view, rtf](QIODevice &out) { rtf ? view.WriteRtf(out) : view.WritePlainText(out); });
-}
-
 // A sink for a read that only collects its files.
 class TNoSink : public IReadSink
 {
@@ -109,23 +103,84 @@ TReadResult ReadWithProgress(const TReadRequest &request, IReadSink &sink, TRead
     return read;
 }
 
-// Reads the folder into `listing` as "Lecture répertoire" reads into the window's view,
+// Reads the folder into `target` as "Lecture répertoire" reads into the window's view,
 // with the folder totals when asked; answers the failure, empty when the read completed.
-QString ReadListing(const TExportOptions &options, TRichEdit &listing)
+QString ReadListing(const TExportOptions &options, IReadSink &target)
 {
-    TViewSink viewSink(listing);
     if (!options.Totals)
-        return ReadWithProgress(RequestOf(options), viewSink, {}).Failure;
+        return ReadWithProgress(RequestOf(options), target, {}).Failure;
     TFolderTotals totals;
-    TTotalsSink sink(viewSink, totals);
+    TTotalsSink sink(target, totals);
     TReadHooks hooks;
     hooks.Walked = [&totals](const TFileList &files, const std::string &) { totals.Collect(files); };
     const TReadResult read = ReadWithProgress(RequestOf(options), sink, hooks);
     if (read.Failure.isEmpty() && read.Files->Count() > 0) {
-        viewSink.AppendLine(QStringLiteral(" "), false);
-        viewSink.AppendLine(TreeTotalsText(totals.Tree()), true);
+        target.AppendLine(QStringLiteral(" "), false);
+        target.AppendLine(TreeTotalsText(totals.Tree()), true);
     }
     return read.Failure;
+}
+
+// Thrown out of the writing of the output when the read fails: an output file being
+// replaced is then left as it was.
+struct TReadFailed
+{
+    QString Failure;
+};
+
+// Reads the folder and writes its listing as plain text or RTF, line by line, with no
+// view and no GUI toolkit started; answers the exit status.
+int ExportListing(const TExportOptions &options)
+{
+    const auto form = options.Format == TExportOptions::TFormat::Rtf ? TListingOut::TForm::Rtf
+                                                                     : TListingOut::TForm::PlainText;
+    try {
+        WriteToOutput(options.Output, [&](QIODevice &out) {
+            TListingOut listing(out, form);
+            if (QString failure = ReadListing(options, listing); !failure.isEmpty())
+                throw TReadFailed{failure};
+            listing.Finish();
+        });
+    } catch (const TReadFailed &read) {
+        std::cerr << "vantrel-oruk-export : lecture interrompue : " << read.Failure.toStdString() << "\n";
+        return 1;
+    } catch (const std::exception &error) {
+        std::cerr << "vantrel-oruk-export : " << error.what() << "\n";
+        return 1;
+    }
+    return 0;
+}
+
+// Reads the folder into a view of the window's design, never shown, and prints it to a
+// PDF file through the printing component, as the window prints; answers the exit
+// status. Printing needs the GUI toolkit, with the offscreen platform when there is no
+// display.
+int ExportPdf(const TExportOptions &options, char *programName)
+{
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
+        && !qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    int qtArgc = 1;
+    QApplication qtApplication(qtArgc, &programName);
+    SetApplicationIdentity();
+    InstallQtFrenchTranslations();
+    InstallFontSubstitutions();
+    Application().SetTitle(QStringLiteral("Vantrel Oruk"));
+    TRichEdit listing;
+    listing.SetFont(ListingViewDesignFont());
+    TViewSink viewSink(listing);
+    const QString failure = ReadListing(options, viewSink);
+    if (!failure.isEmpty()) {
+        std::cerr << "vantrel-oruk-export : lecture interrompue : " << failure.toStdString() << "\n";
+        return 1;
+    }
+    try {
+        PrintListingToPdf(listing, options.Output);
+    } catch (const std::exception &error) {
+        std::cerr << "vantrel-oruk-export : " << error.what() << "\n";
+        return 1;
+    }
+    return 0;
 }
 
 // Reads the folder and writes its files in a data format; answers the exit status.
@@ -213,35 +268,9 @@ int RunExport(int argc, char **argv)
         return 2;
     }
 
-    // The listing goes into a view of the window's design, never shown, which writes it
-    // out as text or RTF and is what the printing component prints.
-    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
-        && !qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    int qtArgc = 1;
-    QApplication qtApplication(qtArgc, argv);
-    InstallQtFrenchTranslations();
-    SetApplicationIdentity();
-    InstallFontSubstitutions();
-    Application().SetTitle(QStringLiteral("Vantrel Oruk"));
-
     if (const auto dataFormat = DataFormatOf(options.Format))
         return ExportData(options, *dataFormat);
-    TRichEdit listing;
-    listing.SetFont(ListingViewDesignFont());
-    const QString failure = ReadListing(options, listing);
-    if (!failure.isEmpty()) {
-        std::cerr << "vantrel-oruk-export : lecture interrompue : " << failure.toStdString() << "\n";
-        return 1;
-    }
-    try {
-        if (options.Format == TExportOptions::TFormat::Pdf)
-            PrintListingToPdf(listing, options.Output);
-        else
-            WriteOutput(listing, options);
-    } catch (const std::exception &error) {
-        std::cerr << "vantrel-oruk-export : " << error.what() << "\n";
-        return 1;
-    }
-    return 0;
+    if (options.Format == TExportOptions::TFormat::Pdf)
+        return ExportPdf(options, argv[0]);
+    return ExportListing(options);
 }

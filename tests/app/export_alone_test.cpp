@@ -1,3 +1,4 @@
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <stdexcept>
@@ -203,4 +204,24 @@ TEST_F(ExportMatchesTheWindow, ForEveryOption)
         ExpectSameListings(m_tree.Path("data"), flags);
         ExpectSameListings(m_tree.Path("empty"), flags);
     }
+}
+
+// Every format but PDF is written without the GUI toolkit: no platform plugin, so nothing
+// on standard error, also where a session has no runtime folder (cron, su, containers).
+TEST(ExportAlone, WritesEveryFormatButPdfWithoutTheGuiToolkit)
+{
+    TTempTree tree;
+    tree.File("a/one.txt", 3);
+    const char *const saved = std::getenv("XDG_RUNTIME_DIR");
+    const std::string savedDir = saved ? saved : "";
+    ::unsetenv("XDG_RUNTIME_DIR");
+    for (const char *format : {"text", "rtf", "csv", "json", "html"}) {
+        const TRun run
+            = Export(std::vector<std::string>{"-sSD", "--totals", "--format", format, tree.Root()});
+        EXPECT_EQ(run.ExitCode, 0) << format;
+        EXPECT_EQ(run.Err.toStdString(), "") << format;
+        EXPECT_TRUE(run.Out.contains("one.txt")) << format;
+    }
+    if (saved)
+        ::setenv("XDG_RUNTIME_DIR", savedDir.c_str(), 1);
 }

@@ -1,0 +1,78 @@
+#include "app/listingout.h"
+
+#include <algorithm>
+
+#include <QFileDevice>
+#include <QIODevice>
+
+#include "app/listingview.h"
+#include "platform/system/error.h"
+#include "platform/ui/paragraphoutput.h"
+
+namespace {
+
+constexpr qsizetype WriteChunk = 64 * 1024;
+
+// What the view turns into a line separator, so that a line stays one paragraph.
+bool BreaksParagraph(char16_t c)
+{
+    return c == u'\n' || c == u'\r' || c == 0x2029 || c == 0xFDD0 || c == 0xFDD1;
+}
+
+} // namespace
+
+TListingOut::TListingOut(QIODevice &out, TForm form)
+    : m_out(out)
+    , m_form(form)
+    , m_font(ListingViewDesignFont())
+{
+    m_text.reserve(WriteChunk + 4096);
+}
+
+void TListingOut::BeginListing(const TFont &font)
+{
+    m_font = font;
+}
+
+void TListingOut::AppendLine(QStringView text, bool bold)
+{
+    m_line = text.toString();
+    std::replace_if(
+        m_line.begin(), m_line.end(), [](QChar c) { return BreaksParagraph(c.unicode()); }, QChar(0x2028));
+    if (m_form == TForm::Rtf) {
+        Rtf().WriteText(m_line, bold);
+        Rtf().EndParagraph();
+        return;
+    }
+    m_text += m_line.toUtf8();
+    m_text += '\n';
+    if (m_text.size() >= WriteChunk)
+        Put(false);
+}
+
+void TListingOut::Finish()
+{
+    if (m_form == TForm::Rtf) {
+        // The view's last paragraph, open and empty after the lines.
+        Rtf().WriteText(QStringView(), false);
+        Rtf().Finish();
+        return;
+    }
+    Put(true);
+}
+
+TRtfWriter &TListingOut::Rtf()
+{
+    if (!m_rtf)
+        m_rtf.emplace(m_out, RtfFontOf(m_font));
+    return *m_rtf;
+}
+
+void TListingOut::Put(bool all)
+{
+    if (!m_text.isEmpty() && m_out.write(m_text) != m_text.size())
+        throw EWriteError(SWriteError);
+    m_text.resize(0);
+    if (auto *file = qobject_cast<QFileDevice *>(&m_out); all && file != nullptr && !file->flush())
+        throw EWriteError(SWriteError);
+}

@@ -14,6 +14,7 @@
 #include "platform/system/qtext.h"
 #include "platform/ui/application.h"
 #include "platform/ui/imagelist.h"
+#include "platform/ui/treeviewaccessible.h"
 
 namespace {
 
@@ -232,6 +233,7 @@ TCustomTreeView::TCustomTreeView(QWidget *parent)
     connect(this, &QTreeWidget::itemExpanded, this, &TCustomTreeView::ItemExpanded);
     connect(this, &QTreeWidget::itemCollapsed, this, &TCustomTreeView::ItemCollapsed);
     connect(this, &QTreeWidget::currentItemChanged, this, &TCustomTreeView::CurrentChanged);
+    InstallTreeViewAccessibility();
 }
 
 TCustomTreeView::~TCustomTreeView()

@@ -8,13 +8,20 @@
 
 namespace {
 
-// Whether a boundary of the finder starts or ends an item of its kind. Words are runs of
-// letters and digits; what lies between two words (spaces, punctuation) is one item.
-bool BeginsItem(const QTextBoundaryFinder &finder, QTextBoundaryFinder::BoundaryType type)
+// Whether a boundary of the finder starts an item of its kind. Words are runs of letters
+// and digits; what lies between two words (spaces, punctuation) is one item. At the end of
+// the text the boundary starts the item of the paragraph's break: always for characters,
+// after a word for words (a break after spaces joins them), never for sentences.
+bool BeginsItem(const QTextBoundaryFinder &finder, qsizetype size)
 {
-    if (type != QTextBoundaryFinder::Word)
+    switch (finder.type()) {
+    case QTextBoundaryFinder::Word:
+        return finder.boundaryReasons() & (QTextBoundaryFinder::StartOfItem | QTextBoundaryFinder::EndOfItem);
+    case QTextBoundaryFinder::Sentence:
+        return finder.position() < size;
+    default:
         return true;
-    return finder.boundaryReasons() & (QTextBoundaryFinder::StartOfItem | QTextBoundaryFinder::EndOfItem);
+    }
 }
 
 } // namespace
@@ -40,8 +47,8 @@ std::vector<int> ItemStarts(QStringView text, QAccessible::TextBoundaryType type
         return starts;
     QTextBoundaryFinder finder(kind, text.data(), text.size());
     // Each step moves on or answers -1, so this ends after at most text.size() steps.
-    for (qsizetype at = finder.toNextBoundary(); at > 0 && at < text.size(); at = finder.toNextBoundary()) {
-        if (BeginsItem(finder, kind))
+    for (qsizetype at = finder.toNextBoundary(); at > 0; at = finder.toNextBoundary()) {
+        if (BeginsItem(finder, text.size()))
             starts.push_back(int(at));
     }
     return starts;
@@ -71,16 +78,14 @@ TTextItem TTextItems::At(std::int64_t position) const
     const std::int64_t column = position - start;
     if (column == size && !broken && (!lines || size == 0))
         return {length, length};
-    if (column == size && broken && m_type == QAccessible::CharBoundary)
-        return {position, position + 1};
-    const std::vector<int> starts = m_starts(paragraph);
+    std::vector<int> starts = m_starts(paragraph);
+    if (!broken && starts.back() == size)
+        starts.pop_back(); // the last paragraph has no break
     // The last item starting at or before the column; at the end of the text, the last one.
-    const auto next = std::upper_bound(
-        starts.begin(), starts.end(), std::max<std::int64_t>(0, std::min(column, size - 1)));
-    const std::int64_t from = *std::prev(next);
-    const std::int64_t lastEnd = size + (broken && m_type != QAccessible::CharBoundary ? 1 : 0);
-    const std::int64_t to = next == starts.end() ? lastEnd : *next;
-    return {start + from, start + to};
+    const auto next
+        = std::upper_bound(starts.begin(), starts.end(), std::min(column, size - (broken ? 0 : 1)));
+    const std::int64_t to = next == starts.end() ? size + (broken ? 1 : 0) : *next;
+    return {start + *std::prev(next), start + to};
 }
 
 TTextItem TTextItems::Before(std::int64_t position) const

@@ -14,14 +14,15 @@ class TParagraphStore;
 // paragraphs. Each item is found within its own paragraph, in time proportional to that
 // paragraph whatever the length of the text.
 //
-// A paragraph's break belongs to its last item: "Photos\n" is the word "Photos" and the
-// stretch "\n", a line or a sentence ends with its paragraph's break, and only as a
-// character is the break an item of its own. So no item reaches across a paragraph break,
-// and an empty paragraph is one item, its break.
+// A paragraph's break is a character of its own, and as a word it follows a word as the
+// stretch "\n" ("Photos\n" is "Photos" and "\n") or ends the stretch before it (" \n"); a
+// line, a sentence or a paragraph ends with its break. No item reaches across a paragraph
+// break, and an empty paragraph is one item, its break.
 
 // Where the items of one kind begin in a paragraph's text (which holds no break): 0 first,
-// then the others in order, each before text.size(). A line's items are the shown lines,
-// which the view gives: here a paragraph is one line.
+// then the others in order, each at most text.size(). One at text.size() starts the item of
+// the paragraph's break. A line's items are the shown lines, which the view gives: here a
+// paragraph is one line.
 std::vector<int> ItemStarts(QStringView text, QAccessible::TextBoundaryType type);
 
 // An item of the text from Start up to End, positions of the store. {-1, -1} is no item.

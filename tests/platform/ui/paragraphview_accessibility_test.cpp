@@ -28,9 +28,9 @@ constexpr QAccessible::TextBoundaryType Kinds[] = {QAccessible::CharBoundary, QA
     QAccessible::SentenceBoundary, QAccessible::LineBoundary, QAccessible::ParagraphBoundary};
 
 // The items of one kind over a whole text in a view too wide to wrap, found the plain
-// way: every boundary of Qt's finder over the whole text, every paragraph start, and no
-// boundary before a break (a break ends its paragraph's last item, and is a character of
-// its own). Lines end after a line separator too.
+// way: every boundary of Qt's finder over the whole text (for words, those that start or
+// end a word) and every paragraph start; a sentence, a line or a paragraph ends with its
+// break, and a line after a line separator too.
 class TReference
 {
 public:
@@ -49,7 +49,8 @@ public:
             finder.emplace(QTextBoundaryFinder::Sentence, text);
         const auto itemBoundary = QTextBoundaryFinder::StartOfItem | QTextBoundaryFinder::EndOfItem;
         for (qsizetype p = 1; p < n; ++p) {
-            const bool breakFollows = text[p] == u'\n' && kind != QAccessible::CharBoundary;
+            const bool breakFollows
+                = text[p] == u'\n' && kind != QAccessible::CharBoundary && kind != QAccessible::WordBoundary;
             if (text[p - 1] == u'\n')
                 m_bounds.insert(p);
             else if (kind == QAccessible::LineBoundary && text[p - 1] == QChar::LineSeparator

@@ -129,9 +129,12 @@ public:
         // The size asked for, as the font dialog shows it; one given in pixels, as drawn.
         const qreal points = font.pointSizeF() > 0 ? font.pointSizeF() : shown.pointSizeF();
         const int weight = store.Bold(paragraph) ? std::max<int>(font.weight(), QFont::Bold) : font.weight();
-        return QStringLiteral("font-family:%1;font-size:%2pt;font-weight:%3;font-style:%4;")
-            .arg(AttributeValue(shown.family()), QString::number(points), QString::number(weight),
-                shown.italic() ? QStringLiteral("italic") : QStringLiteral("normal"));
+        QString attributes = QStringLiteral("font-family:%1;font-size:%2pt;font-weight:%3;font-style:%4;")
+                                 .arg(AttributeValue(shown.family()), QString::number(points),
+                                     QString::number(weight), shown.italic() ? u"italic" : u"normal");
+        if (font.underline())
+            attributes += u"text-underline-type:single;";
+        return attributes;
     }
 
     // The edits of assistive technologies, each a step of the history as the person's own

@@ -1,7 +1,9 @@
 #include "app/unit1.h"
 
+#include <mutex>
 #include <utility>
 
+#include <QAccessibleWidget>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFile>
@@ -22,6 +24,15 @@
 TForm1 *Form1 = nullptr;
 
 namespace {
+
+// The window is a plain widget, which Qt shows assistive technologies as a pane: as a
+// window it gets its title read when it is activated, and positions relative to it.
+QAccessibleInterface *WindowAccessible(const QString &className, QObject *object)
+{
+    if (className == QLatin1StringView("TForm1") && object && object->isWidgetType())
+        return new QAccessibleWidget(static_cast<QWidget *>(object), QAccessible::Window);
+    return nullptr;
+}
 
 // The client area the window is designed for, in pixels at 96 dpi.
 constexpr int ClientWidth = 792;
@@ -57,6 +68,8 @@ TForm1::TForm1(QWidget *parent)
     : QWidget(parent)
 {
     Form1 = this;
+    static std::once_flag accessible;
+    std::call_once(accessible, [] { QAccessible::installFactory(WindowAccessible); });
     setObjectName(QStringLiteral("Form1"));
     setFont(TFont().ToQFont());
     resize(ClientWidth, ClientHeight);

@@ -279,12 +279,16 @@ TEST_F(TForm1Test, ClosingDuringAReadEndsTheWalkAndTheWindow)
     EXPECT_FALSE(form.isVisible());
 }
 
-// A screen reader names the listing, and the tree by the label above it, which it ties to
-// the tree both ways; the tree's hidden header names its column.
+// A screen reader sees the window as a window with its title, names the listing, and the
+// tree by the label above it, which it ties to the tree both ways; the tree's hidden header
+// names its column.
 TEST_F(TForm1Test, AssistiveTechnologiesNameTheListingAndTheTreeByItsLabel)
 {
     m_form->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(m_form.get()));
+    QAccessibleInterface *window = QAccessible::queryAccessibleInterface(m_form.get());
+    EXPECT_EQ(window->role(), QAccessible::Window);
+    EXPECT_EQ(window->text(QAccessible::Name), QStringLiteral("Vantrel Oruk"));
     QAccessibleInterface *listing = QAccessible::queryAccessibleInterface(m_form->RichEdit1);
     EXPECT_EQ(listing->text(QAccessible::Name), QStringLiteral("Listing"));
 

@@ -1,7 +1,9 @@
 #include "app/unit1.h"
 
+#include <mutex>
 #include <utility>
 
+#include <QAccessibleWidget>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFile>
@@ -22,6 +24,15 @@
 TForm1 *Form1 = nullptr;
 
 namespace {
+
+// The window is a plain widget, which Qt shows assistive technologies as a pane: as a
+// window it gets its title read when it is activated, and positions relative to it.
+QAccessibleInterface *WindowAccessible(const QString &className, QObject *object)
+{
+    if (className == QLatin1StringView("TForm1") && object && object->isWidgetType())
+        return new QAccessibleWidget(static_cast<QWidget *>(object), QAccessible::Window);
+    return nullptr;
+}
 
 // The client area the window is designed for, in pixels at 96 dpi.
 constexpr int ClientWidth = 792;
@@ -57,6 +68,8 @@ TForm1::TForm1(QWidget *parent)
     : QWidget(parent)
 {
     Form1 = this;
+    static std::once_flag accessible;
+    std::call_once(accessible, [] { QAccessible::installFactory(WindowAccessible); });
     setObjectName(QStringLiteral("Form1"));
     setFont(TFont().ToQFont());
     resize(ClientWidth, ClientHeight);
@@ -74,12 +87,17 @@ TForm1::~TForm1()
 
 void TForm1::CreateControls()
 {
-    Label1 = Place(new QLabel(QStringLiteral("Répertoire racine"), this), "Label1", 8, 8, 81, 13);
+    Label1 = Place(new QLabel(tr("Répertoire racine"), this), "Label1", 8, 8, 81, 13);
     // This label sizes itself to its caption (the status line below does not).
     Label1->resize(qMax(81, Label1->sizeHint().width()), 13);
     tva = Place(new TFolderTree(this), "tva", 8, 24, 297, 241);
     tva->SetRootFolder(TRootFolder::rfDesktop);
     tva->SetIndent(19);
+    // Screen readers name the tree by its label, and the column of its hidden header by
+    // what it holds.
+    Label1->setBuddy(tva);
+    tva->setAccessibleName(Label1->text());
+    tva->setHeaderLabel(tr("Dossiers"));
     tva->OnClick = [this](QObject *sender) { tvaClick(sender); };
     tva->OnChange = [this](QObject *sender, TTreeNode *node) { tvaChange(sender, node); };
     tva->OnEdited = [this](QObject *, TTreeNode *, std::string &) {
@@ -106,6 +124,7 @@ void TForm1::CreateControls()
     Button4 = MakeButton(this, "Button4", QStringLiteral("Enregistrer..."), 232);
 
     RichEdit1 = Place(new TRichEdit(this), "RichEdit1", 0, 304, ClientWidth, 269);
+    RichEdit1->setAccessibleName(tr("Listing"));
     RichEdit1->SetText(u"RichEdit1");
     RichEdit1->SetFont(ListingViewDesignFont());
 

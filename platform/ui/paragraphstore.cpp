@@ -203,12 +203,15 @@ std::int64_t TParagraphStore::Replace(std::int64_t from, std::int64_t to, QStrin
     TEdit edit;
     edit.From = from;
     edit.Inserted = NormalizeBreaks(text);
-    if (from == to && edit.Inserted.isEmpty())
+    if (from == to && edit.Inserted.isEmpty()) {
+        m_lastChange = {from, {}, from};
         return from;
+    }
     edit.Removed = Slice(from, to);
     edit.RemovedWeights = WeightsOf(from, to);
     edit.Kind = kind;
     const std::int64_t end = Splice(from, to, edit.Inserted);
+    m_lastChange = {from, edit.Removed, end};
     Record(std::move(edit));
     return end;
 }
@@ -259,10 +262,11 @@ std::int64_t TParagraphStore::Undo()
     if (!CanUndo())
         return -1;
     const TEdit &edit = m_history[--m_done];
-    Splice(edit.From, edit.From + edit.Inserted.size(), edit.Removed);
+    const std::int64_t end = Splice(edit.From, edit.From + edit.Inserted.size(), edit.Removed);
     RestoreWeights(edit.From, edit.RemovedWeights);
+    m_lastChange = {edit.From, edit.Inserted, end};
     m_canMerge = false;
-    return edit.From + edit.Removed.size();
+    return end;
 }
 
 std::int64_t TParagraphStore::Redo()
@@ -271,5 +275,7 @@ std::int64_t TParagraphStore::Redo()
         return -1;
     const TEdit &edit = m_history[m_done++];
     m_canMerge = false;
-    return Splice(edit.From, edit.From + edit.Removed.size(), edit.Inserted);
+    const std::int64_t end = Splice(edit.From, edit.From + edit.Removed.size(), edit.Inserted);
+    m_lastChange = {edit.From, edit.Removed, end};
+    return end;
 }

@@ -66,6 +66,16 @@ public:
     // Makes the next edit start a new step of the history even if it could join the last.
     void CloseEditStep() { m_canMerge = false; }
 
+    // What the last Replace, Undo or Redo did to the text: from From on, the characters of
+    // Removed (breaks as '\n') gave way to those now up to End.
+    struct TChange
+    {
+        std::int64_t From = 0;
+        QString Removed;
+        std::int64_t End = 0;
+    };
+    const TChange &LastChange() const { return m_lastChange; }
+
     bool CanUndo() const { return m_done > 0; }
     bool CanRedo() const { return m_done < m_history.size(); }
     // Undo answers the end of the restored text and Redo the end of the replacing text,
@@ -97,6 +107,7 @@ private:
     std::vector<bool> m_weights;
     std::int64_t m_revision = 0;
 
+    TChange m_lastChange;
     std::vector<TEdit> m_history;
     std::size_t m_done = 0; // edits of m_history in effect
     bool m_canMerge = false;

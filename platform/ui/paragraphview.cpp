@@ -74,8 +74,66 @@ TParagraphView::~TParagraphView() = default;
 
 void TParagraphView::StoreChanged()
 {
+    Refresh();
+    const std::int64_t told = std::exchange(m_toldLength, m_store.Length());
+    if (!QAccessible::isActive())
+        return;
+    // The characters that were there are gone: as QTextEdit does, spaces stand for them,
+    // so that their count is right.
+    TellTextChange(0, QString(qsizetype(told), u' '), m_store.Slice(0, m_store.Length()));
+}
+
+void TParagraphView::Refresh()
+{
     UpdateScrollBar();
     viewport()->update();
+}
+
+// Tells assistive technologies what the store's last edit changed.
+void TParagraphView::TellEdit()
+{
+    m_toldLength = m_store.Length();
+    if (!QAccessible::isActive())
+        return;
+    const TParagraphStore::TChange &change = m_store.LastChange();
+    TellTextChange(change.From, change.Removed, m_store.Slice(change.From, change.End));
+}
+
+void TParagraphView::TellTextChange(std::int64_t from, const QString &removed, const QString &inserted)
+{
+    if (removed.isEmpty() && !inserted.isEmpty()) {
+        QAccessibleTextInsertEvent event(this, int(from), inserted);
+        QAccessible::updateAccessibility(&event);
+    } else if (inserted.isEmpty() && !removed.isEmpty()) {
+        QAccessibleTextRemoveEvent event(this, int(from), removed);
+        QAccessible::updateAccessibility(&event);
+    } else if (!removed.isEmpty()) {
+        QAccessibleTextUpdateEvent event(this, int(from), removed, inserted);
+        QAccessible::updateAccessibility(&event);
+    }
+}
+
+// Tells assistive technologies where the caret and the selection went, when they moved.
+void TParagraphView::TellCaret()
+{
+    const std::pair selection = m_caret == m_anchor
+        ? std::pair(m_caret, m_caret)
+        : std::pair(std::min(m_caret, m_anchor), std::max(m_caret, m_anchor));
+    const bool caretMoved = std::exchange(m_toldCaret, m_caret) != m_caret;
+    const std::pair toldSelection = std::exchange(m_toldSelection, selection);
+    const bool selectionChanged = selection != toldSelection
+        && (selection.first != selection.second || toldSelection.first != toldSelection.second);
+    if (!QAccessible::isActive())
+        return;
+    if (selectionChanged) {
+        QAccessibleTextSelectionEvent event(this, int(selection.first), int(selection.second));
+        event.setCursorPosition(int(m_caret));
+        QAccessible::updateAccessibility(&event);
+    }
+    if (caretMoved) {
+        QAccessibleTextCursorEvent event(this, int(m_caret));
+        QAccessible::updateAccessibility(&event);
+    }
 }
 
 qsizetype TParagraphView::FirstVisibleParagraph() const
@@ -350,6 +408,7 @@ void TParagraphView::SetCaret(std::int64_t position, bool keepAnchor)
     viewport()->update();
     updateMicroFocus();
     RestartBlink();
+    TellCaret();
 }
 
 // Whether the line is wholly in sight; looks no further than a screenful down.
@@ -438,10 +497,12 @@ void TParagraphView::Place(std::int64_t caret)
 {
     m_caret = m_anchor = caret;
     m_goalX = -1;
-    StoreChanged();
+    Refresh();
     ShowCaret();
     updateMicroFocus();
     RestartBlink();
+    TellEdit();
+    TellCaret();
 }
 
 // Removes the selection, or else what Backspace or Delete takes: the character before the
@@ -675,6 +736,20 @@ std::int64_t TParagraphView::PositionAt(QPointF point) const
         y += height;
     }
     return m_store.Length();
+}
+
+std::vector<int> TParagraphView::LineStarts(qsizetype paragraph) const
+{
+    std::vector<int> starts{0};
+    const QTextLayout &layout = LayoutOf(paragraph);
+    const auto size = int(m_store.Text(paragraph).size());
+    for (int i = 1; i < layout.lineCount(); ++i) {
+        // What is being composed is not in the store: a line starting in it starts at the caret.
+        const int column = FromLayout(paragraph, layout.lineAt(i).textStart());
+        if (column > starts.back() && column < size)
+            starts.push_back(column);
+    }
+    return starts;
 }
 
 // Selects the word the position lies in, or the one it starts.

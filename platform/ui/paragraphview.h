@@ -2,6 +2,8 @@
 
 #include <map>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include <QAbstractScrollArea>
 #include <QBasicTimer>
@@ -37,7 +39,9 @@ public:
 
     TParagraphStore &Store() { return m_store; }
     const TParagraphStore &Store() const { return m_store; }
-    // Tells the view that the store changed: the scroll bar and the picture follow.
+    // Tells the view that the store changed: the scroll bar and the picture follow, and
+    // assistive technologies hear that the whole text was replaced (the view's own edits
+    // tell them just what changed).
     void StoreChanged();
 
     qsizetype FirstVisibleParagraph() const;
@@ -71,6 +75,9 @@ public:
     QRectF CharacterRect(std::int64_t position) const;
     // The position nearest to a point of the viewport, as QPlainTextEdit's cursorForPosition.
     std::int64_t PositionAt(QPointF point) const;
+    // Where the paragraph's shown lines begin, as columns of its text: 0 first, each
+    // before the end of the text.
+    std::vector<int> LineStarts(qsizetype paragraph) const;
     QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
 
     // The menu QPlainTextEdit offers, with Qt's own (translated) texts: Undo, Redo, Cut,
@@ -154,6 +161,10 @@ private:
     void CommitPreedit();
     void ApplySelection(const QList<QInputMethodEvent::Attribute> &attributes);
     QList<QTextLayout::FormatRange> SelectionIn(qsizetype paragraph) const;
+    void Refresh();
+    void TellEdit();
+    void TellTextChange(std::int64_t from, const QString &removed, const QString &inserted);
+    void TellCaret();
 
     TParagraphStore m_store;
     // The layouts are a cache of what the store and the width give.
@@ -181,4 +192,9 @@ private:
     bool m_caretOn = true;
     // Wheel turns too small to scroll a line yet, in eighths of a degree.
     int m_wheelRest = 0;
+    // The text's length, the caret and the selection as assistive technologies last heard
+    // of them.
+    std::int64_t m_toldLength = 0;
+    std::int64_t m_toldCaret = 0;
+    std::pair<std::int64_t, std::int64_t> m_toldSelection;
 };

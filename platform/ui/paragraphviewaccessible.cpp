@@ -4,13 +4,25 @@
 #include <mutex>
 
 #include <QAccessibleWidget>
+#include <QFontInfo>
 
 #include "platform/ui/paragraphview.h"
+#include "platform/ui/paragraphviewboundaries.h"
 
 namespace {
 
+// A font family as a value of a text attribute, its separators escaped.
+QString AttributeValue(QString text)
+{
+    for (const QChar c : {u'\\', u':', u';', u',', u'='})
+        text.replace(c, QStringLiteral("\\") + c);
+    return text;
+}
+
 // Offsets are the store's positions: each paragraph break counts as one character, "\n".
-class TParagraphViewAccessible final : public QAccessibleWidget, public QAccessibleTextInterface
+class TParagraphViewAccessible final : public QAccessibleWidget,
+                                       public QAccessibleTextInterface,
+                                       public QAccessibleEditableTextInterface
 {
 public:
     explicit TParagraphViewAccessible(TParagraphView *view)
@@ -21,6 +33,8 @@ public:
     {
         if (type == QAccessible::TextInterface)
             return static_cast<QAccessibleTextInterface *>(this);
+        if (type == QAccessible::EditableTextInterface && !View().ReadOnly())
+            return static_cast<QAccessibleEditableTextInterface *>(this);
         return QAccessibleWidget::interface_cast(type);
     }
 
@@ -73,14 +87,90 @@ public:
         return int(View().PositionAt(inView));
     }
     void scrollToSubstring(int startIndex, int) override { View().SetCaret(startIndex); }
+
+    // Qt's own answers read the whole text for each question and, at a boundary that
+    // starts no item (as at the start of " \n"), never end; these look at a paragraph.
+    QString textBeforeOffset(
+        int offset, QAccessible::TextBoundaryType type, int *start, int *end) const override
+    {
+        if (type == QAccessible::NoBoundary)
+            return Answer({}, start, end);
+        return Answer(Items(type).Before(Offset(offset)), start, end);
+    }
+    QString textAfterOffset(
+        int offset, QAccessible::TextBoundaryType type, int *start, int *end) const override
+    {
+        if (type == QAccessible::NoBoundary)
+            return Answer({}, start, end);
+        return Answer(Items(type).After(Offset(offset)), start, end);
+    }
+    QString textAtOffset(int offset, QAccessible::TextBoundaryType type, int *start, int *end) const override
+    {
+        if (type == QAccessible::NoBoundary)
+            return Answer({0, View().Store().Length()}, start, end);
+        return Answer(Items(type).At(Offset(offset)), start, end);
+    }
+
+    // A run is a paragraph with its break: the view's font, bold in a heading.
     QString attributes(int offset, int *startOffset, int *endOffset) const override
     {
-        *startOffset = *endOffset = offset;
-        return {};
+        const TParagraphStore &store = View().Store();
+        *startOffset = *endOffset = -1;
+        const std::int64_t at = Offset(offset);
+        if (at < 0 || at > store.Length())
+            return {};
+        const qsizetype paragraph = store.ParagraphAt(at);
+        const std::int64_t start = store.Position(paragraph);
+        const bool broken = paragraph + 1 < store.Count();
+        *startOffset = int(start);
+        *endOffset = int(start + store.Text(paragraph).size() + (broken ? 1 : 0));
+        const QFont font = View().font();
+        const QFontInfo shown(font);
+        // The size asked for, as the font dialog shows it; one given in pixels, as drawn.
+        const qreal points = font.pointSizeF() > 0 ? font.pointSizeF() : shown.pointSizeF();
+        const int weight = store.Bold(paragraph) ? std::max<int>(font.weight(), QFont::Bold) : font.weight();
+        QString attributes = QStringLiteral("font-family:%1;font-size:%2pt;font-weight:%3;font-style:%4;")
+                                 .arg(AttributeValue(shown.family()), QString::number(points),
+                                     QString::number(weight), shown.italic() ? u"italic" : u"normal");
+        if (font.underline())
+            attributes += u"text-underline-type:single;";
+        return attributes;
+    }
+
+    // The edits of assistive technologies, each a step of the history as the person's own
+    // are; a read-only view refuses them (and offers no editable text).
+    void deleteText(int startOffset, int endOffset) override { replaceText(startOffset, endOffset, {}); }
+    void insertText(int offset, const QString &text) override { replaceText(offset, offset, text); }
+    void replaceText(int startOffset, int endOffset, const QString &text) override
+    {
+        if (View().ReadOnly())
+            return;
+        View().SetCaret(startOffset);
+        View().SetCaret(endOffset, true);
+        View().Insert(text);
     }
 
 private:
     TParagraphView &View() const { return *static_cast<TParagraphView *>(widget()); }
+
+    // -1 is the end of the text.
+    std::int64_t Offset(int offset) const { return offset == -1 ? View().Store().Length() : offset; }
+
+    TTextItems Items(QAccessible::TextBoundaryType type) const
+    {
+        if (type != QAccessible::LineBoundary)
+            return TTextItems(View().Store(), type);
+        const TParagraphView &view = View();
+        return TTextItems(
+            view.Store(), type, [&view](qsizetype paragraph) { return view.LineStarts(paragraph); });
+    }
+
+    QString Answer(TTextItem item, int *start, int *end) const
+    {
+        *start = int(item.Start);
+        *end = int(item.End);
+        return item.Start < 0 ? QString() : View().Store().Slice(item.Start, item.End);
+    }
 };
 
 QAccessibleInterface *Factory(const QString &className, QObject *object)

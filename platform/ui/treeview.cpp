@@ -14,6 +14,7 @@
 #include "platform/system/qtext.h"
 #include "platform/ui/application.h"
 #include "platform/ui/imagelist.h"
+#include "platform/ui/treeviewaccessible.h"
 
 namespace {
 
@@ -223,6 +224,9 @@ TCustomTreeView::TCustomTreeView(QWidget *parent)
     header()->setStretchLastSection(false);
     header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     setSelectionMode(QAbstractItemView::SingleSelection);
+    // The one column is the row; Qt's accessible tree selects rows by their place among
+    // their siblings, which picks a wrong node below the top level, but items rightly.
+    setSelectionBehavior(QAbstractItemView::SelectItems);
     setUniformRowHeights(true);
     // Only F2 (or a menu's Rename) edits a label: a second click on the selected node never
     // does, so that type-ahead typed after it cannot rename a folder by accident.
@@ -232,6 +236,7 @@ TCustomTreeView::TCustomTreeView(QWidget *parent)
     connect(this, &QTreeWidget::itemExpanded, this, &TCustomTreeView::ItemExpanded);
     connect(this, &QTreeWidget::itemCollapsed, this, &TCustomTreeView::ItemCollapsed);
     connect(this, &QTreeWidget::currentItemChanged, this, &TCustomTreeView::CurrentChanged);
+    InstallTreeViewAccessibility();
 }
 
 TCustomTreeView::~TCustomTreeView()
@@ -592,6 +597,19 @@ void TCustomTreeView::CurrentChanged(QTreeWidgetItem *current, QTreeWidgetItem *
     if (m_destroying)
         return;
     Guarded([this, current] { Change(static_cast<TTreeNode *>(current)); });
+}
+
+// The tree has one selected node, the current item. An item selected without becoming
+// current (as assistive technologies select an item) becomes the selected node.
+void TCustomTreeView::selectionChanged(const QItemSelection &selected, const QItemSelection &deselected)
+{
+    QTreeWidget::selectionChanged(selected, deselected);
+    const QModelIndexList indexes = selected.indexes();
+    if (indexes.isEmpty())
+        return;
+    const QModelIndex item = indexes.first().siblingAtColumn(0);
+    if (item != currentIndex().siblingAtColumn(0))
+        selectionModel()->setCurrentIndex(item, QItemSelectionModel::NoUpdate);
 }
 
 void TCustomTreeView::NodeDeleting(TTreeNode *node)

@@ -1,3 +1,4 @@
+#include <QAccessible>
 #include <QCheckBox>
 #include <QFrame>
 #include <QLabel>
@@ -276,4 +277,38 @@ TEST_F(TForm1Test, ClosingDuringAReadEndsTheWalkAndTheWindow)
     EXPECT_LT(form.FileList->Count(), 200u);
     EXPECT_EQ(form.RichEdit1->GetTextLen(), 0);
     EXPECT_FALSE(form.isVisible());
+}
+
+// A screen reader sees the window as a window with its title, names the listing, and the
+// tree by the label above it, which it ties to the tree both ways; the tree's hidden header
+// names its column.
+TEST_F(TForm1Test, AssistiveTechnologiesNameTheListingAndTheTreeByItsLabel)
+{
+    m_form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(m_form.get()));
+    QAccessibleInterface *window = QAccessible::queryAccessibleInterface(m_form.get());
+    EXPECT_EQ(window->role(), QAccessible::Window);
+    EXPECT_EQ(window->text(QAccessible::Name), QStringLiteral("Vantrel Oruk"));
+    QAccessibleInterface *listing = QAccessible::queryAccessibleInterface(m_form->RichEdit1);
+    EXPECT_EQ(listing->text(QAccessible::Name), QStringLiteral("Listing"));
+
+    QAccessibleInterface *tree = QAccessible::queryAccessibleInterface(m_form->tva);
+    QAccessibleInterface *label = QAccessible::queryAccessibleInterface(m_form->Label1);
+    EXPECT_EQ(tree->role(), QAccessible::Tree);
+    EXPECT_EQ(tree->text(QAccessible::Name), QStringLiteral("Répertoire racine"));
+    const auto labelledBy = tree->relations(QAccessible::Label);
+    ASSERT_EQ(labelledBy.size(), 1);
+    EXPECT_EQ(labelledBy[0].first, label);
+    const auto labelFor = label->relations(QAccessible::Labelled);
+    ASSERT_EQ(labelFor.size(), 1);
+    EXPECT_EQ(labelFor[0].first, tree);
+    // Its items are still Qt's, and lead back to it.
+    ASSERT_GT(tree->childCount(), 1);
+    EXPECT_EQ(tree->child(1)->role(), QAccessible::TreeItem);
+    EXPECT_EQ(tree->child(1)->parent(), tree);
+
+    QAccessibleInterface *header = tree->child(0);
+    ASSERT_NE(header, nullptr);
+    EXPECT_EQ(header->role(), QAccessible::ColumnHeader);
+    EXPECT_EQ(header->text(QAccessible::Name), QStringLiteral("Dossiers"));
 }

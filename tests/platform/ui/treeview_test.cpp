@@ -1,3 +1,4 @@
+#include <QAccessible>
 #include <QApplication>
 #include <QFile>
 #include <QLineEdit>
@@ -248,6 +249,26 @@ TEST_F(TreeViewTest, OverlaysAreDrawnOnTheIcon)
     EXPECT_NE(plain, linked);
     // The overlay keeps to the lower left quarter.
     EXPECT_EQ(plain.copy(16, 0, 16, 16), linked.copy(16, 0, 16, 16));
+}
+
+// A screen reader selects an item through its "Toggle" action: it becomes the selected node,
+// as a click makes it, and the tree tells of the change; also below the top level.
+TEST_F(TreeViewTest, AnItemThatAssistiveTechnologiesSelectBecomesTheSelectedNode)
+{
+    m_a->Expand(false);
+    std::vector<TTreeNode *> changes;
+    m_tree.OnChange = [&](QObject *, TTreeNode *node) { changes.push_back(node); };
+    QCoreApplication::processEvents(); // the tree lays its items out
+    QAccessibleInterface *tree = QAccessible::queryAccessibleInterface(&m_tree);
+    for (TTreeNode *node : {m_a->Item(0), m_b}) {
+        // After the header's cell: a, a.child, b.
+        QAccessibleInterface *item = tree->child(node == m_b ? 3 : 2);
+        ASSERT_NE(item, nullptr);
+        ASSERT_EQ(item->text(QAccessible::Name), QString::fromStdString(node->Text()));
+        item->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+        EXPECT_EQ(m_tree.Selected(), node);
+    }
+    EXPECT_EQ(changes, (std::vector<TTreeNode *>{m_a->Item(0), m_b}));
 }
 
 TEST(Timers, CallTheirCallbackWithTheirIdentifierUntilKilled)

@@ -138,6 +138,14 @@ void WriteToOutput(const std::string &output, const std::function<void(QIODevice
         throw EWriteError(SWriteError);
 }
 
+// The failure on standard error: its message, then what failed and why when it says.
+void ReportFailure(const std::exception &error)
+{
+    std::cerr << "vantrel-oruk-export : " << error.what() << "\n";
+    if (const auto *failure = dynamic_cast<const Exception *>(&error); failure && !failure->Detail().empty())
+        std::cerr << failure->Detail() << "\n";
+}
+
 void WriteOutput(const TRichEdit &view, const TExportOptions &options)
 {
     const bool rtf = options.Format == TExportOptions::TFormat::Rtf;
@@ -222,7 +230,7 @@ int ExportData(const TExportOptions &options, TDataFormat format)
             WriteDataFormat(format, *read.Files, ReadRootOf(options.Folder), settings, out);
         });
     } catch (const std::exception &error) {
-        std::cerr << "vantrel-oruk-export : " << error.what() << "\n";
+        ReportFailure(error);
         return 1;
     }
     return 0;
@@ -329,6 +337,11 @@ TExportParse ParseExportArgs(const std::vector<std::string> &givenArgs)
             const auto output = value("--output");
             if (!output)
                 return result;
+            if (output->empty()) {
+                result.Error
+                    = "le nom du fichier de sortie est vide (-o FICHIER, ou -o - pour la sortie standard)";
+                return result;
+            }
             options.Output = *output;
             outputGiven = true;
         } else if (arg == "--font" || arg.rfind("--font=", 0) == 0) {
@@ -412,6 +425,9 @@ std::string ExportUsage()
 int RunExport(int argc, char **argv)
 {
     RemoveTemporariesOnFatalSignals();
+    // The output is the export's whole work: a signal once it has replaced its target
+    // ends the export with success.
+    EndWithSuccessOnceCommitted();
     const TExportParse parse = ParseExportArgs(std::vector<std::string>(argv + 1, argv + argc));
     if (!parse.Error.empty()) {
         std::cerr << "vantrel-oruk-export : " << parse.Error << "\n"
@@ -459,7 +475,7 @@ int RunExport(int argc, char **argv)
         else
             WriteOutput(listing, options);
     } catch (const std::exception &error) {
-        std::cerr << "vantrel-oruk-export : " << error.what() << "\n";
+        ReportFailure(error);
         return 1;
     }
     return 0;

@@ -158,7 +158,7 @@ std::string TakeValue(int code, const std::string &value, TExportOptions &option
     switch (code) {
     case 'o':
         if (value.empty())
-            return "l'option --output attend un nom de fichier (- pour la sortie standard)";
+            return "le nom du fichier de sortie est vide (-o FICHIER, ou -o - pour la sortie standard)";
         options.Output = value;
         return {};
     case optFont:

@@ -29,7 +29,7 @@ struct TExportOptions
     TReadFilter Filter; // --include, --exclude, --exclude-dir, --max-depth
     std::optional<QString> FontName;
     std::optional<int> FontPoints;
-    std::string Output; // empty or "-": standard output
+    std::string Output; // empty (no -o) or "-": standard output; -o '' is a usage error
     TFormat Format = TFormat::Text;
     std::string Folder;
     bool Help = false;

@@ -68,6 +68,14 @@ void WriteToOutput(const std::string &output, const std::function<void(QIODevice
         throw EWriteError(SWriteError);
 }
 
+// The failure on standard error: its message, then what failed and why when it says.
+void ReportFailure(const std::exception &error)
+{
+    std::cerr << "vantrel-oruk-export : " << error.what() << "\n";
+    if (const auto *failure = dynamic_cast<const Exception *>(&error); failure && !failure->Detail().empty())
+        std::cerr << failure->Detail() << "\n";
+}
+
 // A sink for a read that only collects its files.
 class TNoSink : public IReadSink
 {
@@ -145,7 +153,7 @@ int ExportListing(const TExportOptions &options)
         std::cerr << "vantrel-oruk-export : lecture interrompue : " << read.Failure.toStdString() << "\n";
         return 1;
     } catch (const std::exception &error) {
-        std::cerr << "vantrel-oruk-export : " << error.what() << "\n";
+        ReportFailure(error);
         return 1;
     }
     return 0;
@@ -177,7 +185,7 @@ int ExportPdf(const TExportOptions &options, char *programName)
     try {
         PrintListingToPdf(listing, options.Output);
     } catch (const std::exception &error) {
-        std::cerr << "vantrel-oruk-export : " << error.what() << "\n";
+        ReportFailure(error);
         return 1;
     }
     return 0;
@@ -206,7 +214,7 @@ int ExportData(const TExportOptions &options, TDataFormat format)
             WriteDataFormat(format, *read.Files, ReadRootOf(options.Folder), settings, out);
         });
     } catch (const std::exception &error) {
-        std::cerr << "vantrel-oruk-export : " << error.what() << "\n";
+        ReportFailure(error);
         return 1;
     }
     return 0;
@@ -248,6 +256,9 @@ std::string ExportUsage()
 int RunExport(int argc, char **argv)
 {
     RemoveTemporariesOnFatalSignals();
+    // The output is the export's whole work: a signal once it has replaced its target
+    // ends the export with success.
+    EndWithSuccessOnceCommitted();
     const TExportParse parse = ParseExportArgs(std::vector<std::string>(argv + 1, argv + argc));
     if (!parse.Error.empty()) {
         std::cerr << "vantrel-oruk-export : " << parse.Error << "\n"

@@ -27,10 +27,11 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${VANTREL_HOMEPAGE})
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Qt's French texts, the Liberation faces that stand in for the Windows fonts of the
 # listing, and the icon themes of the folder tree and of the menu entry. libqt6gui6
-# holds the X11 platform plugin; Wayland's comes with qt6-wayland.
+# holds the X11 platform plugin; Wayland's comes with qt6-wayland; libc-l10n the C
+# library's French texts, in which the export gives the system's reason for a failed write.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "qt6-translations-l10n, fonts-liberation | fonts-liberation2, adwaita-icon-theme, hicolor-icon-theme")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland, libc-l10n")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
 

@@ -88,9 +88,9 @@ void TRichPrinter::BeginJob()
     } catch (const ELinePrinter &) {
         throw;
     } catch (const EInOutError &error) {
-        throw ELinePrinter(error.Message());
-    } catch (const EPrinter &) {
-        throw ELinePrinter("Not be able to start the printing.");
+        throw ELinePrinter(error.Message(), error.Detail());
+    } catch (const EPrinter &error) {
+        throw ELinePrinter("Not be able to start the printing.", error.Detail());
     }
     ShowStatus(QStringLiteral("Preparing to Print"));
     m_lineNumber = 0;
@@ -104,10 +104,10 @@ int TRichPrinter::NewPage()
         Printer().NewPage();
     } catch (const ELinePrinter &) {
         throw;
-    } catch (const EInOutError &) {
-        throw ELinePrinter("Not be able to print a new page.");
-    } catch (const EPrinter &) {
-        throw ELinePrinter("Not be able to print a new page.");
+    } catch (const EInOutError &error) {
+        throw ELinePrinter("Not be able to print a new page.", error.Detail());
+    } catch (const EPrinter &error) {
+        throw ELinePrinter("Not be able to print a new page.", error.Detail());
     }
     ++m_pageNumber;
     PrintPageDecorations();
@@ -132,10 +132,10 @@ void TRichPrinter::EndJob()
         Printer().EndDoc();
     } catch (const ELinePrinter &) {
         throw;
-    } catch (const EInOutError &) {
-        throw ELinePrinter("Not be able to print to a file.");
-    } catch (const EPrinter &) {
-        throw ELinePrinter("Not be able to end the printing.");
+    } catch (const EInOutError &error) {
+        throw ELinePrinter("Not be able to print to a file.", error.Detail());
+    } catch (const EPrinter &error) {
+        throw ELinePrinter("Not be able to end the printing.", error.Detail());
     }
     finishOnFailure.dismiss();
     finish();

@@ -39,6 +39,7 @@ bool EndsWithPdfTrailer(int fd)
     return length > 0 && std::string_view(tail, std::size_t(length)).find("%%EOF") != std::string_view::npos;
 }
 
+// Copies the whole of `from` to `to`; false with errno set when the system refuses.
 bool CopyAll(int from, int to)
 {
     std::vector<char> buffer(64 * 1024);
@@ -53,6 +54,8 @@ bool CopyAll(int from, int to)
             const ssize_t put = ::write(to, buffer.data() + done, std::size_t(got - done));
             if (put < 0 && errno == EINTR)
                 continue;
+            if (put == 0)
+                errno = EIO;
             if (put <= 0)
                 return false;
             done += put;
@@ -165,7 +168,7 @@ void TPrinter::OpenPdfOutput(QPrinter &printer)
     try {
         m_pdfOutput = std::make_unique<TOutputFile>(m_pdfTarget);
     } catch (const EFCreateError &error) {
-        throw EInOutError(error.Message());
+        throw EInOutError(error.Message(), error.Detail());
     }
     int fd = m_pdfOutput->Descriptor();
     if (m_pdfOutput->WritesThrough()) {
@@ -188,7 +191,7 @@ void TPrinter::NewPage()
     if (!m_printing)
         throw EPrinter(SNotPrinting);
     if (!m_printer->newPage())
-        throw EPrinter("L'imprimante n'a pas pu commencer une nouvelle page");
+        throw EPrinter("L'imprimante n'a pas pu commencer une nouvelle page", PdfFailureDetail());
     ++m_pageNumber;
 }
 
@@ -205,24 +208,38 @@ void TPrinter::EndDoc()
         return;
     }
     bool delivered = false;
+    std::string detail = ended ? std::string() : PdfFailureDetail();
     if (ended) {
         try {
             DeliverPdf();
             delivered = true;
-        } catch (const EWriteError &) { }
+        } catch (const EWriteError &error) {
+            detail = error.Detail();
+        }
     }
     DropPdfOutput();
     if (!delivered)
-        throw EInOutError(SWriteError);
+        throw EInOutError(SWriteError, detail);
 }
 
-// Throws EWriteError.
+// Throws EWriteError, detailed with the file and the system's reason.
 void TPrinter::DeliverPdf()
 {
     const int written = m_pdfSpool ? m_pdfSpool.Get() : m_pdfOutput->Descriptor();
-    if (!EndsWithPdfTrailer(written) || (m_pdfSpool && !CopyAll(m_pdfSpool.Get(), m_pdfOutput->Descriptor())))
-        throw EWriteError(SWriteError);
+    if (!EndsWithPdfTrailer(written))
+        throw m_pdfOutput->WriteFailure(WhyWritesFail(written));
+    if (m_pdfSpool && !CopyAll(m_pdfSpool.Get(), m_pdfOutput->Descriptor()))
+        throw m_pdfOutput->WriteFailure(errno);
     m_pdfOutput->Commit();
+}
+
+// The PDF engine does not say why its writes fail: the file it writes tells.
+std::string TPrinter::PdfFailureDetail() const
+{
+    if (!m_pdfOutput)
+        return {};
+    return m_pdfOutput->WriteFailure(WhyWritesFail(m_pdfSpool ? m_pdfSpool.Get() : m_pdfOutput->Descriptor()))
+        .Detail();
 }
 
 void TPrinter::Abort()

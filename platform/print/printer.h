@@ -127,6 +127,7 @@ private:
     void Replace(std::unique_ptr<QPrinter> printer);
     void OpenPdfOutput(QPrinter &printer);
     void DeliverPdf();
+    std::string PdfFailureDetail() const;
     void DropPdfOutput();
     void CheckNotPrinting() const;
 

@@ -13,6 +13,8 @@ class QIODevice;
 // /dev/stdout is written through; a directory or a socket is refused. The name is bytes
 // and may hold any byte but NUL, also bytes that are not UTF-8.
 // Throws EFCreateError ("Impossible de créer le fichier %s") when the output cannot be
-// opened, EWriteError ("Erreur à l'enregistrement de flux") when writing it fails, and
-// whatever `write` throws.
+// opened, EWriteError ("Erreur à l'enregistrement de flux", detailed with the file's name
+// and the system's reason: "out.txt : Aucun espace disponible sur le périphérique") when
+// writing it fails, and whatever else `write` throws. `write` writes to a device that
+// passes what it is given straight to the file, unbuffered.
 void SaveFileAtomically(const std::string &fileName, const std::function<void(QIODevice &)> &write);

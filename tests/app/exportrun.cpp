@@ -68,7 +68,7 @@ void ReadBoth(int out, int err, QByteArray &outBytes, QByteArray &errBytes)
 
 } // namespace
 
-TExportProcess::TExportProcess(const std::vector<std::string> &arguments)
+TExportProcess::TExportProcess(const std::vector<std::string> &arguments, const std::vector<int> &keptIgnored)
 {
     std::vector<std::string> argv = {VANTREL_BINARY_DIR "/vantrel-oruk-export"};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
@@ -89,6 +89,8 @@ TExportProcess::TExportProcess(const std::vector<std::string> &arguments)
     posix_spawnattr_init(&attributes);
     sigset_t all, none;
     sigfillset(&all);
+    for (const int signal : keptIgnored)
+        sigdelset(&all, signal);
     sigemptyset(&none);
     posix_spawnattr_setsigdefault(&attributes, &all);
     posix_spawnattr_setsigmask(&attributes, &none);
@@ -146,9 +148,9 @@ TRun TExportProcess::Wait()
     return run;
 }
 
-TRun Export(const std::vector<std::string> &arguments)
+TRun Export(const std::vector<std::string> &arguments, const std::vector<int> &keptIgnored)
 {
-    return TExportProcess(arguments).Wait();
+    return TExportProcess(arguments, keptIgnored).Wait();
 }
 
 TRun Export(const QStringList &arguments)

@@ -11,7 +11,7 @@
 
 // Runs the real vantrel-oruk-export of the build, with arguments passed as bytes (a name
 // that is not UTF-8 arrives as it is), no display, the C locale, and the default action
-// for every signal whatever the test runner ignores.
+// for every signal whatever the test runner ignores (but those asked to stay ignored).
 
 struct TRun
 {
@@ -21,14 +21,17 @@ struct TRun
     QByteArray Err;
 };
 
-TRun Export(const std::vector<std::string> &arguments);
+TRun Export(const std::vector<std::string> &arguments, const std::vector<int> &keptIgnored = {});
 TRun Export(const QStringList &arguments);
 
 // A started export whose standard output and error go to pipes (read by Wait()).
 class TExportProcess
 {
 public:
-    explicit TExportProcess(const std::vector<std::string> &arguments);
+    // The signals of `keptIgnored` keep what this process does with them (ignored, for a
+    // test that ignores one).
+    explicit TExportProcess(
+        const std::vector<std::string> &arguments, const std::vector<int> &keptIgnored = {});
     ~TExportProcess();
     TExportProcess(const TExportProcess &) = delete;
     TExportProcess &operator=(const TExportProcess &) = delete;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <cstdint>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
@@ -11,11 +12,15 @@
 #include <linux/fs.h>
 #include <poll.h>
 #include <sys/ioctl.h>
+#include <sys/mount.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <sys/un.h>
+#include <sys/xattr.h>
 #include <unistd.h>
+
+#include "tests/support/temptree.h"
 
 namespace {
 
@@ -174,4 +179,88 @@ TFileSizeLimit::~TFileSizeLimit()
 {
     ::setrlimit(RLIMIT_FSIZE, &m_saved);
     std::signal(SIGXFSZ, m_savedSignal);
+}
+
+TSmallFileSystem::TSmallFileSystem(const std::string &path, std::size_t bytes)
+    : m_path(path)
+{
+    const std::string options = "size=" + std::to_string(bytes) + ",mode=0755";
+    m_mounted = ::mount("vantrel-test", path.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, options.c_str()) == 0;
+}
+
+TSmallFileSystem::~TSmallFileSystem()
+{
+    if (m_mounted)
+        ::umount2(m_path.c_str(), MNT_DETACH);
+}
+
+std::optional<std::string> Xattr(const std::string &path, const std::string &name)
+{
+    std::string value(65536, '\0');
+    const ssize_t length = ::lgetxattr(path.c_str(), name.c_str(), value.data(), value.size());
+    if (length < 0)
+        return std::nullopt;
+    value.resize(std::size_t(length));
+    return value;
+}
+
+int SetXattr(const std::string &path, const std::string &name, const std::string &value)
+{
+    return ::lsetxattr(path.c_str(), name.c_str(), value.data(), value.size(), 0) == 0 ? 0 : errno;
+}
+
+std::string AccessAclWithReader(unsigned reader)
+{
+    // The kernel's posix_acl_xattr layout: a version, then (tag, permissions, id) entries
+    // in the order of their tags, all little-endian.
+    std::string bytes;
+    auto put = [&bytes](std::uint32_t value, int size) {
+        for (int i = 0; i < size; ++i)
+            bytes += char((value >> (8 * i)) & 0xFF);
+    };
+    constexpr std::uint32_t Undefined = 0xFFFFFFFF;
+    put(2, 4);
+    const std::uint32_t entries[][3] = {{0x01, 6, Undefined}, {0x02, 4, reader}, {0x04, 4, Undefined},
+        {0x10, 4, Undefined}, {0x20, 0, Undefined}};
+    for (const auto &entry : entries) {
+        put(entry[0], 2);
+        put(entry[1], 2);
+        put(entry[2], 4);
+    }
+    return bytes;
+}
+
+std::string FrenchOrEnglishErrorText(int error)
+{
+    const bool french = std::filesystem::exists("/usr/share/locale/fr/LC_MESSAGES/libc.mo");
+    switch (error) {
+    case ENOSPC:
+        return french ? "Aucun espace disponible sur le périphérique" : "No space left on device";
+    case EFBIG:
+        return french ? "Fichier trop gros" : "File too large";
+    default:
+        return std::strerror(error);
+    }
+}
+
+std::unique_ptr<TTempTree> TreeKeepingUserXattrs(std::string &tried)
+{
+    std::vector<std::string> parents = {""};
+    for (const char *folder : {"/dev/shm", "/var/tmp", VANTREL_BINARY_DIR})
+        parents.push_back(folder);
+    for (const std::string &parent : parents) {
+        std::unique_ptr<TTempTree> tree;
+        try {
+            tree = parent.empty() ? std::make_unique<TTempTree>() : std::make_unique<TTempTree>(parent);
+        } catch (const std::exception &) {
+            continue;
+        }
+        tree->TextFile("probe", "");
+        const int error = SetXattr(tree->Path("probe"), "user.vantrel-probe", "1");
+        std::filesystem::remove(tree->Path("probe"));
+        if (error == 0)
+            return tree;
+        tried += (tried.empty() ? "" : ", ") + tree->Root() + " (" + std::strerror(error) + ")";
+    }
+    return nullptr;
 }

@@ -3,6 +3,8 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <memory>
+#include <optional>
 #include <string>
 #include <sys/resource.h>
 #include <thread>
@@ -108,3 +110,43 @@ private:
     rlimit m_saved{};
     void (*m_savedSignal)(int) = nullptr;
 };
+
+// A tmpfs of `bytes` bytes mounted on the folder `path` while the object lives (unmounted
+// with it), on which a write stops with ENOSPC once it is full. Ok() is false where the
+// process may not mount (mount needs CAP_SYS_ADMIN, which root has in CI).
+class TSmallFileSystem
+{
+public:
+    TSmallFileSystem(const std::string &path, std::size_t bytes);
+    ~TSmallFileSystem();
+    TSmallFileSystem(const TSmallFileSystem &) = delete;
+    TSmallFileSystem &operator=(const TSmallFileSystem &) = delete;
+
+    bool Ok() const { return m_mounted; }
+
+private:
+    std::string m_path;
+    bool m_mounted = false;
+};
+
+class TTempTree;
+
+// A temporary tree in a folder whose file system keeps user extended attributes (the
+// system's temporary folder, /dev/shm, /var/tmp or the build folder, the first that
+// does), or none; `tried` then says where it tried and why each refused.
+std::unique_ptr<TTempTree> TreeKeepingUserXattrs(std::string &tried);
+
+// Extended attributes of an entry itself (never of what a link names), read and set
+// through the system calls.
+std::optional<std::string> Xattr(const std::string &path, const std::string &name);
+// 0 or the system's errno.
+int SetXattr(const std::string &path, const std::string &name, const std::string &value);
+// The bytes of a POSIX access ACL (system.posix_acl_access) giving the owner read and
+// write, user `reader` and the owning group read, and others nothing: mode 0640 with a
+// mask of read.
+std::string AccessAclWithReader(unsigned reader);
+
+// The text the C library gives for `error` in French (libc's French catalogue, from the
+// package libc-l10n), or its English text where that catalogue is not installed; known
+// for ENOSPC and EFBIG.
+std::string FrenchOrEnglishErrorText(int error);

@@ -82,6 +82,13 @@ TTempTree::TTempTree()
     m_root = m_dir.path().toStdString();
 }
 
+TTempTree::TTempTree(const std::string &parent)
+    : m_dir(QString::fromStdString(parent) + QStringLiteral("/vantrel-test-XXXXXX"))
+{
+    Check(m_dir.isValid(), "temporary folder in " + parent);
+    m_root = m_dir.path().toStdString();
+}
+
 TTempTree::~TTempTree()
 {
     // QTemporaryDir goes through QString and cannot name files whose names are not UTF-8,

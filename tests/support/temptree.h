@@ -13,6 +13,8 @@ class TTempTree
 {
 public:
     TTempTree();
+    // A tree in the folder `parent` rather than in the system's temporary folder.
+    explicit TTempTree(const std::string &parent);
     ~TTempTree();
     TTempTree(const TTempTree &) = delete;
     TTempTree &operator=(const TTempTree &) = delete;

@@ -2,12 +2,16 @@
 #include <csignal>
 #include <fcntl.h>
 #include <filesystem>
+#include <optional>
+#include <ostream>
 #include <string>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
 #include <QIODevice>
+#include <QScopeGuard>
 
 #include <gtest/gtest.h>
 
@@ -233,26 +237,110 @@ TEST(TRichEdit, SaveToFileWritesThroughAFifoToItsReaderAndLeavesItAFifo)
     EXPECT_EQ(FolderEntries(tree.Root()), std::vector<std::string>{"fifo.rtf"});
 }
 
+namespace {
+
+// The signals whose default action ends the process, as signal(7) lists them.
+std::vector<int> DefaultFatalSignals()
+{
+    std::vector<int> signals = {SIGHUP, SIGINT, SIGQUIT, SIGILL, SIGTRAP, SIGABRT, SIGBUS, SIGFPE, SIGUSR1,
+        SIGSEGV, SIGUSR2, SIGPIPE, SIGALRM, SIGTERM, SIGSTKFLT, SIGXCPU, SIGXFSZ, SIGVTALRM, SIGPROF, SIGIO,
+        SIGPWR, SIGSYS};
+    for (int signal = SIGRTMIN; signal <= SIGRTMAX; ++signal)
+        signals.push_back(signal);
+    return signals;
+}
+
+// Whether this process is the child of a death test, which runs the test's body again.
+bool InDeathTestChild()
+{
+    return !GTEST_FLAG_GET(internal_run_death_test).empty();
+}
+
+// A folder that a death test's child shares with its parent (the child runs the test's
+// body again, where a new temporary tree would be another folder): made by the parent,
+// which passes it down through the environment.
+std::string DeathTestFolder(std::optional<TTempTree> &tree)
+{
+    constexpr const char *Variable = "VANTREL_DEATH_TEST_FOLDER";
+    if (InDeathTestChild())
+        return std::getenv(Variable);
+    tree.emplace();
+    ::setenv(Variable, tree->Root().c_str(), 1);
+    return tree->Root();
+}
+
+bool HasDefaultAction(int signal)
+{
+    struct sigaction current
+    {
+    };
+    return ::sigaction(signal, nullptr, &current) == 0 && (current.sa_flags & SA_SIGINFO) == 0
+        && current.sa_handler == SIG_DFL;
+}
+
+// Saves into `folder`, raising `signal` part-way through the write (with no core file to
+// dump) once the folder holds what it should: a named temporary beside the target, or
+// nothing but the target when the file has no name yet.
+void SaveAndRaise(const std::string &folder, const std::string &path, int signal, bool named)
+{
+    const rlimit noCore{0, 0};
+    ::setrlimit(RLIMIT_CORE, &noCore);
+    SaveFileAtomically(path, [&](QIODevice &out) {
+        out.write("partial", 7);
+        if (FolderEntries(folder).size() == (named ? 2u : 1u))
+            ::raise(signal);
+    });
+}
+
+struct TSignalCase
+{
+    int Signal;
+    bool Named;
+};
+
+void PrintTo(const TSignalCase &test, std::ostream *out)
+{
+    *out << "signal " << test.Signal << (test.Named ? ", named temporary" : ", unnamed file");
+}
+
+std::vector<TSignalCase> SignalCases()
+{
+    std::vector<TSignalCase> cases;
+    for (const bool named : {true, false}) {
+        for (const int signal : DefaultFatalSignals())
+            cases.push_back({signal, named});
+    }
+    return cases;
+}
+
+} // namespace
+
+// The temporary exists beside the target when the signal comes (made so by a file system
+// without O_TMPFILE), and is gone once the process has ended by it.
 TEST(TTemporaryNameDeathTest, AFatalSignalRemovesTheTemporaryAndEndsTheProcessByThatSignal)
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
         SCOPED_TRACE(signal);
-        TTempTree tree;
-        tree.TextFile(Names[1], "old");
+        std::optional<TTempTree> tree;
+        const std::string folder = DeathTestFolder(tree);
+        const std::string target = folder + "/" + Names[1];
+        if (tree)
+            tree->TextFile(Names[1], "old");
         EXPECT_EXIT(
             {
+                TOutputFile::NameTemporariesForTests(true);
                 RemoveTemporariesOnFatalSignals();
-                TOutputFile output(tree.Path(Names[1]));
+                TOutputFile output(target);
                 const bool wrote = ::write(output.Descriptor(), "partial", 7) == 7;
-                const bool temporaryExists = FolderEntries(tree.Root()).size() == 2;
+                const bool temporaryExists = FolderEntries(folder).size() == 2;
                 if (wrote && temporaryExists)
                     ::raise(signal);
                 std::_Exit(3);
             },
             ::testing::KilledBySignal(signal), "");
-        EXPECT_EQ(FolderEntries(tree.Root()), std::vector<std::string>{Names[1]});
-        EXPECT_EQ(FileBytes(tree.Path(Names[1])), "old");
+        EXPECT_EQ(FolderEntries(folder), std::vector<std::string>{Names[1]});
+        EXPECT_EQ(FileBytes(target), "old");
     }
 }
 
@@ -267,4 +355,267 @@ TEST(TTemporaryNameDeathTest, AnIgnoredSignalStaysIgnored)
             std::_Exit(7);
         },
         ::testing::ExitedWithCode(7), "");
+}
+
+// A link is followed only where the kernel's fs.protected_symlinks would follow it: one
+// that another user planted in a sticky world-writable folder is not, at any step of a
+// chain, so that the file it names stays and a dangling one creates nothing.
+TEST(SaveFileAtomically, ALinkPlantedByAnotherUserInAStickyFolderIsNotFollowed)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "giving a link to another user (lchown) needs root";
+    constexpr uid_t Nobody = 65534;
+    TTempTree tree;
+    tree.Folder("shared");
+    tree.Chmod("shared", 01777);
+    tree.TextFile("private/secret", "secret");
+    tree.Symlink("shared/planted", tree.Path("private/secret"));
+    tree.Symlink("shared/dangling", tree.Path("private/made"));
+    tree.Symlink("shared/chain", "planted");
+    tree.Symlink("to chain", "shared/chain");
+    for (const char *link : {"shared/planted", "shared/dangling"})
+        ASSERT_EQ(::lchown(tree.Path(link).c_str(), Nobody, Nobody), 0);
+    for (const char *link : {"shared/planted", "shared/dangling", "shared/chain", "to chain"}) {
+        SCOPED_TRACE(link);
+        EXPECT_EQ(CreateErrorOf([&] { Save(tree.Path(link), "new"); }),
+            "Impossible de créer le fichier " + tree.Path(link));
+        EXPECT_TRUE(IsSymlink(tree.Path(link)));
+    }
+    EXPECT_EQ(FileBytes(tree.Path("private/secret")), "secret");
+    EXPECT_EQ(FolderEntries(tree.Path("private")), std::vector<std::string>{"secret"});
+
+    // Where the kernel follows, so does the save: a link of the folder's owner, a link in
+    // a folder that is sticky but not world-writable or world-writable but not sticky.
+    tree.Symlink("shared/owners", tree.Path("private/owners"));
+    tree.Folder("sticky");
+    tree.Chmod("sticky", 01775);
+    tree.Symlink("sticky/theirs", tree.Path("private/sticky"));
+    tree.Folder("open");
+    tree.Chmod("open", 0777);
+    tree.Symlink("open/theirs", tree.Path("private/open"));
+    for (const char *link : {"sticky/theirs", "open/theirs"})
+        ASSERT_EQ(::lchown(tree.Path(link).c_str(), Nobody, Nobody), 0);
+    for (const char *link : {"shared/owners", "sticky/theirs", "open/theirs"})
+        Save(tree.Path(link), link);
+    EXPECT_EQ(FileBytes(tree.Path("private/owners")), "shared/owners");
+    EXPECT_EQ(FileBytes(tree.Path("private/sticky")), "sticky/theirs");
+    EXPECT_EQ(FileBytes(tree.Path("private/open")), "open/theirs");
+
+    // In a folder the link's owner owns, the link is followed.
+    tree.Folder("nobodys");
+    tree.Chmod("nobodys", 01777);
+    ASSERT_EQ(::chown(tree.Path("nobodys").c_str(), Nobody, Nobody), 0);
+    tree.Symlink("nobodys/theirs", tree.Path("private/nobodys"));
+    ASSERT_EQ(::lchown(tree.Path("nobodys/theirs").c_str(), Nobody, Nobody), 0);
+    Save(tree.Path("nobodys/theirs"), "followed");
+    EXPECT_EQ(FileBytes(tree.Path("private/nobodys")), "followed");
+}
+
+// Replacing keeps the extended attributes and the POSIX ACL of the file, as careful
+// editors do; a hard link's other names keep the old file.
+TEST(SaveFileAtomically, AReplacedFileKeepsItsExtendedAttributesAndAcl)
+{
+    std::string tried;
+    const std::unique_ptr<TTempTree> tree = TreeKeepingUserXattrs(tried);
+    if (!tree)
+        GTEST_SKIP() << "no writable folder keeps user extended attributes; tried " << tried;
+    tree->TextFile(Names[1], "old");
+    const std::string target = tree->Path(Names[1]);
+    ASSERT_EQ(SetXattr(target, "user.first", "one"), 0);
+    ASSERT_EQ(SetXattr(target, "user.second", std::string(3000, 'v')), 0);
+    const bool acl = SetXattr(target, "system.posix_acl_access", AccessAclWithReader(65534)) == 0;
+    const bool trusted = SetXattr(target, "trusted.note", "for root") == 0;
+    const auto aclBefore = Xattr(target, "system.posix_acl_access");
+    ASSERT_EQ(::link(target.c_str(), tree->Path("other name").c_str()), 0);
+
+    Save(target, "new");
+    EXPECT_EQ(FileBytes(target), "new");
+    EXPECT_EQ(Xattr(target, "user.first"), "one");
+    EXPECT_EQ(Xattr(target, "user.second"), std::string(3000, 'v'));
+    if (acl) {
+        EXPECT_EQ(Xattr(target, "system.posix_acl_access"), aclBefore);
+    }
+    if (trusted) {
+        EXPECT_EQ(Xattr(target, "trusted.note"), "for root");
+    }
+    EXPECT_EQ(FileBytes(tree->Path("other name")), "old");
+    EXPECT_EQ(FolderEntries(tree->Root()), (std::vector<std::string>{"other name", Names[1]}));
+}
+
+// The temporary's name fits whatever the target's, named or not.
+TEST(SaveFileAtomically, NamesOfUpTo255BytesAreWritten)
+{
+    TTempTree tree;
+    const auto unnamed = qScopeGuard([] { TOutputFile::NameTemporariesForTests(false); });
+    for (const auto &[length, named] :
+        {std::pair(245u, false), std::pair(255u, false), std::pair(245u, true), std::pair(255u, true)}) {
+        SCOPED_TRACE(named ? "named temporary" : "unnamed file");
+        TOutputFile::NameTemporariesForTests(named);
+        const std::string name = std::string(length - 4, '\xE9') + ".txt";
+        Save(tree.Path(name), "new");
+        EXPECT_EQ(FileBytes(tree.Path(name)), "new");
+        Save(tree.Path(name), "again");
+        EXPECT_EQ(FileBytes(tree.Path(name)), "again");
+        EXPECT_EQ(FolderEntries(tree.Root()), std::vector<std::string>{name});
+        std::filesystem::remove(tree.Path(name));
+    }
+}
+
+// Every signal that ends the process by default, raised while the output is written,
+// removes the temporary, and the process still ends by it. A signal that the process
+// already handles (a sanitizer's) keeps its handler and is not tried.
+class TTemporaryNameSignalDeathTest : public ::testing::TestWithParam<TSignalCase>
+{
+};
+
+TEST_P(TTemporaryNameSignalDeathTest, ASignalDuringTheWriteRemovesTheTemporaryAndEndsTheProcessByIt)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const int signal = GetParam().Signal;
+    const bool named = GetParam().Named;
+    if (!InDeathTestChild() && !HasDefaultAction(signal))
+        GTEST_SKIP() << "the process already handles signal " << signal;
+    std::optional<TTempTree> tree;
+    const std::string folder = DeathTestFolder(tree);
+    const std::string target = folder + "/" + Names[1];
+    if (tree)
+        tree->TextFile(Names[1], "old");
+    EXPECT_EXIT(
+        {
+            if (!HasDefaultAction(signal))
+                std::signal(signal, SIG_DFL); // set by the test runner in its child alone
+            TOutputFile::NameTemporariesForTests(named);
+            RemoveTemporariesOnFatalSignals();
+            SaveAndRaise(folder, target, signal, named);
+            std::_Exit(3);
+        },
+        ::testing::KilledBySignal(signal), "");
+    EXPECT_EQ(FolderEntries(folder), std::vector<std::string>{Names[1]});
+    EXPECT_EQ(FileBytes(target), "old");
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryFatalSignal, TTemporaryNameSignalDeathTest, ::testing::ValuesIn(SignalCases()),
+    [](const ::testing::TestParamInfo<TSignalCase> &info) {
+        return (info.param.Named ? "named_" : "unnamed_") + std::to_string(info.param.Signal);
+    });
+
+// A signal sent while an output is put in place waits for the end of the commit: the
+// process ends by it only once the section is over.
+TEST(TCommitSectionDeathTest, ASignalSentDuringTheCommitWaitsForItsEnd)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    std::optional<TTempTree> tree;
+    const std::string folder = DeathTestFolder(tree);
+    EXPECT_EXIT(
+        {
+            RemoveTemporariesOnFatalSignals();
+            {
+                TCommitSection section;
+                ::raise(SIGTERM);
+                Save(folder + "/after the signal", "written");
+            }
+            std::_Exit(3);
+        },
+        ::testing::KilledBySignal(SIGTERM), "");
+    EXPECT_EQ(FileBytes(folder + "/after the signal"), "written");
+}
+
+// For a command whose work is its output, a signal sent once the output is committed
+// ends it with 0, whether it came during the commit or after; a fault still ends it by
+// its signal.
+TEST(TCommitSectionDeathTest, OnceCommittedASignalEndsACommandWithSuccessButAFaultDoesNot)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            RemoveTemporariesOnFatalSignals();
+            EndWithSuccessOnceCommitted();
+            TCommitSection section;
+            ::raise(SIGTERM);
+            section.Committed();
+        },
+        ::testing::ExitedWithCode(0), "");
+    EXPECT_EXIT(
+        {
+            RemoveTemporariesOnFatalSignals();
+            EndWithSuccessOnceCommitted();
+            TCommitSection().Committed();
+            ::raise(SIGUSR1);
+            std::_Exit(3);
+        },
+        ::testing::ExitedWithCode(0), "");
+    EXPECT_EXIT(
+        {
+            RemoveTemporariesOnFatalSignals();
+            EndWithSuccessOnceCommitted();
+            {
+                TCommitSection section;
+                section.Committed();
+            }
+            ::raise(SIGABRT);
+            std::_Exit(3);
+        },
+        ::testing::KilledBySignal(SIGABRT), "");
+    // Without a commit, or for a program that did not ask, the signal ends the process.
+    EXPECT_EXIT(
+        {
+            RemoveTemporariesOnFatalSignals();
+            EndWithSuccessOnceCommitted();
+            {
+                TCommitSection section;
+                ::raise(SIGHUP);
+            }
+            std::_Exit(3);
+        },
+        ::testing::KilledBySignal(SIGHUP), "");
+    EXPECT_EXIT(
+        {
+            RemoveTemporariesOnFatalSignals();
+            TCommitSection().Committed();
+            ::raise(SIGTERM);
+            std::_Exit(3);
+        },
+        ::testing::KilledBySignal(SIGTERM), "");
+}
+
+// A full file system: the message stays, its detail names the file as given and the
+// system's reason; the old file stays and nothing is left beside it.
+TEST(SaveFileAtomically, AFullFileSystemGivesTheFileAndTheReason)
+{
+    TTempTree tree;
+    tree.Folder("small");
+    const TSmallFileSystem small(tree.Path("small"), 64 * 1024);
+    std::optional<TFileSizeLimit> limit;
+    if (!small.Ok())
+        limit.emplace(64 * 1024);
+    const std::string target = tree.Path("small/" + Names[1]);
+    tree.TextFile("small/" + Names[1], "old");
+    for (const bool named : {false, true}) {
+        SCOPED_TRACE(named ? "named temporary" : "unnamed file");
+        TOutputFile::NameTemporariesForTests(named);
+        std::string message, detail;
+        try {
+            Save(target, std::string(200'000, 'x'));
+        } catch (const EWriteError &error) {
+            message = error.Message();
+            detail = error.Detail();
+        }
+        TOutputFile::NameTemporariesForTests(false);
+        EXPECT_EQ(message, "Erreur à l'enregistrement de flux");
+        EXPECT_EQ(detail, target + " : " + SystemErrorText(small.Ok() ? ENOSPC : EFBIG));
+        EXPECT_EQ(FileBytes(target), "old");
+        EXPECT_EQ(FolderEntries(tree.Path("small")), std::vector<std::string>{Names[1]});
+    }
+}
+
+// System errors read in French where the C library has its French catalogue, whatever the
+// locale, and in its own words otherwise.
+TEST(SystemErrorText, IsTheCLibrarysTextInFrenchWhereItHasFrench)
+{
+    EXPECT_EQ(SystemErrorText(ENOSPC), FrenchOrEnglishErrorText(ENOSPC));
+    EXPECT_EQ(SystemErrorText(EFBIG), FrenchOrEnglishErrorText(EFBIG));
+    EXPECT_FALSE(SystemErrorText(EACCES).empty());
+    EXPECT_FALSE(SystemErrorText(100000).empty());
+    EXPECT_EQ(FileErrorDetail("out.txt", 0), "out.txt");
+    EXPECT_EQ(FileErrorDetail("out.txt", ENOSPC), "out.txt : " + SystemErrorText(ENOSPC));
 }

@@ -145,8 +145,10 @@ int ExportListing(const TExportOptions &options)
     try {
         WriteToOutput(options.Output, [&](QIODevice &out) {
             TListingOut listing(out, form);
-            if (QString failure = ReadListing(options, listing); !failure.isEmpty())
+            if (QString failure = ReadListing(options, listing); !failure.isEmpty()) {
+                listing.RethrowFailure();
                 throw TReadFailed{failure};
+            }
             listing.Finish();
         });
     } catch (const TReadFailed &read) {

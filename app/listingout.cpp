@@ -36,6 +36,22 @@ void TListingOut::BeginListing(const TFont &font)
 
 void TListingOut::AppendLine(QStringView text, bool bold)
 {
+    try {
+        Write(text, bold);
+    } catch (...) {
+        m_failure = std::current_exception();
+        throw;
+    }
+}
+
+void TListingOut::RethrowFailure() const
+{
+    if (m_failure)
+        std::rethrow_exception(m_failure);
+}
+
+void TListingOut::Write(QStringView text, bool bold)
+{
     m_line = text.toString();
     std::replace_if(
         m_line.begin(), m_line.end(), [](QChar c) { return BreaksParagraph(c.unicode()); }, QChar(0x2028));

@@ -29,6 +29,9 @@ test-deps:
 	@bash scripts/install-deps.sh --with-test-tools
 
 CCACHE = $(if $(wildcard /usr/bin/ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+# One cache for every clone of the project: paths are hashed relative to the clone.
+export CCACHE_BASEDIR := $(CURDIR)
+export CCACHE_NOHASHDIR := 1
 
 configure: deps
 	@cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CCACHE) >/dev/null

@@ -1,3 +1,4 @@
+#include <cerrno>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
@@ -195,8 +196,6 @@ TEST_F(ExportTargets, StandardOutputByNameIsWrittenThrough)
 // stays as it was and a dangling one creates nothing; a link of the folder's owner is.
 TEST_F(ExportTargets, ALinkPlantedByAnotherUserInAStickyFolderIsRefusedForEveryFormat)
 {
-    if (::geteuid() != 0)
-        GTEST_SKIP() << "giving a link to another user (lchown) needs root";
     TTempTree out;
     out.Folder("shared");
     out.Chmod("shared", 01777);
@@ -209,8 +208,13 @@ TEST_F(ExportTargets, ALinkPlantedByAnotherUserInAStickyFolderIsRefusedForEveryF
         out.Symlink(planted, out.Path("private/secret"));
         out.Symlink(dangling, out.Path("private/made" + format.Extension));
         out.Symlink(chain, "planted" + format.Extension); // root's link to the planted one
-        for (const std::string &link : {planted, dangling})
-            ASSERT_EQ(::lchown(out.Path(link).c_str(), Nobody, Nobody), 0);
+        for (const std::string &link : {planted, dangling}) {
+            // Only a privileged user may give a link away.
+            const int given = ::lchown(out.Path(link).c_str(), Nobody, Nobody);
+            if (given != 0 && errno == EPERM)
+                GTEST_SKIP() << "lchown to another user is not permitted here";
+            ASSERT_EQ(given, 0);
+        }
         for (const std::string &link : {planted, dangling, chain}) {
             SCOPED_TRACE(link);
             const TRun run = Run(format, out.Path(link));

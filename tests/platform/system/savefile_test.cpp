@@ -315,35 +315,6 @@ std::vector<TSignalCase> SignalCases()
 
 } // namespace
 
-// The temporary exists beside the target when the signal comes (made so by a file system
-// without O_TMPFILE), and is gone once the process has ended by it.
-TEST(TTemporaryNameDeathTest, AFatalSignalRemovesTheTemporaryAndEndsTheProcessByThatSignal)
-{
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
-    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
-        SCOPED_TRACE(signal);
-        std::optional<TTempTree> tree;
-        const std::string folder = DeathTestFolder(tree);
-        const std::string target = folder + "/" + Names[1];
-        if (tree)
-            tree->TextFile(Names[1], "old");
-        EXPECT_EXIT(
-            {
-                TOutputFile::NameTemporariesForTests(true);
-                RemoveTemporariesOnFatalSignals();
-                TOutputFile output(target);
-                const bool wrote = ::write(output.Descriptor(), "partial", 7) == 7;
-                const bool temporaryExists = FolderEntries(folder).size() == 2;
-                if (wrote && temporaryExists)
-                    ::raise(signal);
-                std::_Exit(3);
-            },
-            ::testing::KilledBySignal(signal), "");
-        EXPECT_EQ(FolderEntries(folder), std::vector<std::string>{Names[1]});
-        EXPECT_EQ(FileBytes(target), "old");
-    }
-}
-
 TEST(TTemporaryNameDeathTest, AnIgnoredSignalStaysIgnored)
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");

@@ -19,6 +19,7 @@
 
 #include "platform/ui/paragraphview.h"
 #include "platform/ui/richedit.h"
+#include "tests/support/paragraphviewshow.h"
 
 using namespace Qt::StringLiterals;
 
@@ -350,13 +351,7 @@ using TEvents = std::vector<TTextEventRecorder::TEvent>;
 TEST(ParagraphViewAccessibility, CaretMovesSelectionsAndEditsAreAnnounced)
 {
     TParagraphView view;
-    view.resize(400, 300);
-    view.Store().Append(u"Titre", true);
-    view.Store().Append(u"ligne un deux", false);
-    view.Store().Append(u"fin", false);
-    view.StoreChanged();
-    view.show();
-    view.setFocus();
+    ShowFocused(view, {{u"Titre", true}, {u"ligne un deux", false}, {u"fin", false}});
     TTextEventRecorder recorder(&view);
 
     constexpr auto Caret = QAccessible::TextCaretMoved;

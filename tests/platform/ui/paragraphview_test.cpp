@@ -18,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/ui/paragraphview.h"
+#include "tests/support/paragraphviewshow.h"
 
 using namespace Qt::StringLiterals;
 
@@ -37,17 +38,6 @@ QString ThirtyWords()
     for (int i = 0; i < 30; ++i)
         words += u"mot" + QString::number(i) + u' ';
     return words;
-}
-
-// Shows the view at 400 by 300 holding the lines, with the focus.
-void ShowFocused(TParagraphView &view, std::initializer_list<std::pair<QStringView, bool>> lines)
-{
-    view.resize(400, 300);
-    for (const auto &[text, bold] : lines)
-        view.Store().Append(text, bold);
-    view.StoreChanged();
-    view.show();
-    view.setFocus();
 }
 
 QString Whole(const TParagraphView &view)

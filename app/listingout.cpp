@@ -8,16 +8,11 @@
 #include "app/listingview.h"
 #include "platform/system/error.h"
 #include "platform/ui/paragraphoutput.h"
+#include "platform/ui/paragraphstore.h"
 
 namespace {
 
 constexpr qsizetype WriteChunk = 64 * 1024;
-
-// What the view turns into a line separator, so that a line stays one paragraph.
-bool BreaksParagraph(char16_t c)
-{
-    return c == u'\n' || c == u'\r' || c == 0x2029 || c == 0xFDD0 || c == 0xFDD1;
-}
 
 } // namespace
 
@@ -52,6 +47,7 @@ void TListingOut::RethrowFailure() const
 
 void TListingOut::Write(QStringView text, bool bold)
 {
+    // A break within a line becomes a line separator, as the view's store makes it.
     m_line = text.toString();
     std::replace_if(
         m_line.begin(), m_line.end(), [](QChar c) { return BreaksParagraph(c.unicode()); }, QChar(0x2028));

@@ -2,13 +2,13 @@
 
 #include <algorithm>
 
-namespace {
-
 bool BreaksParagraph(char16_t c)
 {
     // The characters QTextCursor::insertText starts a new block at.
     return c == u'\n' || c == u'\r' || c == 0x2029 || c == 0xFDD0 || c == 0xFDD1;
 }
+
+namespace {
 
 // The text with every break as one '\n' ("\r\n" is one break).
 QString NormalizeBreaks(QStringView text)

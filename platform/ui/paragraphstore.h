@@ -8,6 +8,10 @@
 
 #include "platform/system/packedarray.h"
 
+// Whether the character ends a paragraph where text is written into the store: '\n',
+// '\r', U+2029 and the two noncharacters QTextCursor takes for block breaks.
+bool BreaksParagraph(char16_t c);
+
 // The text of the rich text view, compact enough for listings of millions of lines: all
 // paragraphs lie end to end in one UTF-16 buffer, and each paragraph costs an offset into
 // it and a weight (bold or regular) besides its characters.

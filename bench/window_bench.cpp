@@ -53,12 +53,13 @@
 #include <QStyleOptionSlider>
 #include <QTest>
 
-#include "app/filelist.h"
-#include "app/foldertree.h"
-#include "app/identity.h"
-#include "app/listingview.h"
-#include "app/readcommand.h"
-#include "app/unit1.h"
+#include "app/read/filelist.h"
+#include "app/read/readcommand.h"
+#include "app/shared/gui/listingview.h"
+#include "app/shared/gui/windowidentity.h"
+#include "app/shared/identity.h"
+#include "app/window/foldertree.h"
+#include "app/window/unit1.h"
 #include "platform/print/font.h"
 #include "platform/ui/application.h"
 #include "platform/ui/richedit.h"

@@ -1,4 +1,5 @@
 # Settings that every target of the project shares.
+include(${CMAKE_CURRENT_LIST_DIR}/IncludeCheck.cmake)
 add_library(vantrel_common INTERFACE)
 target_compile_features(vantrel_common INTERFACE cxx_std_20)
 target_compile_options(vantrel_common INTERFACE -Wall -Wextra -Wpedantic)
@@ -12,9 +13,10 @@ target_include_directories(vantrel_common INTERFACE ${PROJECT_SOURCE_DIR})
 # Each library folder builds every .cpp it holds; a new unit needs no list edit.
 function(vantrel_library name)
     file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
-    list(FILTER sources EXCLUDE REGEX "/(main|exportmain)\\.cpp$")
+    list(FILTER sources EXCLUDE REGEX "main\\.cpp$")
     add_library(${name} STATIC ${sources})
     target_link_libraries(${name} PUBLIC vantrel_common ${ARGN})
+    vantrel_check_includes(${name})
 endfunction()
 
 # A build of everything with AddressSanitizer and UndefinedBehaviorSanitizer, for the

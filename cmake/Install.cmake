@@ -3,7 +3,6 @@
 # AppStream metainfo, the French manual pages, the bash completion of the export
 # command, and the Debian copyright and changelog. The data lies in dist/; what is made
 # from it at build time goes to dist/ in the build folder.
-include(GNUInstallDirs)
 
 set(VANTREL_DESKTOP_ID io.github.vantrel.VantrelOruk)
 set(VANTREL_RELEASE_DATE 2026-12-08)
@@ -42,8 +41,8 @@ foreach(size 32 64 256)
     set_source_files_properties(${png} PROPERTIES QT_RESOURCE_ALIAS ${size}/${VANTREL_DESKTOP_ID}.png)
     list(APPEND builtin_icons ${png})
 endforeach()
-qt_add_resources(app vantrel_icons PREFIX /vantrel-oruk/icons FILES ${builtin_icons})
-target_compile_definitions(app PUBLIC VANTREL_DESKTOP_ID="${VANTREL_DESKTOP_ID}")
+qt_add_resources(app_shared_gui vantrel_icons PREFIX /vantrel-oruk/icons FILES ${builtin_icons})
+target_compile_definitions(app_shared PUBLIC VANTREL_DESKTOP_ID="${VANTREL_DESKTOP_ID}")
 
 # Gzipped as Debian wants them (-n: no name or time stamp, the same bytes on each build).
 function(vantrel_gzip_copy source)
@@ -68,6 +67,7 @@ install(FILES ${dist_build}/changelog.gz ${dist_source}/copyright DESTINATION ${
 add_custom_target(vantrel_dist ALL DEPENDS ${generated})
 
 install(TARGETS vantrel-oruk vantrel-oruk-export RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS vantrel-oruk-export-pdf RUNTIME DESTINATION ${VANTREL_PROGRAM_LIBEXECDIR})
 install(FILES ${dist_source}/${VANTREL_DESKTOP_ID}.desktop
     DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 configure_file(${dist_source}/${VANTREL_DESKTOP_ID}.metainfo.xml.in

@@ -11,8 +11,8 @@
 #include <QString>
 #include <QStringList>
 
-#include "platform/print/font.h"
 #include "platform/print/printer.h"
+#include "platform/system/font.h"
 #include "platform/system/set.h"
 #include "platform/ui/richedit.h"
 

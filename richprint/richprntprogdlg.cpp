@@ -27,7 +27,7 @@ TRichPrntProgDlg::TRichPrntProgDlg(QWidget *parent)
     setObjectName(QStringLiteral("RichPrntProgDlg"));
     setWindowTitle(QStringLiteral("Print Progress"));
     setModal(false);
-    setFont(TFont().ToQFont());
+    setFont(ToQFont(TFont()));
     resize(284, 85);
 
     Bevel = new QFrame(this);

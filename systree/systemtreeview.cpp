@@ -8,10 +8,10 @@
 #include <QScopeGuard>
 
 #include "platform/system/comerror.h"
+#include "platform/system/masksearch.h"
 #include "platform/ui/application.h"
 #include "platform/ui/dialogs.h"
 #include "platform/ui/updatelock.h"
-#include "systree/masksearch.h"
 #include "systree/pidlhelp.h"
 
 const char *const SystemTreeViewVersion = "TorbSystemTreeView v0.98.4 Beta";

@@ -29,9 +29,9 @@
 
 #include <QPoint>
 
+#include "platform/system/stringlist.h"
 #include "systree/folderitemdata.h"
 #include "systree/shellcontrols.h"
-#include "systree/stringlist.h"
 
 enum class TRootFolder
 {

@@ -5,8 +5,8 @@
 #include <QString>
 #include <QStringList>
 
-#include "app/filelist.h"
-#include "app/listing.h"
+#include "app/read/filelist.h"
+#include "app/read/listing.h"
 #include "fuzz/checks/fuzzchecks.h"
 #include "fuzz/checks/fuzzinput.h"
 #include "platform/system/locale.h"

@@ -3,7 +3,7 @@
 
 #include "fuzz/checks/fuzzchecks.h"
 #include "fuzz/checks/fuzzinput.h"
-#include "systree/masksearch.h"
+#include "platform/system/masksearch.h"
 #include "tests/support/maskreference.h"
 
 namespace {

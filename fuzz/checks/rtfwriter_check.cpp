@@ -5,8 +5,8 @@
 
 #include "fuzz/checks/fuzzchecks.h"
 #include "fuzz/checks/fuzzinput.h"
-#include "platform/ui/rtfwriter.h"
-#include "tests/support/rtfreader.h"
+#include "platform/document/rtfwriter.h"
+#include "tests/support/gui/rtfreader.h"
 
 namespace {
 

@@ -7,11 +7,6 @@
 
 namespace {
 
-int MulDiv(int number, int numerator, int denominator)
-{
-    return static_cast<int>(std::lround(static_cast<double>(number) * numerator / denominator));
-}
-
 QPalette::ColorRole SystemColorRole(int index)
 {
     switch (index) {
@@ -41,16 +36,7 @@ QColor ColorToQColor(TColor color)
 
 QColor ColorOnPaper(TColor color)
 {
-    if ((color & clSystemColor) == 0)
-        return ColorToQColor(color);
-    switch (SystemColorRole(color & 0xFF)) {
-    case QPalette::Base:
-        return QColor(Qt::white);
-    case QPalette::Button:
-        return QColor(0xF0, 0xF0, 0xF0);
-    default:
-        return QColor(Qt::black);
-    }
+    return QColor::fromRgb(RgbOnPaper(color));
 }
 
 TColor QColorToColor(const QColor &color)
@@ -58,30 +44,18 @@ TColor QColorToColor(const QColor &color)
     return color.red() | (color.green() << 8) | (color.blue() << 16);
 }
 
-int TFont::Size() const
+QFont ToQFont(const TFont &font)
 {
-    if (Height < 0)
-        return MulDiv(-Height, 72, PixelsPerInch);
-    return MulDiv(Height, 72, PixelsPerInch);
+    QFont qfont(font.Name);
+    qfont.setPointSize(qMax(1, font.Size()));
+    qfont.setBold(font.Style.Contains(TFontStyle::fsBold));
+    qfont.setItalic(font.Style.Contains(TFontStyle::fsItalic));
+    qfont.setUnderline(font.Style.Contains(TFontStyle::fsUnderline));
+    qfont.setStrikeOut(font.Style.Contains(TFontStyle::fsStrikeOut));
+    return qfont;
 }
 
-void TFont::SetSize(int points)
-{
-    Height = -MulDiv(points, PixelsPerInch, 72);
-}
-
-QFont TFont::ToQFont() const
-{
-    QFont font(Name);
-    font.setPointSize(qMax(1, Size()));
-    font.setBold(Style.Contains(TFontStyle::fsBold));
-    font.setItalic(Style.Contains(TFontStyle::fsItalic));
-    font.setUnderline(Style.Contains(TFontStyle::fsUnderline));
-    font.setStrikeOut(Style.Contains(TFontStyle::fsStrikeOut));
-    return font;
-}
-
-TFont TFont::FromQFont(const QFont &font, TColor color)
+TFont FontFromQFont(const QFont &font, TColor color)
 {
     TFont result;
     result.Name = font.family();

@@ -1,68 +1,20 @@
 #pragma once
 
-#include <cstdint>
-
 #include <QColor>
 #include <QFont>
-#include <QString>
 
-#include "platform/system/set.h"
-
-enum class TFontStyle
-{
-    fsBold,
-    fsItalic,
-    fsUnderline,
-    fsStrikeOut
-};
-using TFontStyles = TSet<TFontStyle>;
-
-// A colour as 0x00BBGGRR, or a system colour (high byte 0x80, low byte its index).
-using TColor = std::int32_t;
-constexpr TColor clBlack = 0x000000;
-constexpr TColor clWhite = 0xFFFFFF;
-constexpr TColor clSystemColor = static_cast<TColor>(0x80000000u);
-constexpr TColor clWindow = clSystemColor | 5;
-constexpr TColor clWindowText = clSystemColor | 8;
-constexpr TColor clBtnFace = clSystemColor | 15;
-
-constexpr int ANSI_CHARSET = 0;
-constexpr int DEFAULT_CHARSET = 1;
+#include "platform/system/font.h"
 
 // The colour a TColor stands for now; system colours come from the application palette.
 QColor ColorToQColor(TColor color);
 TColor QColorToColor(const QColor &color);
-// The colour a TColor gives on paper and in saved files: system colours as the design
-// means them on a white page (window text black, window white, button face light grey),
-// whatever the screen's palette; other colours as they are.
+// The colour a TColor gives on paper and in saved files (RgbOnPaper).
 QColor ColorOnPaper(TColor color);
 
-// A font as the components describe it. A negative Height is the character height in
-// pixels at PixelsPerInch (so -11 at 96 dpi is 8 points); a positive one includes the
-// internal leading. Size is in points.
-struct TFont
-{
-    QString Name = QStringLiteral("MS Sans Serif");
-    int Height = -11;
-    TFontStyles Style;
-    TColor Color = clWindowText;
-    int Charset = DEFAULT_CHARSET;
-    int PixelsPerInch = 96;
-    // The face's style as the font dialog named it ("Book", "Condensed Italic"), so that
-    // the dialog shows it again as chosen; empty for a font nobody chose there. Text is
-    // drawn from Style alone, so that bold headings stay bold whatever the face's style.
-    QString StyleName;
-
-    int Size() const;
-    void SetSize(int points);
-
-    bool operator==(const TFont &) const = default;
-
-    // The Qt font with this face, point size and style. Faces that Linux does not have
-    // ("MS Sans Serif", "Arial", "Courier New") resolve through font substitutions.
-    QFont ToQFont() const;
-    static TFont FromQFont(const QFont &font, TColor color = clWindowText);
-};
+// The Qt font with the font's face, point size and style. Faces that Linux does not have
+// ("MS Sans Serif", "Arial", "Courier New") resolve through font substitutions.
+QFont ToQFont(const TFont &font);
+TFont FontFromQFont(const QFont &font, TColor color = clWindowText);
 
 // Registers substitutes for the Windows faces that the design values name.
 void InstallFontSubstitutions();

@@ -99,7 +99,7 @@ public:
 
     bool ChooseFont(TFont &font, const TFontRequest &request) override
     {
-        QFont given = font.ToQFont();
+        QFont given = ToQFont(font);
         if (!font.StyleName.isEmpty())
             given.setStyleName(font.StyleName);
         QFontDialog dialog(given, QApplication::activeWindow());
@@ -113,7 +113,7 @@ public:
             return false;
         if (dialog.selectedFont() == shown)
             return true;
-        TFont chosen = TFont::FromQFont(dialog.selectedFont(), font.Color);
+        TFont chosen = FontFromQFont(dialog.selectedFont(), font.Color);
         chosen.Charset = font.Charset;
         if (request.MinFontSize > 0 && chosen.Size() < request.MinFontSize)
             chosen.SetSize(request.MinFontSize);

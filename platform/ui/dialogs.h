@@ -5,7 +5,7 @@
 
 #include <QString>
 
-#include "platform/print/font.h"
+#include "platform/system/font.h"
 #include "platform/system/set.h"
 
 class QWidget;

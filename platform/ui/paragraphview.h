@@ -10,7 +10,7 @@
 #include <QInputMethodEvent>
 #include <QTextLayout>
 
-#include "platform/ui/paragraphstore.h"
+#include "platform/document/paragraphstore.h"
 
 class QMenu;
 

@@ -4,7 +4,7 @@
 
 #include <QTextBoundaryFinder>
 
-#include "platform/ui/paragraphstore.h"
+#include "platform/document/paragraphstore.h"
 
 namespace {
 

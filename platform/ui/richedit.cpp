@@ -4,11 +4,12 @@
 
 #include <QPalette>
 
+#include "platform/document/paragraphoutput.h"
 #include "platform/print/printer.h"
 #include "platform/print/printerlayout.h"
 #include "platform/system/error.h"
 #include "platform/system/savefile.h"
-#include "platform/ui/paragraphoutput.h"
+#include "platform/ui/storeprintparagraphs.h"
 
 namespace {
 
@@ -83,7 +84,7 @@ void TRichEdit::EndUpdate()
 void TRichEdit::SetFont(const TFont &font)
 {
     m_font = font;
-    setFont(font.ToQFont());
+    setFont(ToQFont(font));
     QPalette colors = palette();
     colors.setColor(QPalette::Text, ColorToQColor(font.Color));
     setPalette(colors);
@@ -118,7 +119,7 @@ std::int64_t TRichEdit::FormatRange(const TFormatRange *range, bool render)
     TPrinterLayout::TSettings settings;
     settings.Paragraphs = m_printParagraphs.get();
     settings.Device = target.Device();
-    settings.Font = m_font.ToQFont();
+    settings.Font = ToQFont(m_font);
     settings.Color = ColorOnPaper(m_font.Color);
     settings.TabStop = TabStopDistance;
     settings.Width = (range->rc.right - range->rc.left) * dpiX / 1440.0;

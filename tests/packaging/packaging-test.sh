@@ -33,6 +33,7 @@ expected_files() {
     {
         echo bin/vantrel-oruk
         echo bin/vantrel-oruk-export
+        echo libexec/vantrel-oruk/vantrel-oruk-export-pdf
         echo "share/applications/$desktop_id.desktop"
         echo "share/metainfo/$desktop_id.metainfo.xml"
         echo "share/icons/hicolor/scalable/apps/$desktop_id.svg"
@@ -84,11 +85,11 @@ check_installed_files() {
     same_lists "files installed under /usr/local" "$scratch/expected" "$scratch/local-files"
 
     local prefix=$scratch/usr-root/usr file
-    for file in bin/vantrel-oruk bin/vantrel-oruk-export; do
+    for file in bin/vantrel-oruk bin/vantrel-oruk-export libexec/vantrel-oruk/vantrel-oruk-export-pdf; do
         [[ -x $prefix/$file ]] || fail "$file is not executable"
     done
     while read -r file; do
-        [[ $file == bin/* ]] && continue
+        [[ $file == bin/* || $file == libexec/* ]] && continue
         [[ $(stat -c %a "$prefix/$file") == 644 ]] || fail "$file has mode $(stat -c %a "$prefix/$file")"
     done <"$scratch/expected"
     # The icons are the drawing rendered at their folder's size.
@@ -101,7 +102,8 @@ check_installed_files() {
             fail "$file is not $size (PNG header $header)"
     done
     # The programs find nothing of the build tree once installed.
-    if readelf -d "$prefix/bin/vantrel-oruk" "$prefix/bin/vantrel-oruk-export" | grep -E 'RPATH|RUNPATH'; then
+    if readelf -d "$prefix/bin/vantrel-oruk" "$prefix/bin/vantrel-oruk-export" \
+        "$prefix/libexec/vantrel-oruk/vantrel-oruk-export-pdf" | grep -E 'RPATH|RUNPATH'; then
         fail "the installed programs carry a library search path"
     fi
 }
@@ -235,7 +237,7 @@ check_debian_package() {
     dpkg-deb -c "$deb" | awk '$2 != "root/root" { print }' >"$scratch/not-root"
     [[ ! -s $scratch/not-root ]] || fail "files not owned by root: $(cat "$scratch/not-root")"
     local program
-    for program in "$scratch"/extracted/usr/bin/*; do
+    for program in "$scratch"/extracted/usr/bin/* "$scratch"/extracted/usr/libexec/vantrel-oruk/*; do
         if readelf -S "$program" | grep -qE '\.symtab|\.debug_'; then
             fail "$program is not stripped"
         fi
@@ -250,6 +252,10 @@ check_debian_package() {
     grep -qP '^\tune\.txt\t+3 octets$' "$scratch/listing" || fail "the listing lacks une.txt: $(cat "$scratch/listing")"
     grep -qP '^notes\.txt\t+6 octets$' "$scratch/listing" || fail "the listing lacks notes.txt: $(cat "$scratch/listing")"
     grep -qx 'Lettres' "$scratch/listing" || fail "the listing lacks its folder: $(cat "$scratch/listing")"
+    # PDF is printed by the program in libexec, which the export finds from where it lies.
+    QT_QPA_PLATFORM=offscreen "$scratch/extracted/usr/bin/vantrel-oruk-export" -o "$scratch/listing.pdf" \
+        "$scratch/tree" 2>"$scratch/pdf.err" || fail "the packaged PDF export failed: $(cat "$scratch/pdf.err")"
+    [[ $(head -c 5 "$scratch/listing.pdf") == %PDF- ]] || fail "the packaged PDF export wrote no PDF"
     "$scratch/extracted/usr/bin/vantrel-oruk-export" --version | head -1 >"$scratch/version"
     [[ $(cat "$scratch/version") == "vantrel-oruk-export (Vantrel Oruk) $version" ]] ||
         fail "the packaged export says: $(cat "$scratch/version")"

@@ -6,7 +6,7 @@
 
 #include "platform/system/locale.h"
 #include "tests/richprint/printfixture.h"
-#include "tests/support/pdftext.h"
+#include "tests/support/gui/pdftext.h"
 
 TEST(SplitColumns, EveryBarEndsAPieceAndTheLastPieceIsAlwaysThere)
 {

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/richprint/printfixture.h"
-#include "tests/support/pdftext.h"
+#include "tests/support/gui/pdftext.h"
 
 namespace {
 

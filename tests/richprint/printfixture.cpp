@@ -2,7 +2,7 @@
 
 #include <QLocale>
 
-#include "app/listingprinter.h"
+#include "app/shared/gui/listingprinter.h"
 #include "platform/print/printer.h"
 #include "platform/system/locale.h"
 

@@ -1,4 +1,4 @@
-#include "heapinuse.h"
+#include "tests/support/heapinuse.h"
 
 #include <malloc.h>
 

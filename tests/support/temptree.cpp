@@ -1,4 +1,4 @@
-#include "temptree.h"
+#include "tests/support/temptree.h"
 
 #include <algorithm>
 #include <cerrno>

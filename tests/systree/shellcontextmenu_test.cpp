@@ -13,8 +13,8 @@
 #include "platform/shell/shellcontextmenu.h"
 #include "platform/ui/application.h"
 #include "systree/shellcontextmenu.h"
-#include "tests/support/fakeapps.h"
-#include "tests/support/scripteddialogs.h"
+#include "tests/support/gui/fakeapps.h"
+#include "tests/support/gui/scripteddialogs.h"
 #include "tests/systree/fakes.h"
 #include "tests/systree/treefixture.h"
 

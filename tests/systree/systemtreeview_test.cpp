@@ -7,7 +7,7 @@
 #include "platform/ui/imagelist.h"
 #include "systree/pidlhelp.h"
 #include "systree/shutdown.h"
-#include "tests/support/scripteddialogs.h"
+#include "tests/support/gui/scripteddialogs.h"
 #include "treefixture.h"
 
 namespace {

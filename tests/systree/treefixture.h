@@ -13,7 +13,7 @@
 
 #include "platform/shell/private/shellnamespace.h"
 #include "systree/systemtreeview.h"
-#include "tests/support/shellhome.h"
+#include "tests/support/gui/shellhome.h"
 #include "tests/support/temptree.h"
 
 class TTreeTest : public ::testing::Test

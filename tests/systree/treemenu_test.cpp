@@ -6,8 +6,8 @@
 #include <QTest>
 
 #include "systree/shellcontextmenu.h"
-#include "tests/support/menudriver.h"
-#include "tests/support/scripteddialogs.h"
+#include "tests/support/gui/menudriver.h"
+#include "tests/support/gui/scripteddialogs.h"
 #include "treefixture.h"
 
 namespace {

@@ -6,9 +6,9 @@
 #include <QUrl>
 
 #include "platform/system/locale.h"
-#include "tests/support/fakeapps.h"
-#include "tests/support/menudriver.h"
-#include "tests/support/scripteddialogs.h"
+#include "tests/support/gui/fakeapps.h"
+#include "tests/support/gui/menudriver.h"
+#include "tests/support/gui/scripteddialogs.h"
 #include "treefixture.h"
 
 namespace {

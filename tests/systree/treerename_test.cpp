@@ -5,7 +5,7 @@
 #include <QLineEdit>
 #include <QTest>
 
-#include "tests/support/scripteddialogs.h"
+#include "tests/support/gui/scripteddialogs.h"
 #include "treefixture.h"
 
 namespace {

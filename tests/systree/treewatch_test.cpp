@@ -8,7 +8,7 @@
 #include <QTest>
 
 #include "platform/system/thread.h"
-#include "tests/support/scripteddialogs.h"
+#include "tests/support/gui/scripteddialogs.h"
 #include "treefixture.h"
 
 namespace {

@@ -9,8 +9,8 @@
 #include <QPixmap>
 #include <QTest>
 
-#include "app/foldertree.h"
-#include "app/unit1.h"
+#include "app/window/foldertree.h"
+#include "app/window/unit1.h"
 #include "platform/print/font.h"
 #include "platform/ui/application.h"
 #include "tests/support/temptree.h"

@@ -24,7 +24,7 @@ TEST(TFont, RoundTripsThroughQFont)
     font.Name = QStringLiteral("Courier New");
     font.SetSize(10);
     font.Style = {TFontStyle::fsBold, TFontStyle::fsItalic};
-    const TFont back = TFont::FromQFont(font.ToQFont(), font.Color);
+    const TFont back = FontFromQFont(ToQFont(font), font.Color);
     EXPECT_EQ(back, font);
 }
 
@@ -32,9 +32,9 @@ TEST(TFont, WindowsFacesResolveToMetricCompatibleOnes)
 {
     TFont font;
     font.Name = QStringLiteral("Arial");
-    EXPECT_EQ(QFontInfo(font.ToQFont()).family(), QStringLiteral("Liberation Sans"));
+    EXPECT_EQ(QFontInfo(ToQFont(font)).family(), QStringLiteral("Liberation Sans"));
     font.Name = QStringLiteral("Courier New");
-    EXPECT_EQ(QFontInfo(font.ToQFont()).family(), QStringLiteral("Liberation Mono"));
+    EXPECT_EQ(QFontInfo(ToQFont(font)).family(), QStringLiteral("Liberation Mono"));
 }
 
 TEST(TColor, PlainAndSystemColours)

@@ -10,7 +10,7 @@
 
 #include "platform/print/printer.h"
 #include "tests/support/filekinds.h"
-#include "tests/support/pdftext.h"
+#include "tests/support/gui/pdftext.h"
 #include "tests/support/temptree.h"
 
 namespace {

@@ -14,7 +14,7 @@
 
 #include "platform/shell/private/shellnamespace.h"
 #include "platform/shell/shellapi.h"
-#include "tests/support/shellhome.h"
+#include "tests/support/gui/shellhome.h"
 #include "tests/support/temptree.h"
 
 // The shell's list owner with what the tests read of a list.

@@ -18,8 +18,8 @@
 #include "platform/shell/private/shellfs.h"
 #include "platform/shell/shellcontextmenu.h"
 #include "tests/platform/shell/shellfixture.h"
-#include "tests/support/fakeapps.h"
-#include "tests/support/scripteddialogs.h"
+#include "tests/support/gui/fakeapps.h"
+#include "tests/support/gui/scripteddialogs.h"
 
 namespace {
 

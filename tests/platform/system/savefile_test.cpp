@@ -19,7 +19,6 @@
 #include "platform/system/outputfile.h"
 #include "platform/system/savefile.h"
 #include "platform/system/temporaries.h"
-#include "platform/ui/richedit.h"
 #include "tests/support/filekinds.h"
 #include "tests/support/temptree.h"
 
@@ -209,32 +208,6 @@ TEST(SaveFileAtomically, AFileThatMayNotBeWrittenIsRefusedAlsoForRoot)
     }
     EXPECT_EQ(FileBytes(tree.Path("locked/keep.txt")), "old");
     EXPECT_EQ(FolderEntries(tree.Path("locked")), std::vector<std::string>{"keep.txt"});
-}
-
-TEST(TRichEdit, SaveToFileWritesThroughADeviceAndLeavesItADevice)
-{
-    TRichEdit view;
-    view.AppendLine(u"\tnotes.txt");
-    TTempTree tree;
-    MAKE_NULL_DEVICE_OR_SKIP(tree.Path("null.rtf"));
-    view.SaveToFile(tree.Path("null.rtf"));
-    EXPECT_TRUE(IsNullDevice(tree.Path("null.rtf")));
-    EXPECT_EQ(FolderEntries(tree.Root()), std::vector<std::string>{"null.rtf"});
-}
-
-TEST(TRichEdit, SaveToFileWritesThroughAFifoToItsReaderAndLeavesItAFifo)
-{
-    TRichEdit view;
-    view.AppendLine(u"\tnotes.txt");
-    TTempTree tree;
-    tree.Fifo("fifo.rtf");
-    TFifoReader reader(tree.Path("fifo.rtf"));
-    view.SaveToFile(tree.Path("fifo.rtf"));
-    const QByteArray rtf = reader.Finish();
-    EXPECT_TRUE(rtf.startsWith("{\\rtf1")) << rtf.left(40).toStdString();
-    EXPECT_TRUE(rtf.contains("notes.txt"));
-    EXPECT_TRUE(IsFifo(tree.Path("fifo.rtf")));
-    EXPECT_EQ(FolderEntries(tree.Root()), std::vector<std::string>{"fifo.rtf"});
 }
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/shell/shellapi.h"
+#include "platform/system/wintypes.h"
 
 namespace {
 

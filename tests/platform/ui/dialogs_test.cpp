@@ -15,7 +15,7 @@
 
 #include "platform/ui/application.h"
 #include "platform/ui/dialogs.h"
-#include "tests/support/scripteddialogs.h"
+#include "tests/support/gui/scripteddialogs.h"
 #include "tests/support/temptree.h"
 
 namespace {

@@ -70,5 +70,5 @@ TEST(TFontDialogReal, AChosenFaceAndStyleComeBackAsChosen)
     EXPECT_EQ(QFontDatabase::styleString(real.Shown), QStringLiteral("Book"));
     EXPECT_FALSE(real.Shown.italic());
     EXPECT_EQ(dialog.Font, chosen);
-    EXPECT_FALSE(dialog.Font.ToQFont().italic());
+    EXPECT_FALSE(ToQFont(dialog.Font).italic());
 }

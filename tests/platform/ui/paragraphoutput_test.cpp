@@ -10,13 +10,13 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/document/paragraphoutput.h"
+#include "platform/document/paragraphstore.h"
 #include "platform/print/printer.h"
 #include "platform/print/printerlayout.h"
 #include "platform/system/error.h"
-#include "platform/ui/paragraphoutput.h"
-#include "platform/ui/paragraphstore.h"
 #include "platform/ui/richedit.h"
-#include "tests/support/pdftext.h"
+#include "tests/support/gui/pdftext.h"
 #include "tests/support/temptree.h"
 
 using namespace Qt::StringLiterals;

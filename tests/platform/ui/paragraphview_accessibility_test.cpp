@@ -19,7 +19,7 @@
 
 #include "platform/ui/paragraphview.h"
 #include "platform/ui/richedit.h"
-#include "tests/support/paragraphviewshow.h"
+#include "tests/support/gui/paragraphviewshow.h"
 
 using namespace Qt::StringLiterals;
 

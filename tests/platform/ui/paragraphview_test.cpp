@@ -18,7 +18,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/ui/paragraphview.h"
-#include "tests/support/paragraphviewshow.h"
+#include "tests/support/gui/paragraphviewshow.h"
 
 using namespace Qt::StringLiterals;
 

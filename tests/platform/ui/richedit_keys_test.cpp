@@ -8,7 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/ui/richedit.h"
-#include "tests/support/viewtext.h"
+#include "tests/support/gui/viewtext.h"
 
 namespace {
 

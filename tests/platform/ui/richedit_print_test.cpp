@@ -2,7 +2,7 @@
 
 #include "platform/print/printer.h"
 #include "platform/ui/richedit.h"
-#include "tests/support/pdftext.h"
+#include "tests/support/gui/pdftext.h"
 #include "tests/support/temptree.h"
 
 namespace {

@@ -16,10 +16,10 @@
 #include "platform/system/error.h"
 #include "platform/ui/richedit.h"
 #include "tests/support/filekinds.h"
-#include "tests/support/pdftext.h"
-#include "tests/support/rtfreader.h"
+#include "tests/support/gui/pdftext.h"
+#include "tests/support/gui/rtfreader.h"
+#include "tests/support/gui/viewtext.h"
 #include "tests/support/temptree.h"
-#include "tests/support/viewtext.h"
 
 using namespace Qt::StringLiterals;
 
@@ -451,4 +451,30 @@ TEST(TRichEdit, SaveToFileThatFailsPartWayKeepsTheOldFileAndLeavesNoTemporary)
         EXPECT_EQ(FileBytes(tree.Path(name)), "old");
         EXPECT_EQ(FolderEntries(tree.Root()), std::vector<std::string>{name});
     }
+}
+
+TEST(TRichEdit, SaveToFileWritesThroughADeviceAndLeavesItADevice)
+{
+    TRichEdit view;
+    view.AppendLine(u"\tnotes.txt");
+    TTempTree tree;
+    MAKE_NULL_DEVICE_OR_SKIP(tree.Path("null.rtf"));
+    view.SaveToFile(tree.Path("null.rtf"));
+    EXPECT_TRUE(IsNullDevice(tree.Path("null.rtf")));
+    EXPECT_EQ(FolderEntries(tree.Root()), std::vector<std::string>{"null.rtf"});
+}
+
+TEST(TRichEdit, SaveToFileWritesThroughAFifoToItsReaderAndLeavesItAFifo)
+{
+    TRichEdit view;
+    view.AppendLine(u"\tnotes.txt");
+    TTempTree tree;
+    tree.Fifo("fifo.rtf");
+    TFifoReader reader(tree.Path("fifo.rtf"));
+    view.SaveToFile(tree.Path("fifo.rtf"));
+    const QByteArray rtf = reader.Finish();
+    EXPECT_TRUE(rtf.startsWith("{\\rtf1")) << rtf.left(40).toStdString();
+    EXPECT_TRUE(rtf.contains("notes.txt"));
+    EXPECT_TRUE(IsFifo(tree.Path("fifo.rtf")));
+    EXPECT_EQ(FolderEntries(tree.Root()), std::vector<std::string>{"fifo.rtf"});
 }

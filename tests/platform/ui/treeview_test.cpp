@@ -13,7 +13,7 @@
 #include "platform/ui/imagelist.h"
 #include "platform/ui/systemimagelist.h"
 #include "platform/ui/treeview.h"
-#include "tests/support/scripteddialogs.h"
+#include "tests/support/gui/scripteddialogs.h"
 #include "tests/support/temptree.h"
 
 namespace {

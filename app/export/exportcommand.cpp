@@ -1,0 +1,253 @@
+#include "app/export/exportcommand.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <functional>
+#include <iostream>
+#include <unistd.h>
+
+#include <QFile>
+
+#include "app/export/exportformats.h"
+#include "app/export/listingout.h"
+#include "app/read/readcommand.h"
+#include "app/read/totals.h"
+#include "app/shared/identity.h"
+#include "platform/system/dirsearch.h"
+#include "platform/system/error.h"
+#include "platform/system/qtext.h"
+#include "platform/system/savefile.h"
+#include "platform/system/temporaries.h"
+
+namespace {
+
+// A folder whose entries can be read.
+bool IsReadableFolder(const std::string &path)
+{
+    const auto info = FileInfoAt(path);
+    if (!info || !info->IsDirectory)
+        return false;
+    TSearchRec rec;
+    const int error = FindFirst(path + PathDelim + "*", faAnyFile, rec);
+    FindClose(rec);
+    return error == 0 || error == ENOENT;
+}
+
+std::optional<TDataFormat> DataFormatOf(TExportOptions::TFormat format)
+{
+    switch (format) {
+    case TExportOptions::TFormat::Csv:
+        return TDataFormat::Csv;
+    case TExportOptions::TFormat::Json:
+        return TDataFormat::Json;
+    case TExportOptions::TFormat::Html:
+        return TDataFormat::Html;
+    default:
+        return std::nullopt;
+    }
+}
+
+// Writes to the output file, whole or not at all, or to the standard output.
+void WriteToOutput(const std::string &output, const std::function<void(QIODevice &)> &write)
+{
+    if (!output.empty() && output != "-") {
+        SaveFileAtomically(output, write);
+        return;
+    }
+    QFile out;
+    if (!out.open(stdout, QIODevice::WriteOnly))
+        throw EWriteError(SWriteError);
+    write(out);
+    if (!out.flush())
+        throw EWriteError(SWriteError);
+}
+
+// A sink for a read that only collects its files.
+class TNoSink : public IReadSink
+{
+public:
+    void BeginListing(const TFont &) override { }
+    void AppendLine(QStringView, bool) override { }
+};
+
+TReadRequest RequestOf(const TExportOptions &options)
+{
+    TReadRequest request;
+    request.Folder = options.Folder;
+    request.Sorted = options.Sorted;
+    request.Style.Options = {options.DirsOnly, options.Sizes, options.Dates};
+    if (options.FontName)
+        request.Style.Font.Name = *options.FontName;
+    if (options.FontPoints)
+        request.Style.Font.SetSize(*options.FontPoints);
+    request.Filter = options.Filter;
+    request.LookAtFiles = options.Totals;
+    return request;
+}
+
+// Runs the read with the progress shown on a terminal.
+TReadResult ReadWithProgress(const TReadRequest &request, IReadSink &sink, TReadHooks hooks)
+{
+    const bool showProgress = ::isatty(STDERR_FILENO) == 1;
+    if (showProgress)
+        hooks.Progress = [](std::size_t found) { std::fprintf(stderr, "\r%zu fichiers trouvés", found); };
+    TReadResult read = ReadFolder(request, sink, hooks);
+    if (showProgress)
+        std::fprintf(stderr, "\r\033[K");
+    return read;
+}
+
+// Thrown out of the writing of the output when the read fails: an output file being
+// replaced is then left as it was.
+struct TReadFailed
+{
+    QString Failure;
+};
+
+// Reads the folder and writes its listing as plain text or RTF, line by line, with no
+// view and no GUI toolkit started; answers the exit status.
+int ExportListing(const TExportOptions &options)
+{
+    const auto form = options.Format == TExportOptions::TFormat::Rtf ? TListingOut::TForm::Rtf
+                                                                     : TListingOut::TForm::PlainText;
+    try {
+        WriteToOutput(options.Output, [&](QIODevice &out) {
+            TListingOut listing(out, form);
+            if (QString failure = ReadListing(options, listing); !failure.isEmpty()) {
+                listing.RethrowFailure();
+                throw TReadFailed{failure};
+            }
+            listing.Finish();
+        });
+    } catch (const TReadFailed &read) {
+        ReportReadFailure(read.Failure);
+        return 1;
+    } catch (const std::exception &error) {
+        ReportFailure(error);
+        return 1;
+    }
+    return 0;
+}
+
+// Reads the folder and writes its files in a data format; answers the exit status.
+int ExportData(const TExportOptions &options, TDataFormat format)
+{
+    TReadRequest request = RequestOf(options);
+    request.WriteLines = false;
+    request.LookAtFiles = true;
+    TNoSink sink;
+    const TReadResult read = ReadWithProgress(request, sink, {});
+    if (!read.Failure.isEmpty()) {
+        ReportReadFailure(read.Failure);
+        return 1;
+    }
+    TDataSettings settings;
+    settings.RootName = options.Folder;
+    settings.DirsOnly = options.DirsOnly;
+    settings.Sizes = options.Sizes;
+    settings.Dates = options.Dates;
+    settings.Totals = options.Totals;
+    try {
+        WriteToOutput(options.Output, [&](QIODevice &out) {
+            WriteDataFormat(format, *read.Files, ReadRootOf(options.Folder), settings, out);
+        });
+    } catch (const std::exception &error) {
+        ReportFailure(error);
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace
+
+void ReportFailure(const std::exception &error)
+{
+    std::cerr << "vantrel-oruk-export : " << error.what() << "\n";
+    if (const auto *failure = dynamic_cast<const Exception *>(&error); failure && !failure->Detail().empty())
+        std::cerr << failure->Detail() << "\n";
+}
+
+void ReportReadFailure(const QString &failure)
+{
+    std::cerr << "vantrel-oruk-export : lecture interrompue : " << failure.toStdString() << "\n";
+}
+
+QString ReadListing(const TExportOptions &options, IReadSink &target)
+{
+    if (!options.Totals)
+        return ReadWithProgress(RequestOf(options), target, {}).Failure;
+    TFolderTotals totals;
+    TTotalsSink sink(target, totals);
+    TReadHooks hooks;
+    hooks.Walked = [&totals](const TFileList &files, const std::string &) { totals.Collect(files); };
+    const TReadResult read = ReadWithProgress(RequestOf(options), sink, hooks);
+    if (read.Failure.isEmpty() && read.Files->Count() > 0) {
+        target.AppendLine(QStringLiteral(" "), false);
+        target.AppendLine(TreeTotalsText(totals.Tree()), true);
+    }
+    return read.Failure;
+}
+
+std::string ExportUsage()
+{
+    return "Usage : vantrel-oruk-export [OPTIONS] DOSSIER\n"
+           "Écrit le listing du dossier DOSSIER, comme « Lecture répertoire » de Vantrel Oruk.\n"
+           "\n"
+           "  -d, --dirs-only        seulement les répertoires\n"
+           "  -s, --sorted           ordre alphabétique\n"
+           "  -S, --sizes            inclure la taille des fichiers\n"
+           "  -D, --dates            inclure la date des fichiers\n"
+           "      --font \"FAMILLE[,POINTS]\"  police du listing (défaut : MS Sans Serif, 8)\n"
+           "  -o, --output FICHIER   fichier à écrire ; .rtf : RTF, .pdf : PDF imprimé (A4),\n"
+           "                         .csv : CSV, .json : JSON, .html ou .htm : page HTML,\n"
+           "                         .txt ou autre : texte ; - ou absent : texte sur la\n"
+           "                         sortie standard\n"
+           "      --format rtf|text|pdf|csv|json|html  impose le format\n"
+           "      --totals           sous chaque répertoire, le nombre et la taille de ses\n"
+           "                         propres fichiers (sans ceux des sous-répertoires) ;\n"
+           "                         à la fin, « Total : » de toute l'arborescence ;\n"
+           "                         en CSV, JSON et HTML, des champs et attributs\n"
+           "      --include MASQUES  seulement les fichiers dont le nom suit un des\n"
+           "                         masques (« *.jpg;*.png », casse ignorée)\n"
+           "      --exclude MASQUES  sans les fichiers dont le nom suit un des masques\n"
+           "      --exclude-dir MASQUES  ne parcourt pas les répertoires de ces noms\n"
+           "      --max-depth N      ne parcourt pas les répertoires au-delà de N niveaux\n"
+           "                         (0 : les fichiers du dossier seul)\n"
+           "  -h, --help             affiche cette aide\n"
+           "      --version          affiche la version\n"
+           "\n"
+           "Code de sortie : 0 réussi, 1 listing ou écriture en échec, 2 usage ou dossier illisible.\n";
+}
+
+int RunExport(int argc, char **argv, const TPdfExport &exportPdf)
+{
+    RemoveTemporariesOnFatalSignals();
+    // The output is the export's whole work: a signal once it has replaced its target
+    // ends the export with success.
+    EndWithSuccessOnceCommitted();
+    const TExportParse parse = ParseExportArgs(std::vector<std::string>(argv + 1, argv + argc));
+    if (!parse.Error.empty()) {
+        std::cerr << "vantrel-oruk-export : " << parse.Error << "\n"
+                  << "Essayez « vantrel-oruk-export --help ».\n";
+        return 2;
+    }
+    const TExportOptions &options = parse.Options;
+    if (options.Help) {
+        std::cout << ExportUsage();
+        return 0;
+    }
+    if (options.Version) {
+        std::cout << VersionText("vantrel-oruk-export");
+        return 0;
+    }
+    if (!IsReadableFolder(options.Folder)) {
+        std::cerr << "vantrel-oruk-export : « " << options.Folder << " » n'est pas un dossier lisible\n";
+        return 2;
+    }
+
+    if (const auto dataFormat = DataFormatOf(options.Format))
+        return ExportData(options, *dataFormat);
+    if (options.Format == TExportOptions::TFormat::Pdf)
+        return exportPdf(options, argv[0]);
+    return ExportListing(options);
+}

@@ -1,0 +1,99 @@
+#include "app/export/exporttext.h"
+#include "app/export/exportwriter.h"
+
+namespace {
+
+class TCsvWriter : public TFormatWriter
+{
+public:
+    using TFormatWriter::TFormatWriter;
+
+    void Begin() override
+    {
+        m_out.Text() += "kind,path,name,depth,size,mtime,path_base64";
+        if (m_settings.Totals)
+            m_out.Text() += ",file_count,files_size,tree_file_count,tree_size";
+        m_out.Text() += "\r\n";
+    }
+    void End() override { }
+
+    void BeginFolder(const TTreeFolder &folder) override
+    {
+        Row("folder", PathOf(folder), NameOf(folder), folder.Depth, std::nullopt, folder.ModTime);
+        if (m_settings.Totals) {
+            std::string &line = m_out.Text();
+            line += ',';
+            AppendNumber(line, folder.FileCount);
+            line += ',';
+            AppendByteCount(line, folder.FileBytes);
+            line += ',';
+            // The tree's totals, known at its end, come on the root's row only, in a last row.
+            line += ',';
+        }
+        EndRow();
+    }
+
+    void File(const TTreeFolder &folder, const TTreeFile &file) override
+    {
+        if (m_settings.DirsOnly)
+            return;
+        m_path.assign(folder.Path).append(file.Name);
+        Row("file", m_path, file.Name, folder.Depth, file.Size, file.ModTime);
+        if (m_settings.Totals)
+            m_out.Text() += ",,,,";
+        EndRow();
+    }
+
+    void EndFolder(const TTreeFolder &folder, std::int64_t treeCount, TByteCount treeBytes) override
+    {
+        if (!m_settings.Totals || folder.Depth != 0)
+            return;
+        std::string &line = m_out.Text();
+        line += "total,,,0,,,,,,";
+        AppendNumber(line, treeCount);
+        line += ',';
+        AppendByteCount(line, treeBytes);
+        EndRow();
+    }
+
+private:
+    void Row(const char *kind, std::string_view path, std::string_view name, int depth,
+        std::optional<std::int64_t> size, const std::optional<struct timespec> &modTime)
+    {
+        std::string &line = m_out.Text();
+        line += kind;
+        line += ',';
+        // A name that ends the path needs quotes only where the path did.
+        const bool utf8 = IsUtf8(path);
+        const bool quoted = AppendCsvField(line, utf8 ? path : Utf8Of(path));
+        line += ',';
+        if (quoted || !utf8 || !path.ends_with(name))
+            AppendCsvField(line, utf8 ? name : Utf8Of(name));
+        else
+            line += name;
+        line += ',';
+        AppendNumber(line, depth);
+        line += ',';
+        if (size)
+            AppendNumber(line, *size);
+        line += ',';
+        line += TimeText(modTime);
+        line += ',';
+        if (!utf8)
+            line += Base64(path);
+    }
+    void EndRow()
+    {
+        m_out.Text() += "\r\n";
+        m_out.Pass();
+    }
+
+    std::string m_path;
+};
+
+} // namespace
+
+std::unique_ptr<TFormatWriter> MakeCsvWriter(const TDataSettings &settings, QIODevice &out)
+{
+    return std::make_unique<TCsvWriter>(settings, out);
+}

@@ -1,0 +1,53 @@
+#include "app/export/pdf/exportpdf.h"
+
+#include <optional>
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "app/export/exportcommand.h"
+#include "app/shared/gui/listingprinter.h"
+#include "app/shared/gui/listingview.h"
+#include "app/shared/gui/windowidentity.h"
+#include "app/shared/identity.h"
+#include "platform/print/font.h"
+#include "platform/ui/application.h"
+#include "platform/ui/richedit.h"
+
+int ExportPdf(const TExportOptions &options, char *programName)
+{
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
+        && !qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Without a runtime folder (cron, su, containers) Qt would warn on standard error and
+    // fall back on a shared one: the export gives it a private folder of its own instead.
+    std::optional<QTemporaryDir> runtimeFolder;
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+        runtimeFolder.emplace(QDir::tempPath() + QStringLiteral("/vantrel-oruk-runtime-XXXXXX"));
+        if (runtimeFolder->isValid())
+            qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtimeFolder->path()));
+    }
+    int qtArgc = 1;
+    QApplication qtApplication(qtArgc, &programName);
+    SetApplicationIdentity();
+    InstallQtFrenchTranslations();
+    InstallFontSubstitutions();
+    Application().SetTitle(QStringLiteral("Vantrel Oruk"));
+    TRichEdit listing;
+    listing.SetFont(ListingViewDesignFont());
+    TViewSink viewSink(listing);
+    const QString failure = ReadListing(options, viewSink);
+    if (!failure.isEmpty()) {
+        ReportReadFailure(failure);
+        return 1;
+    }
+    try {
+        PrintListingToPdf(listing, options.Output);
+    } catch (const std::exception &error) {
+        ReportFailure(error);
+        return 1;
+    }
+    return 0;
+}

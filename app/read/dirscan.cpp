@@ -1,0 +1,326 @@
+#include "app/read/dirscan.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unordered_set>
+#include <utility>
+#include <vector>
+
+#include "platform/system/dirsearch.h"
+#include "platform/system/filesystemkind.h"
+#include "platform/system/folderread.h"
+#include "platform/system/pathopen.h"
+
+namespace {
+
+// What an entry of a folder is, looking through a link.
+struct TEntryKind
+{
+    bool Exists = true; // false: gone since the folder listed it
+    bool Folder = false;
+    bool Link = false; // the entry itself is a link
+};
+
+// The kind of `entry`, from the type the folder lists where it tells: only links and
+// entries of unknown type are looked at. A link that leads nowhere (dangling, a loop)
+// is a file, as a directory search reports it.
+TEntryKind KindOf(int dirFd, const TFolderEntry &entry)
+{
+    if (entry.Type == DT_DIR)
+        return {true, true, false};
+    if (entry.Type != DT_LNK && entry.Type != DT_UNKNOWN)
+        return {true, false, false};
+    const char *name = entry.Name.data();
+    const bool link = entry.Type == DT_LNK;
+    const auto type = EntryTypeAt(dirFd, name, true);
+    if (!type)
+        return {link || EntryTypeAt(dirFd, name, false).has_value(), false, link};
+    if (*type != S_IFDIR)
+        return {true, false, link};
+    // A folder may be a link even where the folder does not list the entry's type.
+    return {true, true, link || EntryTypeAt(dirFd, name, false) == S_IFLNK};
+}
+
+class TFolderWalker
+{
+public:
+    TFolderWalker(
+        std::string path, std::string mask, const TFileScanCallback &callback, const TScanLimits &limits)
+        : m_path(std::move(path))
+        , m_mask(std::move(mask))
+        , m_everyName(m_mask == "*.*")
+        , m_callback(callback)
+        , m_limits(limits)
+    { }
+
+    // Walks the tree under `root`, whose path m_path holds, depth first, until the end or
+    // until the callback asks to stop. m_path is the same string all the way down: each
+    // level appends its folder's name and cuts it off again.
+    void Walk(TFolder root);
+
+private:
+    // A subfolder waiting for its folder's files to be reported: its name lies in
+    // m_names. Every level keeps its own at the end of m_subfolders and m_names while
+    // the levels below it come and go after them.
+    struct TSubfolder
+    {
+        std::size_t NameStart = 0;
+        std::size_t NameLength = 0;
+        bool Link = false;
+    };
+
+    // A folder on the way from the root to the one being walked, with the subfolders it
+    // still has to walk.
+    struct TLevel
+    {
+        TFolder Folder; // closed while outside the window of open levels
+        TFileId Id;
+        bool Link = false; // reached through a link
+        std::size_t PathLength = 0; // of m_path with this folder's name and delimiter
+        std::size_t NamesLength = 0; // of m_names before this folder's subfolders
+        std::size_t FirstSubfolder = 0;
+        std::size_t NextSubfolder = 0;
+        std::size_t EndSubfolder = 0;
+    };
+
+    bool Enter(TFolder folder, bool link);
+    void Leave();
+    bool ReadFolder(const TFolder &folder);
+    bool TakeEntry(const TFolder &folder, const TFolderEntry &entry);
+    TFolder EnterSubfolder(const TFolder &folder, const std::string &name, bool link);
+    bool WithinLimits(std::string_view name) const;
+    void KeepWindow();
+    bool ShrinkWindow();
+    void Reopen(std::size_t index);
+    TFolder ReopenFromAbove(std::size_t index) const;
+    std::string NameOf(std::size_t index) const;
+
+    std::string m_path;
+    const std::string m_mask;
+    const bool m_everyName; // the mask matches every name
+    const TFileScanCallback &m_callback;
+    const TScanLimits &m_limits;
+    TFolderReader m_reader;
+    std::vector<TLevel> m_levels; // the root first, the folder being walked last
+    // Only the root and the deepest levels are held open, so that a walk of any depth
+    // holds a bounded number of descriptors: levels from 1 to m_lowestOpen - 1 are
+    // closed, and opened again on the way back up.
+    std::size_t m_lowestOpen = 1;
+    std::size_t m_window = 32;
+    std::vector<TSubfolder> m_subfolders;
+    std::string m_names;
+    // Every folder walked so far, by device and inode: links and bind mounts reach a
+    // folder by many paths, so a folder is walked once however it is reached.
+    std::unordered_set<TFileId, TFileIdHash> m_visited;
+    TFileSystemKinds m_kinds;
+};
+
+bool OutOfDescriptors()
+{
+    return errno == EMFILE || errno == ENFILE;
+}
+
+void TFolderWalker::Walk(TFolder root)
+{
+    m_visited.insert(root.Id());
+    if (!Enter(std::move(root), false))
+        return;
+    while (!m_levels.empty()) {
+        TLevel &level = m_levels.back();
+        if (level.NextSubfolder == level.EndSubfolder) {
+            Leave();
+            continue;
+        }
+        const TSubfolder found = m_subfolders[level.NextSubfolder++];
+        // A folder that could not be opened again on the way back up holds nothing more.
+        if (!level.Folder.IsOpen())
+            continue;
+        const std::string name = m_names.substr(found.NameStart, found.NameLength);
+        TFolder subfolder = EnterSubfolder(level.Folder, name, found.Link);
+        if (!subfolder.IsOpen())
+            continue;
+        m_path.append(name).push_back(PathDelim);
+        if (!Enter(std::move(subfolder), found.Link))
+            return;
+    }
+}
+
+// Makes `folder` the deepest level and reads it; false once the callback asked to stop.
+bool TFolderWalker::Enter(TFolder folder, bool link)
+{
+    TLevel &level = m_levels.emplace_back();
+    level.Id = folder.Id();
+    level.Folder = std::move(folder);
+    level.Link = link;
+    level.PathLength = m_path.size();
+    level.NamesLength = m_names.size();
+    level.FirstSubfolder = level.NextSubfolder = m_subfolders.size();
+    KeepWindow();
+    const bool goOn = ReadFolder(m_levels.back().Folder);
+    m_levels.back().EndSubfolder = m_subfolders.size();
+    return goOn;
+}
+
+// Ends the deepest level, its subfolders all walked, and goes back to its folder.
+void TFolderWalker::Leave()
+{
+    const std::size_t index = m_levels.size() - 1;
+    if (index > 0 && !m_levels[index - 1].Folder.IsOpen()) {
+        Reopen(index - 1);
+        m_lowestOpen = index - 1;
+    }
+    const TLevel &level = m_levels.back();
+    m_subfolders.resize(level.FirstSubfolder);
+    m_names.resize(level.NamesLength);
+    m_levels.pop_back();
+    if (!m_levels.empty())
+        m_path.resize(m_levels.back().PathLength);
+}
+
+// Reads the folder once: reports its files as they come and keeps its subfolders for
+// later. A folder that cannot be read holds nothing.
+bool TFolderWalker::ReadFolder(const TFolder &folder)
+{
+    if (!m_reader.Start(folder.Fd())
+        && !(OutOfDescriptors() && ShrinkWindow() && m_reader.Start(folder.Fd())))
+        return true;
+    TFolderEntry entry;
+    while (m_reader.Next(entry)) {
+        if (!TakeEntry(folder, entry))
+            return false;
+    }
+    return true;
+}
+
+// Reports the entry when it is a file the mask takes, or keeps it when it is a folder to
+// walk; false once the callback asked to stop.
+bool TFolderWalker::TakeEntry(const TFolder &folder, const TFolderEntry &entry)
+{
+    const bool hidden = entry.Name[0] == '.';
+    const bool matches = m_everyName || MatchesMask(std::string(entry.Name), m_mask);
+    if (hidden && !matches)
+        return true;
+    const TEntryKind kind = KindOf(folder.Fd(), entry);
+    if (kind.Folder) {
+        if (!hidden && WithinLimits(entry.Name)) {
+            m_subfolders.push_back({m_names.size(), entry.Name.size(), kind.Link});
+            m_names.append(entry.Name);
+        }
+        return true;
+    }
+    return !kind.Exists || !matches || m_callback(m_path, TScanFile{entry.Name, folder.Fd()});
+}
+
+// Whether a subfolder of the folder being read may be walked.
+bool TFolderWalker::WithinLimits(std::string_view name) const
+{
+    const auto depth = static_cast<int>(m_levels.size()) - 1;
+    if (m_limits.MaxDepth && depth >= *m_limits.MaxDepth)
+        return false;
+    return !m_limits.EntersFolder || m_limits.EntersFolder(name);
+}
+
+// The subfolder to walk next, or a closed folder when it is not to be walked: it cannot
+// be opened, it was walked already, or it is a link that leads into or out of a file
+// system the kernel makes up (/proc, /sys, ...), whose links make endless graphs.
+TFolder TFolderWalker::EnterSubfolder(const TFolder &folder, const std::string &name, bool link)
+{
+    if (link && m_kinds.IsPseudo(folder))
+        return {};
+    TFolder subfolder = folder.OpenChild(name, link);
+    if (!subfolder.IsOpen() && OutOfDescriptors() && ShrinkWindow())
+        subfolder = folder.OpenChild(name, link);
+    if (!subfolder.IsOpen() || (link && m_kinds.IsPseudo(subfolder))
+        || !m_visited.insert(subfolder.Id()).second)
+        return {};
+    return subfolder;
+}
+
+// Closes the highest level of the window once the deepest one makes it too wide. The
+// root stays open: the levels closed are found again from it when need be.
+void TFolderWalker::KeepWindow()
+{
+    const std::size_t deepest = m_levels.size() - 1;
+    while (m_lowestOpen < deepest && deepest - m_lowestOpen + 1 > m_window)
+        m_levels[m_lowestOpen++].Folder = TFolder();
+}
+
+// The process ran out of descriptors: holds half as many levels open from now on.
+// False when there was nothing left to close.
+bool TFolderWalker::ShrinkWindow()
+{
+    const std::size_t deepest = m_levels.size() - 1;
+    if (m_lowestOpen >= deepest)
+        return false;
+    m_window = std::max<std::size_t>(1, (deepest - m_lowestOpen + 1) / 2);
+    KeepWindow();
+    return true;
+}
+
+// Opens the closed level `index` again, through the ".." of the level below it when that
+// leads back to the same folder (it does unless a link led down, or the tree changed
+// meanwhile), else by the names from the nearest open level above. It stays closed when
+// neither finds the same folder: such a folder is not walked further, like one that
+// cannot be read.
+void TFolderWalker::Reopen(std::size_t index)
+{
+    TLevel &level = m_levels[index];
+    TFolder up = m_levels[index + 1].Folder.OpenChild("..", false);
+    level.Folder = up.IsOpen() && up.Id() == level.Id ? std::move(up) : ReopenFromAbove(index);
+}
+
+TFolder TFolderWalker::ReopenFromAbove(std::size_t index) const
+{
+    std::size_t above = index;
+    while (!m_levels[--above].Folder.IsOpen()) { }
+    TFolder folder;
+    const TFolder *from = &m_levels[above].Folder;
+    for (std::size_t i = above + 1; i <= index; ++i) {
+        folder = from->OpenChild(NameOf(i), m_levels[i].Link);
+        if (!folder.IsOpen() || folder.Id() != m_levels[i].Id)
+            return {};
+        from = &folder;
+    }
+    return folder;
+}
+
+// The name of the folder of level `index` (not the root's).
+std::string TFolderWalker::NameOf(std::size_t index) const
+{
+    const std::size_t start = m_levels[index - 1].PathLength;
+    return m_path.substr(start, m_levels[index].PathLength - start - 1);
+}
+
+} // namespace
+
+void ScanFiles(std::string Root, std::string Mask, const TFileScanCallback &Callback)
+{
+    ScanFiles(std::move(Root), std::move(Mask), Callback, TScanLimits());
+}
+
+void ScanFiles(
+    std::string Root, std::string Mask, const TFileScanCallback &Callback, const TScanLimits &Limits)
+{
+    std::string path = Root.empty() ? GetCurrentDir() : std::move(Root);
+    if (path.back() != PathDelim)
+        path.push_back(PathDelim);
+    RaiseOpenFileLimit();
+    TFolder root = TFolder::Open(path);
+    if (!root.IsOpen())
+        return;
+    TFolderWalker walker(
+        std::move(path), Mask.empty() ? std::string("*.*") : std::move(Mask), Callback, Limits);
+    walker.Walk(std::move(root));
+}
+
+void ScanDirectory(std::string Root, std::string Mask, const TScanCallback &Callback)
+{
+    TSearchRec rec;
+    ScanFiles(std::move(Root), std::move(Mask), [&](const std::string &folderPath, const TScanFile &file) {
+        rec.Name.assign(file.Name);
+        // A file gone since its folder listed it is not reported.
+        return !DescribeEntryAt(file.FolderFd, rec.Name, rec) || Callback(folderPath, rec);
+    });
+}

@@ -1,0 +1,131 @@
+#include "app/read/totals.h"
+
+#include <stdexcept>
+
+#include <QLocale>
+
+#include "app/read/filefacts.h"
+#include "app/read/filelist.h"
+#include "app/read/listing.h"
+#include "platform/system/dirsearch.h"
+
+namespace {
+
+void AppendFileCount(QString &text, const QLocale &locale, std::int64_t count)
+{
+    text += locale.toString(static_cast<qlonglong>(count));
+    // French counts 0 and 1 in the singular.
+    text += count > 1 ? QLatin1StringView(" fichiers") : QLatin1StringView(" fichier");
+}
+
+// "(" + the count's text + ", 3 Go)"
+void AppendFolderTotals(QString &text, const QString &count, TByteCount bytes)
+{
+    text += u'(';
+    text += count;
+    text += QLatin1StringView(", ");
+    AppendTotalSize(text, bytes);
+    text += u')';
+}
+
+} // namespace
+
+QString FileCountText(std::int64_t count)
+{
+    QString text;
+    AppendFileCount(text, QLocale::system(), count);
+    return text;
+}
+
+QString FolderTotalsText(const TTotals &totals)
+{
+    QString text;
+    AppendFolderTotals(text, FileCountText(totals.Files), totals.Bytes);
+    return text;
+}
+
+QString TreeTotalsText(const TTotals &totals)
+{
+    QString text = QStringLiteral("Total : ") + FileCountText(totals.Files) + QStringLiteral(", ");
+    AppendTotalSize(text, totals.Bytes);
+    return text;
+}
+
+namespace {
+
+TByteCount BytesOf(const TFileList &files, std::size_t index)
+{
+    return static_cast<std::uint64_t>(files.Facts()->SizeOf(files.AddedIndex(index)));
+}
+
+} // namespace
+
+void TFolderTotals::Collect(const TFileList &files)
+{
+    if (!files.Facts())
+        throw std::logic_error("TFolderTotals: the list did not look at its files");
+    m_files = &files;
+    m_folders.clear();
+    if (!files.Sorted())
+        return;
+    // A folder's files mostly come together: one look-up serves them all.
+    std::string_view folder;
+    TTotals *totals = nullptr;
+    for (std::size_t i = 0; i < files.Count(); ++i) {
+        const std::string_view entryFolder = FolderPartOf(files[i]);
+        if (!totals || entryFolder != folder) {
+            folder = entryFolder;
+            totals = &m_folders[folder];
+        }
+        ++totals->Files;
+        totals->Bytes += BytesOf(files, i);
+    }
+}
+
+TTotals TFolderTotals::Of(std::string_view folder, std::size_t next) const
+{
+    if (!m_files)
+        return {};
+    if (m_files->Sorted()) {
+        const auto found = m_folders.find(folder);
+        return found == m_folders.end() ? TTotals() : found->second;
+    }
+    // The entries of a list in the walk's order are in the order added.
+    const TFileFacts &facts = *m_files->Facts();
+    const std::size_t count = m_files->Count();
+    TTotals totals;
+    for (std::size_t i = next; i < count && FolderPartOf((*m_files)[i]) == folder; ++i) {
+        ++totals.Files;
+        totals.Bytes += static_cast<std::uint64_t>(facts.SizeOf(i));
+    }
+    return totals;
+}
+
+TTotals TFolderTotals::Tree() const
+{
+    TTotals tree;
+    for (std::size_t i = 0; m_files && i < m_files->Count(); ++i) {
+        ++tree.Files;
+        tree.Bytes += BytesOf(*m_files, i);
+    }
+    return tree;
+}
+
+void TTotalsSink::HeadingWritten(std::string_view folder, std::size_t next)
+{
+    m_line.resize(0);
+    for (const char c : folder) {
+        if (c == PathDelim)
+            m_line += u'\t';
+    }
+    const TTotals totals = m_totals.Of(folder, next);
+    // Folders share their counts, and the locale's number text costs more than a look-up.
+    auto count = m_countTexts.constFind(totals.Files);
+    if (count == m_countTexts.cend()) {
+        QString text;
+        AppendFileCount(text, m_locale, totals.Files);
+        count = m_countTexts.insert(totals.Files, text);
+    }
+    AppendFolderTotals(m_line, *count, totals.Bytes);
+    m_target.AppendLine(m_line, false);
+}

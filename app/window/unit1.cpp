@@ -1,0 +1,295 @@
+#include "app/window/unit1.h"
+
+#include <mutex>
+#include <utility>
+
+#include <QAccessibleWidget>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QFile>
+#include <QFrame>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+
+#include "app/read/filelist.h"
+#include "app/shared/gui/listingprinter.h"
+#include "app/shared/gui/listingview.h"
+#include "app/window/foldertree.h"
+#include "platform/system/locale.h"
+#include "platform/ui/application.h"
+#include "platform/ui/richedit.h"
+#include "richprint/richprint.h"
+
+TForm1 *Form1 = nullptr;
+
+namespace {
+
+// The window is a plain widget, which Qt shows assistive technologies as a pane: as a
+// window it gets its title read when it is activated, and positions relative to it.
+QAccessibleInterface *WindowAccessible(const QString &className, QObject *object)
+{
+    if (className == QLatin1StringView("TForm1") && object && object->isWidgetType())
+        return new QAccessibleWidget(static_cast<QWidget *>(object), QAccessible::Window);
+    return nullptr;
+}
+
+// The client area the window is designed for, in pixels at 96 dpi.
+constexpr int ClientWidth = 792;
+constexpr int ClientHeight = 573;
+
+template <typename T> T *Place(T *control, const char *name, int left, int top, int width, int height)
+{
+    control->setObjectName(QLatin1String(name));
+    control->setGeometry(left, top, width, height);
+    return control;
+}
+
+QPushButton *MakeButton(QWidget *parent, const char *name, const QString &caption, int top)
+{
+    return Place(new QPushButton(caption, parent), name, 336, top, 433, 25);
+}
+
+QCheckBox *MakeCheckBox(QWidget *parent, const char *name, const QString &caption, int left, int top)
+{
+    return Place(new QCheckBox(caption, parent), name, left, top, 209, 17);
+}
+
+QFrame *MakeBevel(QWidget *parent, const char *name, int top, int height)
+{
+    auto *bevel = Place(new QFrame(parent), name, 320, top, 457, height);
+    bevel->setFrameStyle(QFrame::Box | QFrame::Sunken);
+    return bevel;
+}
+
+} // namespace
+
+TForm1::TForm1(QWidget *parent)
+    : QWidget(parent)
+{
+    Form1 = this;
+    static std::once_flag accessible;
+    std::call_once(accessible, [] { QAccessible::installFactory(WindowAccessible); });
+    setObjectName(QStringLiteral("Form1"));
+    setFont(ToQFont(TFont()));
+    resize(ClientWidth, ClientHeight);
+    CreateControls();
+    SetTabOrder();
+    FormCreate();
+}
+
+TForm1::~TForm1()
+{
+    FormDestroy();
+    if (Form1 == this)
+        Form1 = nullptr;
+}
+
+void TForm1::CreateControls()
+{
+    Label1 = Place(new QLabel(tr("Répertoire racine"), this), "Label1", 8, 8, 81, 13);
+    // This label sizes itself to its caption (the status line below does not).
+    Label1->resize(qMax(81, Label1->sizeHint().width()), 13);
+    tva = Place(new TFolderTree(this), "tva", 8, 24, 297, 241);
+    tva->SetRootFolder(TRootFolder::rfDesktop);
+    tva->SetIndent(19);
+    // Screen readers name the tree by its label, and the column of its hidden header by
+    // what it holds.
+    Label1->setBuddy(tva);
+    tva->setAccessibleName(Label1->text());
+    tva->setHeaderLabel(tr("Dossiers"));
+    tva->OnClick = [this](QObject *sender) { tvaClick(sender); };
+    tva->OnChange = [this](QObject *sender, TTreeNode *node) { tvaChange(sender, node); };
+    tva->OnEdited = [this](QObject *, TTreeNode *, std::string &) {
+        // The label takes the new name only after this: show the path once it has.
+        QMetaObject::invokeMethod(
+            this, [this] { ShowSelection(); }, Qt::QueuedConnection);
+    };
+    Label3 = Place(new QLabel(QStringLiteral("Label3"), this), "Label3", 8, 272, 305, 13);
+    Label3->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
+    // Paths and menu texts are shown as they are, never read as markup.
+    Label3->setTextFormat(Qt::PlainText);
+
+    // The frames come first so that the controls inside them lie on top.
+    Bevel1 = MakeBevel(this, "Bevel1", 24, 105);
+    Bevel2 = MakeBevel(this, "Bevel2", 136, 129);
+    CheckBox1
+        = MakeCheckBox(this, "CheckBox1", QStringLiteral("Afficher seulement les répertoires"), 336, 40);
+    CheckBox2 = MakeCheckBox(this, "CheckBox2", QStringLiteral("Ordre alphabétique"), 336, 64);
+    CheckBox3 = MakeCheckBox(this, "CheckBox3", QStringLiteral("Inclure taille"), 560, 40);
+    CheckBox4 = MakeCheckBox(this, "CheckBox4", QStringLiteral("Inclure date"), 560, 64);
+    Button1 = MakeButton(this, "Button1", QStringLiteral("Lecture répertoire"), 96);
+    Button2 = MakeButton(this, "Button2", QStringLiteral("Police..."), 152);
+    Button3 = MakeButton(this, "Button3", QStringLiteral("Imprimer..."), 192);
+    Button4 = MakeButton(this, "Button4", QStringLiteral("Enregistrer..."), 232);
+
+    RichEdit1 = Place(new TRichEdit(this), "RichEdit1", 0, 304, ClientWidth, 269);
+    RichEdit1->setAccessibleName(tr("Listing"));
+    RichEdit1->SetText(u"RichEdit1");
+    RichEdit1->SetFont(ListingViewDesignFont());
+
+    FontDialog1.Device = TFontDialogDevice::fdPrinter;
+    SaveDialog1.DefaultExt = "rtf";
+    SaveDialog1.Filter = QStringLiteral("Fichiers RTF (*.rtf)|*.rtf");
+    SaveDialog1.Options
+        = {TOpenOption::ofOverwritePrompt, TOpenOption::ofHideReadOnly, TOpenOption::ofEnableSizing};
+
+    CreateRichPrinter();
+
+    connect(Button1, &QPushButton::clicked, this, [this] { Guarded([this] { Button1Click(); }); });
+    connect(Button2, &QPushButton::clicked, this, [this] { Guarded([this] { Button2Click(); }); });
+    connect(Button3, &QPushButton::clicked, this, [this] { Guarded([this] { Button3Click(); }); });
+    connect(Button4, &QPushButton::clicked, this, [this] { Guarded([this] { Button4Click(); }); });
+}
+
+void TForm1::CreateRichPrinter()
+{
+    RichPrinter1 = new TRichPrinter(this);
+    ConfigureListingPrinter(*RichPrinter1);
+}
+
+void TForm1::SetTabOrder()
+{
+    const QList<QWidget *> order
+        = {tva, Button1, RichEdit1, CheckBox1, Button2, CheckBox2, Button3, Button4, CheckBox3, CheckBox4};
+    for (qsizetype i = 0; i + 1 < order.size(); ++i)
+        setTabOrder(order[i], order[i + 1]);
+    for (QLabel *label : {Label1, Label3})
+        label->setFocusPolicy(Qt::NoFocus);
+}
+
+void TForm1::FormCreate()
+{
+    FileList = std::make_unique<TFileList>(TLocale::User());
+    RichEdit1->Clear();
+    setWindowTitle(Application().Title());
+    SetStatus(QString());
+    Application().OnHint = [this] { ApplicationHint(); };
+}
+
+void TForm1::FormDestroy()
+{
+    // A window made later holds the hint now.
+    if (Form1 == this)
+        Application().OnHint = nullptr;
+    FileList.reset();
+}
+
+void TForm1::ApplicationHint()
+{
+    // The tree's context menu sets a hint for the entry it highlights and empties it as
+    // it closes: the status line shows the entry's help text meanwhile.
+    const QString hint = Application().Hint();
+    if (hint.isEmpty()) {
+        if (m_statusUnderHint) {
+            m_status = *std::exchange(m_statusUnderHint, std::nullopt);
+            ShowStatus(m_status);
+        }
+        return;
+    }
+    if (!m_statusUnderHint)
+        m_statusUnderHint = m_status;
+    ShowStatus({GetLongHint(hint), QString()});
+}
+
+void TForm1::SetStatusText(const QString &text, const QString &toolTip)
+{
+    if (m_statusUnderHint) {
+        m_statusUnderHint = TStatus{text, toolTip};
+        return;
+    }
+    m_status = {text, toolTip};
+    ShowStatus(m_status);
+}
+
+void TForm1::ShowStatus(const TStatus &status)
+{
+    const QString shown = Label3->fontMetrics().elidedText(status.Text, Qt::ElideMiddle, Label3->width());
+    Label3->setText(shown);
+    Label3->setToolTip(!status.ToolTip.isEmpty() ? status.ToolTip
+            : shown != status.Text               ? status.Text
+                                                 : QString());
+}
+
+void TForm1::FormResize()
+{
+    const int statusBottom = Label3->y() + Label3->height();
+    // A window lower than the status line leaves the view with no height at all.
+    const int viewHeight = qMax(0, height() - statusBottom - 8);
+    RichEdit1->setGeometry(0, height() - viewHeight, width(), viewHeight);
+}
+
+void TForm1::tvaClick(QObject *)
+{
+    ShowSelection();
+}
+
+void TForm1::tvaChange(QObject *, TTreeNode *)
+{
+    // During a read the status line tells how far it has come.
+    if (!m_reading)
+        ShowSelection();
+}
+
+void TForm1::ShowSelection()
+{
+    const QString path = QFile::decodeName(QByteArray::fromStdString(tva->Selection()));
+    SetStatus(path, path);
+}
+
+void TForm1::Button1Click()
+{
+    BuildListing();
+}
+
+void TForm1::Button2Click()
+{
+    FontDialog1.Font = RichEdit1->Font();
+    if (FontDialog1.Execute())
+        RichEdit1->SetFont(FontDialog1.Font);
+}
+
+void TForm1::Button3Click()
+{
+    if (PrintDialog1.Execute())
+        RichPrinter1->PrintRichEdit(RichEdit1, 1);
+}
+
+void TForm1::Button4Click()
+{
+    if (SaveDialog1.Execute())
+        RichEdit1->SaveToFile(SaveDialog1.FileName);
+}
+
+void TForm1::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    FormResize();
+}
+
+void TForm1::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (!m_centred && screen()) {
+        m_centred = true;
+        const QRect available = screen()->availableGeometry();
+        move(available.center() - QPoint(frameGeometry().width() / 2, frameGeometry().height() / 2));
+    }
+}
+
+void TForm1::closeEvent(QCloseEvent *event)
+{
+    // A read in progress ends at its next file; the window closes once it has.
+    if (m_reading) {
+        m_closeRequested = true;
+        event->ignore();
+        return;
+    }
+    QWidget::closeEvent(event);
+}
+
+void SetStatus(const QString &text, const QString &toolTip)
+{
+    if (Form1)
+        Form1->SetStatusText(text, toolTip);
+}

@@ -1,0 +1,40 @@
+#include "platform/ui/storeprintparagraphs.h"
+
+#include "platform/document/paragraphstore.h"
+
+qsizetype TStorePrintParagraphs::Count() const
+{
+    return m_store.Count();
+}
+
+QString TStorePrintParagraphs::Text(qsizetype paragraph) const
+{
+    return m_store.Text(paragraph).toString();
+}
+
+QList<QTextLayout::FormatRange> TStorePrintParagraphs::BoldRuns(qsizetype paragraph) const
+{
+    const QStringView text = m_store.Text(paragraph);
+    if (!m_store.Bold(paragraph) || text.isEmpty())
+        return {};
+    QTextLayout::FormatRange run;
+    run.start = 0;
+    run.length = int(text.size());
+    run.format.setFontWeight(QFont::Bold);
+    return {run};
+}
+
+std::int64_t TStorePrintParagraphs::Position(qsizetype paragraph) const
+{
+    return m_store.Position(paragraph);
+}
+
+qsizetype TStorePrintParagraphs::ParagraphAt(std::int64_t position) const
+{
+    return m_store.ParagraphAt(position);
+}
+
+std::int64_t TStorePrintParagraphs::Revision() const
+{
+    return m_store.Revision();
+}

@@ -82,7 +82,7 @@ sanitize-test: test-deps
 THREAD_SANITIZER_ENV = QT_QPA_PLATFORM=offscreen \
     TSAN_OPTIONS=halt_on_error=1:suppressions=$(CURDIR)/tests/tsan.supp
 THREAD_TESTS = platform_system_tests:* \
-    app_read_tests:ScanDirectory.*:ScanLimits.*:FileList*:FileFacts.*:FolderTotals.*:ExportTree.*:ReadCommand*:Listing*:ExportText.*:ReadFilter.* \
+    app_read_tests:* app_export_tests:ExportTree.*:ExportText.* \
     systree_tests:TFileChangeThread.*:ShellControl*
 
 thread-test: test-deps

@@ -82,19 +82,32 @@ TReadRequest RequestOf(const TExportOptions &options)
         request.Style.Font.SetSize(*options.FontPoints);
     request.Filter = options.Filter;
     request.LookAtFiles = options.Totals;
+    // In the walk's order the output starts at once and the memory stays that of a folder.
+    request.Stream = !options.Sorted;
     return request;
 }
 
-// Runs the read with the progress shown on a terminal.
-TReadResult ReadWithProgress(const TReadRequest &request, IReadSink &sink, TReadHooks hooks)
+TDataSettings DataSettingsOf(const TExportOptions &options)
+{
+    TDataSettings settings;
+    settings.RootName = options.Folder;
+    settings.DirsOnly = options.DirsOnly;
+    settings.Sizes = options.Sizes;
+    settings.Dates = options.Dates;
+    settings.Totals = options.Totals;
+    return settings;
+}
+
+// Runs `read` (given the hooks) with the progress shown on a terminal.
+TReadResult WithProgress(const std::function<TReadResult(const TReadHooks &)> &read, TReadHooks hooks = {})
 {
     const bool showProgress = ::isatty(STDERR_FILENO) == 1;
     if (showProgress)
         hooks.Progress = [](std::size_t found) { std::fprintf(stderr, "\r%zu fichiers trouvés", found); };
-    TReadResult read = ReadFolder(request, sink, hooks);
+    TReadResult result = read(hooks);
     if (showProgress)
         std::fprintf(stderr, "\r\033[K");
-    return read;
+    return result;
 }
 
 // Thrown out of the writing of the output when the read fails: an output file being
@@ -104,21 +117,27 @@ struct TReadFailed
     QString Failure;
 };
 
-// Reads the folder and writes its listing as plain text or RTF, line by line, with no
-// view and no GUI toolkit started; answers the exit status.
-int ExportListing(const TExportOptions &options)
+// Ends the writing of the output where the read failed: with the output's own error
+// where writing it is what failed, or else with the read's failure.
+void ThrowIfFailed(const TReadResult &read)
 {
-    const auto form = options.Format == TExportOptions::TFormat::Rtf ? TListingOut::TForm::Rtf
-                                                                     : TListingOut::TForm::PlainText;
+    if (read.Failure.isEmpty())
+        return;
     try {
-        WriteToOutput(options.Output, [&](QIODevice &out) {
-            TListingOut listing(out, form);
-            if (QString failure = ReadListing(options, listing); !failure.isEmpty()) {
-                listing.RethrowFailure();
-                throw TReadFailed{failure};
-            }
-            listing.Finish();
-        });
+        if (read.Thrown)
+            std::rethrow_exception(read.Thrown);
+    } catch (const EWriteError &) {
+        throw;
+    } catch (...) { }
+    throw TReadFailed{read.Failure};
+}
+
+// Writes the output with `write`, which reads the folder on the way; answers the exit
+// status, with the failure of the read or of the output on standard error.
+int Export(const std::string &output, const std::function<void(QIODevice &)> &write)
+{
+    try {
+        WriteToOutput(output, write);
     } catch (const TReadFailed &read) {
         ReportReadFailure(read.Failure);
         return 1;
@@ -129,33 +148,42 @@ int ExportListing(const TExportOptions &options)
     return 0;
 }
 
-// Reads the folder and writes its files in a data format; answers the exit status.
+// Reads the folder and writes its listing as plain text or RTF as the walk goes, with no
+// view and no GUI toolkit started; answers the exit status.
+int ExportListing(const TExportOptions &options)
+{
+    const auto form = options.Format == TExportOptions::TFormat::Rtf ? TListingOut::TForm::Rtf
+                                                                     : TListingOut::TForm::PlainText;
+    return Export(options.Output, [&](QIODevice &out) {
+        TListingOut listing(out, form);
+        ThrowIfFailed(ReadListing(options, listing));
+        listing.Finish();
+    });
+}
+
+// Reads the folder and writes its files in a data format, as the walk goes where the
+// files are not sorted; answers the exit status.
 int ExportData(const TExportOptions &options, TDataFormat format)
 {
     TReadRequest request = RequestOf(options);
-    request.WriteLines = false;
-    request.LookAtFiles = true;
-    TNoSink sink;
-    const TReadResult read = ReadWithProgress(request, sink, {});
-    if (!read.Failure.isEmpty()) {
-        ReportReadFailure(read.Failure);
-        return 1;
-    }
-    TDataSettings settings;
-    settings.RootName = options.Folder;
-    settings.DirsOnly = options.DirsOnly;
-    settings.Sizes = options.Sizes;
-    settings.Dates = options.Dates;
-    settings.Totals = options.Totals;
-    try {
-        WriteToOutput(options.Output, [&](QIODevice &out) {
-            WriteDataFormat(format, *read.Files, ReadRootOf(options.Folder), settings, out);
-        });
-    } catch (const std::exception &error) {
-        ReportFailure(error);
-        return 1;
-    }
-    return 0;
+    const TDataSettings settings = DataSettingsOf(options);
+    const std::string rootDir = ReadRootOf(options.Folder);
+    return Export(options.Output, [&](QIODevice &out) {
+        if (request.Stream) {
+            TDataFormatStream stream(format, settings, rootDir, out);
+            ThrowIfFailed(WithProgress(
+                [&](const TReadHooks &hooks) { return StreamFolder(request, stream, true, hooks); }));
+            stream.Finish();
+            return;
+        }
+        request.WriteLines = false;
+        request.LookAtFiles = true;
+        TNoSink sink;
+        const TReadResult read
+            = WithProgress([&](const TReadHooks &hooks) { return ReadFolder(request, sink, hooks); });
+        ThrowIfFailed(read);
+        WriteDataFormat(format, *read.Files, rootDir, settings, out);
+    });
 }
 
 } // namespace
@@ -172,20 +200,27 @@ void ReportReadFailure(const QString &failure)
     std::cerr << "vantrel-oruk-export : lecture interrompue : " << failure.toStdString() << "\n";
 }
 
-QString ReadListing(const TExportOptions &options, IReadSink &target)
+TReadResult ReadListing(const TExportOptions &options, IReadSink &target)
 {
+    const TReadRequest request = RequestOf(options);
     if (!options.Totals)
-        return ReadWithProgress(RequestOf(options), target, {}).Failure;
-    TFolderTotals totals;
-    TTotalsSink sink(target, totals);
-    TReadHooks hooks;
-    hooks.Walked = [&totals](const TFileList &files, const std::string &) { totals.Collect(files); };
-    const TReadResult read = ReadWithProgress(RequestOf(options), sink, hooks);
-    if (read.Failure.isEmpty() && read.Files->Count() > 0) {
+        return WithProgress([&](const TReadHooks &hooks) { return ReadFolder(request, target, hooks); });
+    // A sorted list's folders are added up before the listing; in the walk's order, the
+    // files beneath a heading are the folder's own.
+    TFolderTotals sorted;
+    TTotalsSink sink(target, options.Sorted ? &sorted : nullptr);
+    TReadHooks walked;
+    walked.Walked = [&](const TFileList &files, const std::string &) {
+        if (options.Sorted)
+            sorted.Collect(files);
+    };
+    TReadResult read
+        = WithProgress([&](const TReadHooks &hooks) { return ReadFolder(request, sink, hooks); }, walked);
+    if (read.Failure.isEmpty() && read.Listed.Files > 0) {
         target.AppendLine(QStringLiteral(" "), false);
-        target.AppendLine(TreeTotalsText(totals.Tree()), true);
+        target.AppendLine(TreeTotalsText(read.Listed), true);
     }
-    return read.Failure;
+    return read;
 }
 
 std::string ExportUsage()

@@ -7,8 +7,7 @@
 #include <QString>
 
 #include "app/export/exportargs.h"
-
-class IReadSink;
+#include "app/read/readcommand.h"
 
 std::string ExportUsage();
 
@@ -21,8 +20,9 @@ using TPdfExport = std::function<int(const TExportOptions &options, char *progra
 int RunExport(int argc, char **argv, const TPdfExport &exportPdf);
 
 // Reads the folder into `target` as "Lecture répertoire" reads into the window's view,
-// with the folder totals when asked; answers the failure, empty when the read completed.
-QString ReadListing(const TExportOptions &options, IReadSink &target);
+// with the folder totals when asked; in the walk's order, the lines go to `target` as the
+// walk finds the files. Answers the read's result.
+TReadResult ReadListing(const TExportOptions &options, IReadSink &target);
 
 // A failure on standard error: its message, then what failed and why when it says.
 void ReportFailure(const std::exception &error);

@@ -30,3 +30,26 @@ void WriteDataFormat(TDataFormat format, const TFileList &files, const std::stri
     writer->End();
     writer->Flush();
 }
+
+TDataFormatStream::TDataFormatStream(
+    TDataFormat format, const TDataSettings &settings, const std::string &rootDir, QIODevice &out)
+    : m_writer(WriterOf(format, settings, out))
+    , m_tree(rootDir, *m_writer)
+{
+    m_writer->Begin();
+}
+
+TDataFormatStream::~TDataFormatStream() = default;
+
+void TDataFormatStream::Add(std::string_view path, const std::optional<TSizeAndTime> &facts,
+    const std::optional<struct timespec> &folderTime)
+{
+    m_tree.Add(path, facts, folderTime);
+}
+
+void TDataFormatStream::Finish()
+{
+    m_tree.Finish();
+    m_writer->End();
+    m_writer->Flush();
+}

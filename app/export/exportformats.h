@@ -1,12 +1,18 @@
 #pragma once
 
+#include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
+
+#include "app/read/treevisit.h"
 
 class QIODevice;
 class TFileList;
+class TFormatWriter;
 
 // The data formats of the export: the files of a read written as CSV, JSON or HTML,
-// streamed folder by folder (own files first, then subfolders), each file looked at once.
+// folder by folder (own files first, then subfolders), each file looked at once.
 
 enum class TDataFormat
 {
@@ -28,3 +34,23 @@ struct TDataSettings
 // when `out` fails.
 void WriteDataFormat(TDataFormat format, const TFileList &files, const std::string &rootDir,
     const TDataSettings &settings, QIODevice &out);
+
+// Writes the files of a streamed read in a data format as they come, in the walk's order
+// (StreamFolder); throws EWriteError when `out` fails.
+class TDataFormatStream : public IFileStream
+{
+public:
+    // Writes the beginning of the document.
+    TDataFormatStream(
+        TDataFormat format, const TDataSettings &settings, const std::string &rootDir, QIODevice &out);
+    ~TDataFormatStream() override;
+
+    void Add(std::string_view path, const std::optional<TSizeAndTime> &facts,
+        const std::optional<struct timespec> &folderTime) override;
+    // Ends the tree and the document, and writes out what is buffered.
+    void Finish();
+
+private:
+    std::unique_ptr<TFormatWriter> m_writer;
+    TTreeStream m_tree;
+};

@@ -29,22 +29,6 @@ void TListingOut::BeginListing(const TFont &font)
 
 void TListingOut::AppendLine(QStringView text, bool bold)
 {
-    try {
-        Write(text, bold);
-    } catch (...) {
-        m_failure = std::current_exception();
-        throw;
-    }
-}
-
-void TListingOut::RethrowFailure() const
-{
-    if (m_failure)
-        std::rethrow_exception(m_failure);
-}
-
-void TListingOut::Write(QStringView text, bool bold)
-{
     // A break within a line becomes a line separator, as the view's store makes it.
     m_line = text.toString();
     std::replace_if(

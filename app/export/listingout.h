@@ -1,6 +1,5 @@
 #pragma once
 
-#include <exception>
 #include <optional>
 
 #include <QByteArray>
@@ -32,12 +31,8 @@ public:
     // Ends the document and hands over what is buffered. Throws EWriteError when the
     // device does not take the bytes.
     void Finish();
-    // Throws again what writing a line threw: the read stops at it and takes it for a
-    // failure of its own.
-    void RethrowFailure() const;
 
 private:
-    void Write(QStringView text, bool bold);
     TRtfWriter &Rtf();
     void Put(bool all);
 
@@ -47,5 +42,4 @@ private:
     std::optional<TRtfWriter> m_rtf; // made with the first line, in the listing's font
     QByteArray m_text; // plain text not yet handed over
     QString m_line; // the last line, its room kept from one line to the next
-    std::exception_ptr m_failure;
 };

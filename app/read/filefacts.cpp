@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "app/read/filelist.h"
+#include "app/read/filelook.h"
 #include "platform/system/dirsearch.h"
 #include "platform/system/fd.h"
 #include "platform/system/pathopen.h"
@@ -141,31 +142,25 @@ void TFileFacts::Record(TBatch &batch, std::size_t entry, const std::optional<TI
 }
 
 // Looks at the files of the batch, each run of one folder's files relative to the
-// folder, opened once; a file whose folder cannot be opened is looked at by its path.
-// The names and runs are let go once looked at.
+// folder (TFileLook). The names and runs are let go once looked at.
 void TFileFacts::LookAt(TBatch &batch) const
 {
     const std::size_t count = batch.Count;
     const char *text = batch.Text.data();
+    TFileLook look(m_rootDir, m_root);
     batch.FolderTimes.reserve(batch.Runs.size());
     for (std::size_t r = 0; r < batch.Runs.size() && !m_worker.Cancelled(); ++r) {
         const TFolderRun &run = batch.Runs[r];
         const std::size_t end = r + 1 < batch.Runs.size() ? batch.Runs[r + 1].First : count;
-        const std::string folderPath(text + run.PathStart, run.PathLength);
-        const TFd folder = OpenFolder(folderPath);
         TFolderTime &folderTime = batch.FolderTimes.emplace_back();
         folderTime.First = run.First;
-        struct stat st;
-        if (folder && ::fstat(folder.Get(), &st) == 0)
-            folderTime.Nanoseconds = Packed(batch, static_cast<std::uint32_t>(BatchEntries + r), st.st_mtim);
+        if (const auto time = look.EnterFolder(std::string_view(text + run.PathStart, run.PathLength)))
+            folderTime.Nanoseconds = Packed(batch, static_cast<std::uint32_t>(BatchEntries + r), *time);
         std::size_t start = run.PathStart + run.PathLength;
         for (std::size_t i = run.First; i < end; ++i) {
             const char *name = text + start;
             start = batch.Ends[i];
-            if (folder)
-                Record(batch, i, SizeAndTimeAt(folder.Get(), name));
-            else
-                Record(batch, i, EntryInfoAt(m_rootDir + folderPath + name));
+            Record(batch, i, look.File(name));
         }
     }
     // Assigning an empty string would keep the room.
@@ -174,26 +169,31 @@ void TFileFacts::LookAt(TBatch &batch) const
     std::vector<TFolderRun>().swap(batch.Runs);
 }
 
-// The folder at the path relative to the root: relative to the root held open, which
-// saves looking up the root's own path each time, where the path is short enough.
-TFd TFileFacts::OpenFolder(const std::string &path) const
-{
-    constexpr int Flags = O_PATH | O_DIRECTORY | O_CLOEXEC;
-    if (m_root && path.empty())
-        return TFd(::openat(m_root.Get(), ".", Flags));
-    if (m_root && path.size() < PATH_MAX)
-        return TFd(::openat(m_root.Get(), path.c_str(), Flags));
-    return TFd(OpenPath(m_rootDir + path, O_PATH | O_DIRECTORY));
-}
-
 const TFileFacts::TBatch &TFileFacts::BatchOf(std::size_t entry) const
 {
-    if (!m_closed || entry / BatchEntries >= m_batches.size()
-        || entry % BatchEntries >= m_batches[entry / BatchEntries]->Count)
-        throw std::out_of_range("TFileFacts: no file added as that entry");
+    if (entry >= HandedOver() || !m_batches[entry / BatchEntries])
+        throw std::out_of_range("TFileFacts: no file added as that entry, or let go of");
     const TBatch &batch = *m_batches[entry / BatchEntries];
     WaitFor(batch);
     return batch;
+}
+
+std::size_t TFileFacts::HandedOver() const
+{
+    if (m_batches.empty())
+        return 0;
+    const std::size_t full = (m_batches.size() - 1) * BatchEntries;
+    return m_closed ? full + m_batches.back()->Count : full;
+}
+
+void TFileFacts::LetGoBefore(std::size_t entry)
+{
+    for (std::size_t b = 0; b < m_batches.size() && (b + 1) * BatchEntries <= entry; ++b) {
+        if (m_batches[b] && (b + 1) * BatchEntries <= HandedOver()) {
+            WaitFor(*m_batches[b]);
+            m_batches[b].reset();
+        }
+    }
 }
 
 std::optional<TSizeAndTime> TFileFacts::Of(std::size_t entry) const

@@ -19,9 +19,8 @@
 // needs them then takes little longer than one that does not, where looking at each
 // file after the walk would add a system call per file to it.
 //
-// Files are looked at as SizeAndTimeAt looks: through a link, or the link itself when it
-// leads nowhere. Each run of files of one folder is looked at relative to the folder,
-// opened once by its path from the root, which also gives the folder's own time.
+// Files are looked at as TFileLook looks: each run of files of one folder relative to the
+// folder, opened once by its path from the root, which also gives the folder's own time.
 // (Handing over the folders the walk holds open, duplicated, was measured to cost the
 // walk more than it saves: both threads then work on the same open files.)
 //
@@ -46,15 +45,22 @@ public:
     // No more files come: those added so far may be read. Further calls do nothing.
     void Close();
 
-    // Once closed: the file added `entry`th (from 0), std::nullopt when it was gone. Waits
-    // until the file is looked at; rethrows what failed on the other thread.
+    // The files that may be read: all once closed, and before that those of the batches
+    // handed over, so that a reader may follow the adding thread a few batches behind.
+    std::size_t HandedOver() const;
+    // The file added `entry`th (from 0, below HandedOver()), std::nullopt when it was
+    // gone. Waits until the file is looked at; rethrows what failed on the other thread.
+    // Throws std::out_of_range for an entry that may not be read or was let go of.
     std::optional<TSizeAndTime> Of(std::size_t entry) const;
-    // Once closed: the size alone of the file added `entry`th, 0 when it was gone. Waits
-    // as Of.
+    // The size alone of the file added `entry`th, 0 when it was gone. Waits as Of.
     std::int64_t SizeOf(std::size_t entry) const;
-    // Once closed: the last-write time of the folder that holds the file added `entry`th,
-    // std::nullopt when the folder could not be looked at. Waits as Of.
+    // The last-write time of the folder that holds the file added `entry`th, std::nullopt
+    // when the folder could not be looked at. Waits as Of.
     std::optional<struct timespec> FolderTimeOf(std::size_t entry) const;
+    // Lets go of what was found of the files added before `entry` (whole batches of them,
+    // once looked at), for a reader that reads each file once, in order: the memory held
+    // then stays that of the batches between the reader and the adding thread.
+    void LetGoBefore(std::size_t entry);
 
     // Files looked at in one go.
     static constexpr std::size_t BatchEntries = 1024;
@@ -111,7 +117,6 @@ private:
     void HandOver();
     void Process(TBatch &batch) const;
     void LookAt(TBatch &batch) const;
-    TFd OpenFolder(const std::string &path) const;
     void BeginRun(TBatch &batch, std::string_view folderPath);
     // The batch of the entry, once looked at. Throws std::out_of_range for an entry not
     // added or before the list is closed.
@@ -126,8 +131,9 @@ private:
     const std::string m_rootDir;
     const TFd m_root; // the root, held open
     std::string m_runFolder; // the folder path of the last run begun
-    // Every batch in the order of its entries; only the adding thread changes the list,
-    // and only the thread that took a batch from the worker writes its facts.
+    // Every batch in the order of its entries (null once let go of); only the adding
+    // thread changes the list, and only the thread that took a batch from the worker
+    // writes its facts.
     std::vector<std::unique_ptr<TBatch>> m_batches;
     bool m_closed = false;
     using TWorker = TBatchWorker<TBatch *>;

@@ -9,6 +9,7 @@
 
 #include "app/read/filefacts.h"
 #include "app/read/filelist.h"
+#include "app/read/filelook.h"
 #include "platform/system/datetime.h"
 #include "platform/system/dirsearch.h"
 #include "platform/system/error.h"
@@ -77,6 +78,8 @@ std::optional<TDateTimeParts> ListedTimeOf(const struct timespec &modTime)
     }
 }
 
+} // namespace
+
 // The date texts of a listing: the short date, then the long time unless it is exactly
 // midnight. Files share days and times, and formatting through the locale costs far
 // more than a look-up.
@@ -113,104 +116,6 @@ private:
     QHash<qint64, QString> m_dates;
     QHash<int, QString> m_times;
 };
-
-class TListingWriter
-{
-public:
-    TListingWriter(const TFileList &files, const std::string &rootDir, const TListingOptions &options,
-        const TLocale &locale, IListingSink &sink)
-        : m_files(files)
-        , m_rootDir(rootDir)
-        , m_options(options)
-        , m_dates(locale)
-        , m_sink(sink)
-    { }
-
-    // The headings of the folders of `folder` from the first level that differs from
-    // `previous` down, with a spacer per level, before the list's entry `next`; leaves
-    // the folder's indentation behind.
-    void EnterFolder(std::string_view folder, std::string_view previous, std::size_t next)
-    {
-        m_indent.clear();
-        std::size_t nameStart = 0;
-        for (std::size_t j = 0; j < folder.size(); ++j) {
-            if (folder[j] != PathDelim)
-                continue;
-            if (!m_options.DirsOnly)
-                m_sink.AppendLine(Spacer, false);
-            const bool shared = previous.size() >= j + 1 && folder.compare(0, j + 1, previous, 0, j + 1) == 0;
-            if (!shared) {
-                m_sink.AppendLine(
-                    QString(m_indent + DisplayText(folder.substr(nameStart, j - nameStart))), true);
-                m_sink.HeadingWritten(folder.substr(0, j + 1), next);
-            }
-            m_indent += u'\t';
-            nameStart = j + 1;
-        }
-    }
-
-    // Writes the line of the file at `index` of the list.
-    void WriteFile(std::size_t index, const TEntryParts &entry, const QString &indent)
-    {
-        m_line.resize(0);
-        m_line += indent;
-        m_line += DisplayText(entry.Name);
-        if (m_options.Sizes || m_options.Dates) {
-            // One look at the file serves both columns; a link that leads nowhere shows
-            // its own size and date, as the walk found it.
-            const auto info = SizeAndTimeOf(index, entry);
-            if (m_options.Sizes) {
-                m_line += SizeColumn;
-                AppendSize(m_line, info ? info->Size : 0);
-            }
-            if (m_options.Dates) {
-                m_line += u'\t';
-                if (info)
-                    m_dates.AppendTo(m_line, info->ModTime);
-            }
-        }
-        m_sink.AppendLine(m_line, false);
-    }
-
-    const QString &Indent() const { return m_indent; }
-
-private:
-    // The file's size and time: as the list found them where it looked at its files,
-    // or else looked at relative to its folder, which stays open for the entries after
-    // it; by its whole path when the folder cannot be opened.
-    std::optional<TSizeAndTime> SizeAndTimeOf(std::size_t index, const TEntryParts &entry)
-    {
-        if (const TFileFacts *facts = m_files.Facts())
-            return facts->Of(m_files.AddedIndex(index));
-        const std::string_view folder = entry.Folder;
-        if (!m_folderTried || folder != m_openFolder) {
-            m_openFolder.assign(folder);
-            m_folder = TFd(OpenPath(m_rootDir + m_openFolder, O_PATH | O_DIRECTORY));
-            m_folderTried = true;
-        }
-        if (m_folder) {
-            m_name.assign(entry.Name);
-            return SizeAndTimeAt(m_folder.Get(), m_name.c_str());
-        }
-        const auto info = EntryInfoAt(m_rootDir + std::string(entry.Folder) + std::string(entry.Name));
-        return info ? std::optional<TSizeAndTime>({info->Size, info->ModTime}) : std::nullopt;
-    }
-
-    const TFileList &m_files;
-    const std::string &m_rootDir;
-    const TListingOptions &m_options;
-    TDateTexts m_dates;
-    IListingSink &m_sink;
-    QString m_indent;
-    // The folder of the last file looked at (relative to the root), held open.
-    std::string m_openFolder;
-    TFd m_folder;
-    bool m_folderTried = false;
-    std::string m_name; // the last file's name, its room kept from one file to the next
-    QString m_line; // the last file's line, its room kept from one file to the next
-};
-
-} // namespace
 
 void AppendSize(QString &text, std::int64_t bytes)
 {
@@ -254,31 +159,170 @@ QString DisplayText(std::string_view bytes)
     return text;
 }
 
-void WriteListing(const TFileList &files, const std::string &rootDir, const TListingOptions &options,
+// The files of one folder, in the order added, with what was looked at of them.
+class TListingWriter::TRun
+{
+public:
+    std::string Folder;
+    TTotals Totals;
+
+    std::size_t Count() const { return m_ends.size(); }
+    bool Empty() const { return m_ends.empty(); }
+    std::string_view Name(std::size_t i) const
+    {
+        const std::size_t start = i == 0 ? 0 : m_ends[i - 1];
+        return std::string_view(m_names).substr(start, m_ends[i] - start);
+    }
+    const std::optional<TSizeAndTime> &Facts(std::size_t i) const { return m_facts[i]; }
+
+    void Add(std::string_view name, const std::optional<TSizeAndTime> &facts)
+    {
+        m_names.append(name);
+        m_ends.push_back(m_names.size());
+        m_facts.push_back(facts);
+        Totals.Add(facts);
+    }
+    // Empties the run, keeping its room for the next folder's files.
+    void Clear()
+    {
+        Folder.clear();
+        Totals = {};
+        m_names.clear();
+        m_ends.clear();
+        m_facts.clear();
+    }
+
+private:
+    std::string m_names; // end to end
+    std::vector<std::size_t> m_ends;
+    std::vector<std::optional<TSizeAndTime>> m_facts;
+};
+
+TListingWriter::TListingWriter(const TListingOptions &options, const TLocale &locale, IListingSink &sink)
+    : m_options(options)
+    , m_sink(sink)
+    , m_dates(std::make_unique<TDateTexts>(locale))
+    , m_run(std::make_unique<TRun>())
+    , m_root(std::make_unique<TRun>())
+{ }
+
+TListingWriter::~TListingWriter() = default;
+
+void TListingWriter::Add(std::string_view path, const std::optional<TSizeAndTime> &facts)
+{
+    const TEntryParts entry = PartsOf(path);
+    m_tree.Add(facts);
+    if (entry.Folder.empty()) {
+        // A file of the root ends the folder before it, as any other folder would.
+        WriteRun(*m_run);
+        m_previous.clear();
+        m_root->Add(entry.Name, facts);
+        return;
+    }
+    if (m_run->Empty() || entry.Folder != m_run->Folder) {
+        WriteRun(*m_run);
+        m_run->Folder.assign(entry.Folder);
+    }
+    m_run->Add(entry.Name, facts);
+}
+
+void TListingWriter::Finish()
+{
+    WriteRun(*m_run);
+    if (m_options.DirsOnly)
+        return;
+    m_sink.AppendLine(Spacer, false);
+    const QString noIndent;
+    for (std::size_t i = 0; i < m_root->Count(); ++i)
+        WriteFile(m_root->Name(i), m_root->Facts(i), noIndent);
+    m_root->Clear();
+}
+
+// Writes the run's headings and files, and empties it.
+void TListingWriter::WriteRun(TRun &run)
+{
+    if (run.Empty())
+        return;
+    WriteHeadings(run.Folder, run.Totals);
+    if (!m_options.DirsOnly) {
+        for (std::size_t i = 0; i < run.Count(); ++i)
+            WriteFile(run.Name(i), run.Facts(i), m_indent);
+    }
+    m_previous = run.Folder;
+    run.Clear();
+}
+
+// The headings of the folders of `folder` from the first level that differs from the
+// previous entry's folder down, with a spacer per level; leaves the folder's indentation
+// behind.
+void TListingWriter::WriteHeadings(std::string_view folder, const TTotals &run)
+{
+    m_indent.clear();
+    std::size_t nameStart = 0;
+    for (std::size_t j = 0; j < folder.size(); ++j) {
+        if (folder[j] != PathDelim)
+            continue;
+        if (!m_options.DirsOnly)
+            m_sink.AppendLine(Spacer, false);
+        const bool shared = m_previous.size() >= j + 1 && folder.compare(0, j + 1, m_previous, 0, j + 1) == 0;
+        if (!shared) {
+            m_sink.AppendLine(QString(m_indent + DisplayText(folder.substr(nameStart, j - nameStart))), true);
+            // Only the deepest level's own files follow its heading.
+            m_sink.HeadingWritten(folder.substr(0, j + 1), j + 1 == folder.size() ? run : TTotals());
+        }
+        m_indent += u'\t';
+        nameStart = j + 1;
+    }
+}
+
+void TListingWriter::WriteFile(
+    std::string_view name, const std::optional<TSizeAndTime> &facts, const QString &indent)
+{
+    m_line.resize(0);
+    m_line += indent;
+    m_line += DisplayText(name);
+    if (m_options.Sizes || m_options.Dates) {
+        // A link that leads nowhere shows its own size and date, as the walk found it.
+        if (m_options.Sizes) {
+            m_line += SizeColumn;
+            AppendSize(m_line, facts ? facts->Size : 0);
+        }
+        if (m_options.Dates) {
+            m_line += u'\t';
+            if (facts)
+                m_dates->AppendTo(m_line, facts->ModTime);
+        }
+    }
+    m_sink.AppendLine(m_line, false);
+}
+
+TTotals WriteListing(const TFileList &files, const std::string &rootDir, const TListingOptions &options,
     const TLocale &locale, IListingSink &sink)
 {
-    TListingWriter writer(files, rootDir, options, locale, sink);
+    TListingWriter writer(options, locale, sink);
+    const TFileFacts *facts = files.Facts();
+    const bool look = !facts && !options.DirsOnly && (options.Sizes || options.Dates);
+    const TFd root = look ? TFd(OpenPath(rootDir, O_PATH | O_DIRECTORY)) : TFd();
+    TFileLook lookAt(rootDir, root);
+    std::string_view lookedFolder;
+    bool entered = false;
     const std::size_t count = files.Count();
-
-    std::string_view previous; // the folder of the entry before
     for (std::size_t i = 0; i < count; ++i) {
-        const TEntryParts entry = PartsOf(files[i]);
-        if (!entry.Folder.empty()) {
-            if (entry.Folder != previous)
-                writer.EnterFolder(entry.Folder, previous, i);
-            if (!options.DirsOnly)
-                writer.WriteFile(i, entry, writer.Indent());
+        const std::string_view path = files[i];
+        std::optional<TSizeAndTime> found;
+        if (facts) {
+            found = facts->Of(files.AddedIndex(i));
+        } else if (look) {
+            const TEntryParts entry = PartsOf(path);
+            if (!entered || entry.Folder != lookedFolder) {
+                lookAt.EnterFolder(entry.Folder);
+                lookedFolder = entry.Folder;
+                entered = true;
+            }
+            found = lookAt.File(entry.Name);
         }
-        previous = entry.Folder;
+        writer.Add(path, found);
     }
-
-    if (options.DirsOnly)
-        return;
-    sink.AppendLine(Spacer, false);
-    const QString noIndent;
-    for (std::size_t i = 0; i < count; ++i) {
-        const TEntryParts entry = PartsOf(files[i]);
-        if (entry.Folder.empty())
-            writer.WriteFile(i, entry, noIndent);
-    }
+    writer.Finish();
+    return writer.Tree();
 }

@@ -1,49 +1,57 @@
 #include "app/read/readcommand.h"
 
+#include <deque>
 #include <exception>
+#include <functional>
+#include <optional>
 #include <string_view>
 #include <utility>
 
 #include "app/read/dirscan.h"
+#include "app/read/filefacts.h"
 #include "app/read/filelist.h"
 #include "platform/system/dirsearch.h"
+#include "platform/system/folderread.h"
 #include "platform/system/locale.h"
 #include "platform/system/qtext.h"
 #include "platform/system/throttle.h"
 
 namespace {
 
-// Collects the files of one walk into `files`, as paths relative to the root.
-class TFileCollector
+// Tells each file one walk finds to `take`, as a path relative to the root, with the
+// progress reported and a stop asked for on the way.
+class TFoundFiles
 {
 public:
-    TFileCollector(const std::string &rootDir, TFileList &files, const TReadHooks &hooks)
+    using TTake = std::function<void(const std::string &path, const TScanFile &file)>;
+
+    TFoundFiles(const std::string &rootDir, const TReadHooks &hooks, TTake take)
         : m_rootDir(rootDir)
-        , m_files(files)
         , m_hooks(hooks)
+        , m_take(std::move(take))
     {
         m_progress.Restart();
     }
 
     // The walk's callback: false once a stop was requested.
-    bool Add(const std::string &folderPath, std::string_view name);
+    bool Add(const std::string &folderPath, const TScanFile &file);
     bool Stopped() const { return m_stopped; }
 
 private:
     const std::string &RelativePath(const std::string &folderPath, std::string_view name);
 
     const std::string &m_rootDir;
-    TFileList &m_files;
     const TReadHooks &m_hooks;
+    const TTake m_take;
     std::string m_relative; // the last relative path, its room kept from one file to the next
     std::size_t m_found = 0;
     bool m_stopped = false;
     TThrottle m_progress;
 };
 
-bool TFileCollector::Add(const std::string &folderPath, std::string_view name)
+bool TFoundFiles::Add(const std::string &folderPath, const TScanFile &file)
 {
-    m_files.Add(RelativePath(folderPath, name));
+    m_take(RelativePath(folderPath, file.Name), file);
     ++m_found;
     if (m_hooks.Progress && m_progress.Due(ProgressIntervalMs))
         m_hooks.Progress(m_found);
@@ -51,7 +59,7 @@ bool TFileCollector::Add(const std::string &folderPath, std::string_view name)
     return !m_stopped;
 }
 
-const std::string &TFileCollector::RelativePath(const std::string &folderPath, std::string_view name)
+const std::string &TFoundFiles::RelativePath(const std::string &folderPath, std::string_view name)
 {
     // The walk's folder paths begin with the root; what follows it is the relative path.
     const std::size_t rootLength = m_rootDir.size();
@@ -75,6 +83,59 @@ TScanLimits ScanLimitsOf(const TReadFilter &filter)
     return limits;
 }
 
+// Walks the root within the request's filter, telling each file taken to `found`.
+void Walk(const TReadRequest &request, const std::string &rootDir, TFoundFiles &found)
+{
+    const TReadFilter &filter = request.Filter;
+    ScanFiles(
+        rootDir, "*.*",
+        [&found, &filter](const std::string &folderPath, const TScanFile &file) {
+            return !filter.TakesFile(file.Name) || found.Add(folderPath, file);
+        },
+        ScanLimitsOf(filter));
+}
+
+// Writes a streamed read's listing as its files come: the listing begins with the
+// first file, so that a read that finds none writes nothing.
+class TListingStream : public IFileStream
+{
+public:
+    TListingStream(const TListingStyle &style, IReadSink &sink)
+        : m_style(style)
+        , m_sink(sink)
+        , m_writer(m_style.Options, TLocale::User(), sink)
+    { }
+
+    void Add(std::string_view path, const std::optional<TSizeAndTime> &facts,
+        const std::optional<struct timespec> &) override
+    {
+        if (!m_begun) {
+            m_sink.BeginListing(m_style.Font);
+            m_begun = true;
+        }
+        m_writer.Add(path, facts);
+    }
+    // Writes what the writer holds back; answers the totals of the files listed.
+    TTotals Finish()
+    {
+        if (m_begun)
+            m_writer.Finish();
+        return m_writer.Tree();
+    }
+
+private:
+    const TListingStyle &m_style;
+    IReadSink &m_sink;
+    TListingWriter m_writer;
+    bool m_begun = false;
+};
+
+// Whether a listing in these options shows what is found of each file.
+bool ShowsFacts(const TListingOptions &options)
+{
+    return !options.DirsOnly && (options.Sizes || options.Dates);
+}
+
 // Walks the root and, unless stopped or empty, writes the listing of what it found.
 void Read(const TReadRequest &request, const std::string &rootDir, IReadSink &sink, const TReadHooks &hooks,
     TReadResult &result)
@@ -82,17 +143,12 @@ void Read(const TReadRequest &request, const std::string &rootDir, IReadSink &si
     TFileList &files = *result.Files;
     files.SetSorted(request.Sorted);
     const TListingOptions &options = request.Style.Options;
-    if (request.LookAtFiles || (!options.DirsOnly && (options.Sizes || options.Dates)))
+    if (request.LookAtFiles || ShowsFacts(options))
         files.LookAtFiles(rootDir);
-    TFileCollector collector(rootDir, files, hooks);
-    const TReadFilter &filter = request.Filter;
-    ScanFiles(
-        rootDir, "*.*",
-        [&collector, &filter](const std::string &folderPath, const TScanFile &file) {
-            return !filter.TakesFile(file.Name) || collector.Add(folderPath, file.Name);
-        },
-        ScanLimitsOf(filter));
-    result.Stopped = collector.Stopped();
+    TFoundFiles found(
+        rootDir, hooks, [&files](const std::string &path, const TScanFile &) { files.Add(path); });
+    Walk(request, rootDir, found);
+    result.Stopped = found.Stopped();
     files.Finish();
     if (result.Stopped || files.Count() == 0) {
         files.ForgetFacts();
@@ -103,10 +159,99 @@ void Read(const TReadRequest &request, const std::string &rootDir, IReadSink &si
     if (request.WriteLines) {
         const TListingStyle style = hooks.StyleToWrite ? hooks.StyleToWrite() : request.Style;
         sink.BeginListing(style.Font);
-        WriteListing(files, rootDir, style.Options, TLocale::User(), sink);
+        result.Listed = WriteListing(files, rootDir, style.Options, TLocale::User(), sink);
     }
     if (!request.LookAtFiles)
         files.ForgetFacts();
+}
+
+// Hands the files a walk finds to a stream, with what is found of them where it looks
+// at them: each batch of files goes to the stream once the batch after it is handed to
+// the thread that looks at them, so that both threads work at once and the memory held
+// stays that of a few batches.
+class TStreamFeed
+{
+public:
+    TStreamFeed(const std::string &rootDir, IFileStream &stream, bool lookAtFiles)
+        : m_stream(stream)
+        , m_facts(lookAtFiles ? std::make_unique<TFileFacts>(rootDir) : nullptr)
+    { }
+
+    void Add(const std::string &path)
+    {
+        if (!m_facts) {
+            m_stream.Add(path, std::nullopt, std::nullopt);
+            return;
+        }
+        m_facts->Add(path);
+        m_pending.push_back(path);
+        const std::size_t handedOver = m_facts->HandedOver();
+        if (handedOver >= m_passed + 2 * TFileFacts::BatchEntries)
+            Pass(handedOver - TFileFacts::BatchEntries);
+    }
+
+    // Passes the files still held once the walk is over.
+    void Finish()
+    {
+        if (!m_facts)
+            return;
+        m_facts->Close();
+        Pass(m_facts->HandedOver());
+    }
+
+private:
+    // Passes the files added up to `end` (excluded) that are not passed yet.
+    void Pass(std::size_t end)
+    {
+        for (; m_passed < end; ++m_passed) {
+            const std::string &path = m_pending.front();
+            const std::string_view folder = FolderPartOf(path);
+            if (m_passed == 0 || folder != m_folder) {
+                m_folder.assign(folder);
+                m_folderTime = m_facts->FolderTimeOf(m_passed);
+            }
+            m_stream.Add(path, m_facts->Of(m_passed), m_folderTime);
+            m_pending.pop_front();
+        }
+        m_facts->LetGoBefore(m_passed);
+    }
+
+    IFileStream &m_stream;
+    std::unique_ptr<TFileFacts> m_facts;
+    std::deque<std::string> m_pending; // the paths added and not yet passed
+    std::size_t m_passed = 0;
+    std::string m_folder; // the folder of the last file passed, and its time
+    std::optional<struct timespec> m_folderTime;
+};
+
+// Walks the root and hands each file to `stream` as the walk finds it.
+void Stream(const TReadRequest &request, const std::string &rootDir, IFileStream &stream, bool lookAtFiles,
+    const TReadHooks &hooks, TReadResult &result)
+{
+    TStreamFeed feed(rootDir, stream, lookAtFiles);
+    TFoundFiles found(
+        rootDir, hooks, [&feed](const std::string &path, const TScanFile &) { feed.Add(path); });
+    Walk(request, rootDir, found);
+    result.Stopped = found.Stopped();
+    if (!result.Stopped)
+        feed.Finish();
+}
+
+// Runs `read` with what it throws taken for the read's failure.
+template <typename TRead> TReadResult ReadCatching(TRead read)
+{
+    TReadResult result;
+    result.Files = std::make_unique<TFileList>(TLocale::User());
+    try {
+        read(result);
+    } catch (const std::exception &error) {
+        result.Failure = ToQString(error.what());
+        result.Thrown = std::current_exception();
+    } catch (...) {
+        result.Failure = QStringLiteral("erreur inconnue");
+        result.Thrown = std::current_exception();
+    }
+    return result;
 }
 
 } // namespace
@@ -122,14 +267,22 @@ std::string ReadRootOf(std::string folder)
 
 TReadResult ReadFolder(const TReadRequest &request, IReadSink &sink, const TReadHooks &hooks)
 {
-    TReadResult result;
-    result.Files = std::make_unique<TFileList>(TLocale::User());
-    try {
-        Read(request, ReadRootOf(request.Folder), sink, hooks, result);
-    } catch (const std::exception &error) {
-        result.Failure = ToQString(error.what());
-    } catch (...) {
-        result.Failure = QStringLiteral("erreur inconnue");
-    }
-    return result;
+    const std::string rootDir = ReadRootOf(request.Folder);
+    if (!request.Stream || request.Sorted || !request.WriteLines)
+        return ReadCatching([&](TReadResult &result) { Read(request, rootDir, sink, hooks, result); });
+    return ReadCatching([&](TReadResult &result) {
+        TListingStream listing(request.Style, sink);
+        const bool look = request.LookAtFiles || ShowsFacts(request.Style.Options);
+        Stream(request, rootDir, listing, look, hooks, result);
+        if (!result.Stopped)
+            result.Listed = listing.Finish();
+    });
+}
+
+TReadResult StreamFolder(
+    const TReadRequest &request, IFileStream &stream, bool lookAtFiles, const TReadHooks &hooks)
+{
+    return ReadCatching([&](TReadResult &result) {
+        Stream(request, ReadRootOf(request.Folder), stream, lookAtFiles, hooks, result);
+    });
 }

@@ -1,15 +1,19 @@
 #pragma once
 
 #include <cstddef>
+#include <exception>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include <QString>
 
 #include "app/read/filelist.h"
 #include "app/read/listing.h"
 #include "app/read/readfilter.h"
+#include "platform/system/folderread.h"
 #include "platform/system/font.h"
 
 // How the files a read found are written.
@@ -34,6 +38,25 @@ struct TReadRequest
     // files found (TFileList::Facts), for a caller that needs them. A listing with sizes
     // or dates has them looked at during the walk in any case.
     bool LookAtFiles = false;
+    // true, for a read in the walk's order: the lines are written as the walk finds the
+    // files, each folder's once the next folder's come, and no list of the files is kept
+    // (TReadResult::Files stays empty); a stop or a failure leaves what was written. The
+    // style is the request's (TReadHooks::StyleToWrite is not asked). A sorted read
+    // collects its files in any case.
+    bool Stream = false;
+};
+
+// Receives the files of a streamed read (StreamFolder) as the walk finds them.
+class IFileStream
+{
+public:
+    virtual ~IFileStream() = default;
+    // The next file: its path relative to the root, its size and time where the read
+    // looks at them (std::nullopt when it is gone or not looked at), and the last-write
+    // time of its folder where the read looks at it.
+    virtual void Add(std::string_view path, const std::optional<TSizeAndTime> &facts,
+        const std::optional<struct timespec> &folderTime)
+        = 0;
 };
 
 // Where a read writes its listing: the lines, and before them the font they show in.
@@ -62,11 +85,17 @@ struct TReadHooks
 
 struct TReadResult
 {
-    // The files found, also those found before a stop or a failure.
+    // The files found, also those found before a stop or a failure; none for a streamed
+    // read.
     std::unique_ptr<TFileList> Files;
+    // The files listed, counted, and summed where their sizes were looked at.
+    TTotals Listed;
     bool Stopped = false;
     // Why the read failed: empty when it completed or was stopped.
     QString Failure;
+    // What was thrown, where the read failed: a sink's or a stream's own exception
+    // (EWriteError for an output that fails) for a caller that reports it as its own.
+    std::exception_ptr Thrown;
 };
 
 constexpr int ProgressIntervalMs = 100;
@@ -79,3 +108,12 @@ std::string ReadRootOf(std::string folder);
 // walk or of the sink ends the read and comes back in Failure; the lines written so far
 // stay in the sink.
 TReadResult ReadFolder(const TReadRequest &request, IReadSink &sink, const TReadHooks &hooks = {});
+
+// Walks the request's folder and hands each file taken to `stream` as the walk finds it,
+// with its size and time and its folder's where `lookAtFiles` says: those are looked at
+// on another thread (TFileFacts), and each file goes to the stream once looked at, a
+// few thousand files behind the walk. The request's style and sorting do not apply. A failure of the walk or
+// of the stream ends the read and comes back in Failure. The hooks' Progress and StopRequested apply; Files
+// stays empty.
+TReadResult StreamFolder(
+    const TReadRequest &request, IFileStream &stream, bool lookAtFiles, const TReadHooks &hooks = {});

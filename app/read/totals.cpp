@@ -51,23 +51,12 @@ QString TreeTotalsText(const TTotals &totals)
     return text;
 }
 
-namespace {
-
-TByteCount BytesOf(const TFileList &files, std::size_t index)
-{
-    return static_cast<std::uint64_t>(files.Facts()->SizeOf(files.AddedIndex(index)));
-}
-
-} // namespace
-
 void TFolderTotals::Collect(const TFileList &files)
 {
-    if (!files.Facts())
+    const TFileFacts *facts = files.Facts();
+    if (!facts)
         throw std::logic_error("TFolderTotals: the list did not look at its files");
-    m_files = &files;
     m_folders.clear();
-    if (!files.Sorted())
-        return;
     // A folder's files mostly come together: one look-up serves them all.
     std::string_view folder;
     TTotals *totals = nullptr;
@@ -75,50 +64,26 @@ void TFolderTotals::Collect(const TFileList &files)
         const std::string_view entryFolder = FolderPartOf(files[i]);
         if (!totals || entryFolder != folder) {
             folder = entryFolder;
-            totals = &m_folders[folder];
+            totals = &m_folders[std::string(folder)];
         }
-        ++totals->Files;
-        totals->Bytes += BytesOf(files, i);
+        totals->Add(facts->Of(files.AddedIndex(i)));
     }
 }
 
-TTotals TFolderTotals::Of(std::string_view folder, std::size_t next) const
+TTotals TFolderTotals::Of(std::string_view folder) const
 {
-    if (!m_files)
-        return {};
-    if (m_files->Sorted()) {
-        const auto found = m_folders.find(folder);
-        return found == m_folders.end() ? TTotals() : found->second;
-    }
-    // The entries of a list in the walk's order are in the order added.
-    const TFileFacts &facts = *m_files->Facts();
-    const std::size_t count = m_files->Count();
-    TTotals totals;
-    for (std::size_t i = next; i < count && FolderPartOf((*m_files)[i]) == folder; ++i) {
-        ++totals.Files;
-        totals.Bytes += static_cast<std::uint64_t>(facts.SizeOf(i));
-    }
-    return totals;
+    const auto found = m_folders.find(std::string(folder));
+    return found == m_folders.end() ? TTotals() : found->second;
 }
 
-TTotals TFolderTotals::Tree() const
-{
-    TTotals tree;
-    for (std::size_t i = 0; m_files && i < m_files->Count(); ++i) {
-        ++tree.Files;
-        tree.Bytes += BytesOf(*m_files, i);
-    }
-    return tree;
-}
-
-void TTotalsSink::HeadingWritten(std::string_view folder, std::size_t next)
+void TTotalsSink::HeadingWritten(std::string_view folder, const TTotals &filesBelow)
 {
     m_line.resize(0);
     for (const char c : folder) {
         if (c == PathDelim)
             m_line += u'\t';
     }
-    const TTotals totals = m_totals.Of(folder, next);
+    const TTotals totals = m_sorted ? m_sorted->Of(folder) : filesBelow;
     // Folders share their counts, and the locale's number text costs more than a look-up.
     auto count = m_countTexts.constFind(totals.Files);
     if (count == m_countTexts.cend()) {

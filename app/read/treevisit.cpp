@@ -8,6 +8,7 @@
 
 #include "app/read/filefacts.h"
 #include "app/read/filelist.h"
+#include "app/read/filelook.h"
 #include "platform/system/dirsearch.h"
 #include "platform/system/fd.h"
 #include "platform/system/folderread.h"
@@ -96,162 +97,153 @@ std::string_view NameOf(std::string_view folderPath)
     return delim == std::string_view::npos ? path : path.substr(delim + 1);
 }
 
-class TTreeWalk
-{
-public:
-    TTreeWalk(const TFileList &files, const std::string &rootDir, ITreeVisitor &visitor)
-        : m_files(files)
-        , m_rootDir(rootDir)
-        , m_index(files)
-        , m_facts(files.Facts())
-        , m_visitor(visitor)
-    { }
-
-    void Run();
-
-private:
-    // How many levels from the root keep their folder open for their subfolders.
-    static constexpr std::size_t OpenLevels = 32;
-
-    struct TLevel
-    {
-        std::size_t Folder = 0;
-        std::size_t NextChild = 0;
-        // The folder, held open (O_PATH) while its subfolders are looked at, where its
-        // files had to be looked at here.
-        TFd Fd;
-        TTreeFolder Shown;
-        std::int64_t TreeCount = 0;
-        TByteCount TreeBytes = 0;
-    };
-
-    void Enter(std::size_t folder);
-    void Leave();
-    TFd OpenFolder(const TFolderNode &node) const;
-    void LookAtFiles(const TFd &folder, const TFolderNode &node, TTreeFolder &shown);
-    void TakeFacts(const TFolderNode &node, TTreeFolder &shown);
-    TTreeFile &AddFile(const TFolderNode &node, std::size_t entry, TTreeFolder &shown);
-
-    const TFileList &m_files;
-    const std::string &m_rootDir;
-    // Made first, while the list may still be looking at its files on another thread.
-    TTreeIndex m_index;
-    const TFileFacts *m_facts; // what the list found of its files, if it looked
-    ITreeVisitor &m_visitor;
-    std::vector<TLevel> m_levels;
-    std::vector<TTreeFile> m_folderFiles; // the files of the folder entered last
-    std::string m_name;
-};
-
-void TTreeWalk::Run()
-{
-    Enter(0);
-    while (!m_levels.empty()) {
-        TLevel &level = m_levels.back();
-        const TFolderNode &node = m_index.Folder(level.Folder);
-        if (level.NextChild < node.Children.size())
-            Enter(node.Children[level.NextChild++]);
-        else
-            Leave();
-    }
-}
-
-void TTreeWalk::Enter(std::size_t folder)
-{
-    const TFolderNode &node = m_index.Folder(folder);
-    TLevel level;
-    level.Folder = folder;
-    level.Shown.Path = node.Path;
-    level.Shown.Name = NameOf(node.Path);
-    level.Shown.Depth = static_cast<int>(m_levels.size());
-    if (m_facts && node.FileEnd > node.FirstFile) {
-        TakeFacts(node, level.Shown);
-    } else {
-        level.Fd = OpenFolder(node);
-        LookAtFiles(level.Fd, node, level.Shown);
-        // Deep down, a folder is let go once looked at, so that a tree of any depth holds
-        // a bounded number of descriptors; its subfolders are opened by their paths.
-        if (m_levels.size() >= OpenLevels)
-            level.Fd = TFd();
-    }
-    level.TreeCount = level.Shown.FileCount;
-    level.TreeBytes = level.Shown.FileBytes;
-    m_levels.push_back(std::move(level));
-    m_visitor.BeginFolder(m_levels.back().Shown);
-    for (const TTreeFile &file : m_folderFiles)
-        m_visitor.File(m_levels.back().Shown, file);
-}
-
-void TTreeWalk::Leave()
-{
-    const TLevel level = std::move(m_levels.back());
-    m_levels.pop_back();
-    m_visitor.EndFolder(level.Shown, level.TreeCount, level.TreeBytes);
-    if (!m_levels.empty()) {
-        m_levels.back().TreeCount += level.TreeCount;
-        m_levels.back().TreeBytes += level.TreeBytes;
-    }
-}
-
-// The folder, opened relative to the one above it where that one is open: one name to
-// look up rather than the whole path.
-TFd TTreeWalk::OpenFolder(const TFolderNode &node) const
-{
-    const TFd *parent = m_levels.empty() ? nullptr : &m_levels.back().Fd;
-    if (parent && *parent) {
-        const std::string name(NameOf(node.Path));
-        return TFd(::openat(parent->Get(), name.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
-    }
-    return TFd(OpenPath(m_rootDir + std::string(node.Path), O_PATH | O_DIRECTORY));
-}
-
-// Looks at the folder and its own files, relative to the folder held open.
-void TTreeWalk::LookAtFiles(const TFd &folder, const TFolderNode &node, TTreeFolder &shown)
-{
-    struct stat info;
-    if (folder && ::fstat(folder.Get(), &info) == 0)
-        shown.ModTime = info.st_mtim;
-    m_folderFiles.clear();
-    for (std::size_t p = node.FirstFile; p < node.FileEnd; ++p) {
-        TTreeFile &file = AddFile(node, m_index.FileAt(p), shown);
-        m_name.assign(file.Name);
-        const auto sizeAndTime = folder ? SizeAndTimeAt(folder.Get(), m_name.c_str()) : std::nullopt;
-        if (sizeAndTime) {
-            file.Size = sizeAndTime->Size;
-            file.ModTime = sizeAndTime->ModTime;
-            shown.FileBytes += file.Size;
-        }
-    }
-}
-
-// The folder and its own files as the list found them when it looked at them.
-void TTreeWalk::TakeFacts(const TFolderNode &node, TTreeFolder &shown)
-{
-    shown.ModTime = m_facts->FolderTimeOf(m_files.AddedIndex(m_index.FileAt(node.FirstFile)));
-    m_folderFiles.clear();
-    for (std::size_t p = node.FirstFile; p < node.FileEnd; ++p) {
-        const std::size_t entry = m_index.FileAt(p);
-        TTreeFile &file = AddFile(node, entry, shown);
-        if (const auto sizeAndTime = m_facts->Of(m_files.AddedIndex(entry))) {
-            file.Size = sizeAndTime->Size;
-            file.ModTime = sizeAndTime->ModTime;
-            shown.FileBytes += file.Size;
-        }
-    }
-}
-
-// Counts the list's `entry`th file in the folder, not yet looked at.
-TTreeFile &TTreeWalk::AddFile(const TFolderNode &node, std::size_t entry, TTreeFolder &shown)
-{
-    TTreeFile file;
-    file.Name = m_files[entry].substr(node.Path.size());
-    ++shown.FileCount;
-    return m_folderFiles.emplace_back(file);
-}
-
 } // namespace
+
+TTreeStream::TTreeStream(const std::string &rootDir, ITreeVisitor &visitor)
+    : m_rootDir(rootDir)
+    , m_visitor(visitor)
+{ }
+
+TTreeStream::~TTreeStream() = default;
+
+void TTreeStream::Add(std::string_view path, const std::optional<TSizeAndTime> &facts,
+    const std::optional<struct timespec> &folderTime)
+{
+    const std::string_view folder = FolderPartOf(path);
+    if (!m_inRun || folder != m_runFolder)
+        BeginRun(folder, folderTime);
+    m_runNames.append(path.substr(folder.size()));
+    m_runEnds.push_back(m_runNames.size());
+    TTreeFile &file = m_runFiles.emplace_back();
+    if (facts) {
+        file.Size = facts->Size;
+        file.ModTime = facts->ModTime;
+    }
+}
+
+void TTreeStream::Finish()
+{
+    VisitRun();
+    if (m_levels.empty())
+        EnterUpTo(std::string_view());
+    while (!m_levels.empty())
+        Leave();
+}
+
+// Visits the folder before, and begins the folder's run.
+void TTreeStream::BeginRun(std::string_view folder, const std::optional<struct timespec> &time)
+{
+    VisitRun();
+    m_inRun = true;
+    m_runFolder.assign(folder);
+    m_runTime = time;
+}
+
+// Enters the run's folder, with those above it that are not entered yet, and visits its
+// files; then empties the run.
+void TTreeStream::VisitRun()
+{
+    if (!m_inRun)
+        return;
+    const std::string_view folder = m_runFolder;
+    const std::string_view parent
+        = folder.empty() ? folder : FolderPartOf(folder.substr(0, folder.size() - 1));
+    if (!folder.empty())
+        EnterUpTo(parent);
+    TByteCount bytes = 0;
+    for (std::size_t i = 0; i < m_runFiles.size(); ++i) {
+        const std::size_t start = i == 0 ? 0 : m_runEnds[i - 1];
+        m_runFiles[i].Name = std::string_view(m_runNames).substr(start, m_runEnds[i] - start);
+        bytes += static_cast<std::uint64_t>(m_runFiles[i].Size);
+    }
+    Enter(folder, m_runTime, static_cast<std::int64_t>(m_runFiles.size()), bytes);
+    for (const TTreeFile &file : m_runFiles)
+        m_visitor.File(m_levels.back().Shown, file);
+    m_inRun = false;
+    m_runNames.clear();
+    m_runEnds.clear();
+    m_runFiles.clear();
+}
+
+// Leaves the folders that do not hold `folder`, and enters those on the way down to it
+// that are not entered yet, each with no files of its own and its time looked at now.
+void TTreeStream::EnterUpTo(std::string_view folder)
+{
+    while (!m_levels.empty() && !folder.starts_with(m_levels.back().Path))
+        Leave();
+    if (!m_levels.empty() && m_levels.back().Path == folder)
+        return;
+    if (!m_look) {
+        m_root = TFd(OpenPath(m_rootDir, O_PATH | O_DIRECTORY));
+        m_look = std::make_unique<TFileLook>(m_rootDir, m_root);
+    }
+    std::size_t next = m_levels.empty() ? 0 : m_levels.back().Path.size();
+    while (m_levels.empty() || m_levels.back().Path.size() < folder.size()) {
+        const std::size_t end = m_levels.empty() ? 0 : folder.find(PathDelim, next) + 1;
+        const std::string_view path = folder.substr(0, end);
+        Enter(path, m_look->EnterFolder(path), 0, 0);
+        next = end;
+    }
+}
+
+void TTreeStream::Enter(std::string_view folder, const std::optional<struct timespec> &time,
+    std::int64_t fileCount, TByteCount fileBytes)
+{
+    TLevel &level = m_levels.emplace_back();
+    level.Path.assign(folder);
+    level.Shown.Path = level.Path;
+    level.Shown.Name = NameOf(level.Path);
+    level.Shown.Depth = static_cast<int>(m_levels.size() - 1);
+    level.Shown.ModTime = time;
+    level.Shown.FileCount = fileCount;
+    level.Shown.FileBytes = fileBytes;
+    level.TreeCount = fileCount;
+    level.TreeBytes = fileBytes;
+    m_visitor.BeginFolder(level.Shown);
+}
+
+void TTreeStream::Leave()
+{
+    const TLevel &level = m_levels.back();
+    m_visitor.EndFolder(level.Shown, level.TreeCount, level.TreeBytes);
+    const std::int64_t count = level.TreeCount;
+    const TByteCount bytes = level.TreeBytes;
+    m_levels.pop_back();
+    if (!m_levels.empty()) {
+        m_levels.back().TreeCount += count;
+        m_levels.back().TreeBytes += bytes;
+    }
+}
 
 void VisitTree(const TFileList &files, const std::string &rootDir, ITreeVisitor &visitor)
 {
-    TTreeWalk(files, rootDir, visitor).Run();
+    // Made first, while the list may still be looking at its files on another thread.
+    const TTreeIndex index(files);
+    const TFileFacts *facts = files.Facts();
+    const TFd root = facts ? TFd() : TFd(OpenPath(rootDir, O_PATH | O_DIRECTORY));
+    TFileLook look(rootDir, root);
+    TTreeStream stream(rootDir, visitor);
+    // The folders depth first, each folder's subfolders in the order the list reaches them.
+    std::vector<std::pair<std::size_t, std::size_t>> path{{0, 0}}; // folder, next child
+    while (!path.empty()) {
+        auto &[folder, nextChild] = path.back();
+        const TFolderNode &node = index.Folder(folder);
+        if (nextChild == 0 && node.FileEnd > node.FirstFile) {
+            std::optional<struct timespec> folderTime = facts
+                ? facts->FolderTimeOf(files.AddedIndex(index.FileAt(node.FirstFile)))
+                : look.EnterFolder(node.Path);
+            for (std::size_t p = node.FirstFile; p < node.FileEnd; ++p) {
+                const std::size_t entry = index.FileAt(p);
+                const std::string_view file = files[entry];
+                stream.Add(file,
+                    facts ? facts->Of(files.AddedIndex(entry)) : look.File(file.substr(node.Path.size())),
+                    folderTime);
+            }
+        }
+        if (nextChild < node.Children.size())
+            path.emplace_back(node.Children[nextChild++], 0);
+        else
+            path.pop_back();
+    }
+    stream.Finish();
 }

@@ -38,9 +38,8 @@ int ExportPdf(const TExportOptions &options, char *programName)
     TRichEdit listing;
     listing.SetFont(ListingViewDesignFont());
     TViewSink viewSink(listing);
-    const QString failure = ReadListing(options, viewSink);
-    if (!failure.isEmpty()) {
-        ReportReadFailure(failure);
+    if (const TReadResult read = ReadListing(options, viewSink); !read.Failure.isEmpty()) {
+        ReportReadFailure(read.Failure);
         return 1;
     }
     try {

@@ -1,9 +1,11 @@
 #include <algorithm>
 #include <fcntl.h>
+#include <map>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <sys/stat.h>
+#include <tuple>
 #include <unistd.h>
 #include <utility>
 #include <vector>
@@ -185,9 +187,9 @@ TEST(FileFacts, ASortedListFindsEachFilesFacts)
 }
 
 // A sorted list may come back to a folder after one of its subfolders: its totals are
-// all of its own files still. A list in the walk's order holds each folder's own files
-// together, from where its heading comes, before its subfolders'.
-TEST(FolderTotals, OwnFilesOfEachFolderAndTheWholeTree)
+// all of its own files still. In the walk's order each folder's own files come together,
+// right beneath its heading, and the writer adds them up there.
+TEST(FolderTotals, OwnFilesOfEachFolderSortedOrBeneathEachHeading)
 {
     TTempTree tree;
     tree.File("top", 1);
@@ -195,30 +197,48 @@ TEST(FolderTotals, OwnFilesOfEachFolderAndTheWholeTree)
     tree.File("a/b/y/q", 100);
     tree.File("a/b/z", 1000);
     const TLocale locale(QLocale(QStringLiteral("fr_FR")));
-    for (const bool sorted : {true, false}) {
-        TFileList files(locale);
-        files.SetSorted(sorted);
-        TFolderTotals totals;
-        EXPECT_THROW(totals.Collect(files), std::logic_error);
-        files.LookAtFiles(tree.Root() + "/");
-        for (const char *path : {"top", "a/b/z", "a/b/x", "a/b/gone", "a/b/y/q"})
-            files.Add(path);
-        files.Finish();
-        totals.Collect(files);
-        // Where each heading comes: before a/b/gone in the sorted list, before a/b/z in
-        // the walk's order; a/b/y/ before a/b/y/q, its last entry in both.
-        const std::size_t b = sorted ? 0 : 1;
-        const auto expect
-            = [&](std::string_view folder, std::size_t next, std::int64_t count, std::int64_t bytes) {
-                  EXPECT_EQ(totals.Of(folder, next).Files, count) << folder << (sorted ? " sorted" : "");
-                  EXPECT_EQ(totals.Of(folder, next).Bytes, bytes) << folder << (sorted ? " sorted" : "");
-              };
-        expect("a/", b, 0, 0);
-        expect("a/b/", b, 3, 1010); // a file gone since counts, with no bytes
-        expect("a/b/y/", 4, 1, 100);
-        EXPECT_EQ(totals.Tree().Files, 5);
-        EXPECT_EQ(totals.Tree().Bytes, 1111);
+    const std::vector<const char *> walkOrder = {"top", "a/b/z", "a/b/x", "a/b/gone", "a/b/y/q"};
+
+    TFileList files(locale);
+    files.SetSorted(true);
+    TFolderTotals sorted;
+    EXPECT_THROW(sorted.Collect(files), std::logic_error);
+    files.LookAtFiles(tree.Root() + "/");
+    for (const char *path : walkOrder)
+        files.Add(path);
+    files.Finish();
+    sorted.Collect(files);
+
+    struct THeadings : IListingSink
+    {
+        std::map<std::string, TTotals> Below;
+        void AppendLine(QStringView, bool) override { }
+        void HeadingWritten(std::string_view folder, const TTotals &filesBelow) override
+        {
+            Below[std::string(folder)] = filesBelow;
+        }
+    } headings;
+    const TListingOptions options;
+    TListingWriter writer(options, locale, headings);
+    for (const char *path : walkOrder) {
+        const std::string name = std::string(path).substr(std::string(path).rfind('/') + 1);
+        const std::string folder
+            = tree.Root() + "/" + std::string(path).substr(0, std::string(path).size() - name.size());
+        const TFd folderFd(::open(folder.c_str(), O_PATH | O_DIRECTORY));
+        writer.Add(path, SizeAndTimeAt(folderFd.Get(), name.c_str()));
     }
+    writer.Finish();
+
+    for (const auto &[folder, files, bytes] :
+        {std::tuple("a/", 0, 0), {"a/b/", 3, 1010}, {"a/b/y/", 1, 100}}) {
+        // A file gone since the walk counts, with no bytes.
+        EXPECT_EQ(sorted.Of(folder).Files, files) << folder;
+        EXPECT_EQ(sorted.Of(folder).Bytes, bytes) << folder;
+        EXPECT_EQ(headings.Below[folder].Files, files) << folder;
+        EXPECT_EQ(headings.Below[folder].Bytes, bytes) << folder;
+    }
+    EXPECT_EQ(writer.Tree().Files, 5);
+    EXPECT_EQ(writer.Tree().Bytes, 1111);
 }
 
 // A read looks at its files during the walk when its listing needs them or its caller

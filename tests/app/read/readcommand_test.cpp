@@ -138,6 +138,36 @@ TEST_F(ReadCommandTest, EachOptionShapesTheLines)
         has(both, Plain(QStringLiteral("\tx.txt") + columns + QStringLiteral("12 Ko\t05/03/2024 13:47:30"))));
 }
 
+// A streamed read writes each folder's lines while the walk goes on, the same lines as a
+// read that collects its files first, in every option. Sizes and dates are looked at a
+// couple of thousand files behind the walk.
+TEST_F(ReadCommandTest, AStreamedReadWritesAsTheWalkGoesTheLinesOfACollectedOne)
+{
+    for (int i = 0; i < 2100; ++i)
+        m_tree.File("many/" + std::to_string(i));
+    for (const TListingOptions options :
+        {TListingOptions{}, {.Sizes = true, .Dates = true}, {.DirsOnly = true}}) {
+        TRecordingSink collected;
+        ReadFolder(Request(false, options), collected);
+        TReadRequest request = Request(false, options);
+        request.Stream = true;
+        TRecordingSink streamed;
+        std::size_t linesWhenLastFound = 0;
+        TReadHooks hooks;
+        hooks.StopRequested = [&] {
+            linesWhenLastFound = streamed.Lines.size();
+            return false;
+        };
+        const TReadResult read = ReadFolder(request, streamed, hooks);
+        EXPECT_TRUE(read.Failure.isEmpty()) << read.Failure.toStdString();
+        EXPECT_EQ(streamed.Lines, collected.Lines);
+        EXPECT_EQ(streamed.Fonts.size(), 1u);
+        EXPECT_EQ(read.Listed.Files, 2104);
+        EXPECT_EQ(read.Files->Count(), 0u); // nothing kept
+        EXPECT_GT(linesWhenLastFound, 0u) << "nothing written before the walk was over";
+    }
+}
+
 TEST_F(ReadCommandTest, TheStyleToWriteIsAskedOnceTheWalkIsOver)
 {
     TReadHooks hooks;

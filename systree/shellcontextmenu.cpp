@@ -21,6 +21,7 @@
 #include <QWidget>
 
 #include "platform/system/error.h"
+#include "platform/system/qtext.h"
 #include "platform/ui/application.h"
 
 namespace {
@@ -70,7 +71,7 @@ QString CommandString(IContextMenu *menu, UINT offset, UINT type)
     if (FAILED(menu->GetCommandString(offset, type, nullptr, buffer, CommandTextSize)))
         return {};
     buffer[CommandTextSize - 1] = 0;
-    return QString::fromUtf8(buffer);
+    return ToQString(buffer);
 }
 
 UINT TrackPopupMenuEx(QMenu &menu, QPoint screenPos, TMenuHelperWindow &helper)

@@ -41,7 +41,7 @@ QString RenameRefusal(const std::string &oldName, const std::string &newName, HR
     else if (result == HRESULT_FROM_WIN32(ERROR_WRITE_PROTECT))
         reason = QStringLiteral("the file system is read-only");
     else
-        reason = QString::fromUtf8(EOleSysError(result).what()).chopped(1); // without its full stop
+        reason = ToQString(EOleSysError(result).what()).chopped(1); // without its full stop
     return QStringLiteral("Cannot rename %1 to %2: %3.").arg(Quoted(oldName), Quoted(newName), reason);
 }
 

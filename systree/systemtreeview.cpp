@@ -9,6 +9,7 @@
 
 #include "platform/system/comerror.h"
 #include "platform/system/masksearch.h"
+#include "platform/system/qtext.h"
 #include "platform/ui/application.h"
 #include "platform/ui/dialogs.h"
 #include "platform/ui/updatelock.h"
@@ -598,7 +599,7 @@ TFolderItemData *TorbSystemTreeView::GetNodeData(TTreeNode *node)
         return nullptr;
     if (TFolderItemData *data = DataOf(node))
         return data;
-    Application().MessageBox(QString::fromUtf8(SNoFolderData), QString(), MB_OK | MB_ICONERROR);
+    Application().MessageBox(ToQString(SNoFolderData), QString(), MB_OK | MB_ICONERROR);
     return nullptr;
 }
 

@@ -25,7 +25,6 @@ void TForm1::BuildListing()
     // As the read starts: sizes or dates asked for then are looked at during the walk.
     request.Style = ListingStyle();
     RootDir = ReadRootOf(RootDir);
-    m_readFailure.clear();
     m_reading = true;
     Application().SetCursor(TCursor::crHourGlass);
     Button1->setEnabled(false);
@@ -45,13 +44,12 @@ void TForm1::BuildListing()
         read = ReadFolder(request, sink, hooks);
     }
     FileList = std::move(read.Files);
-    m_readFailure = read.Failure;
     m_reading = false;
 
     Application().SetCursor(TCursor::crDefault);
     Button1->setEnabled(true);
-    SetStatus(m_readFailure.isEmpty() ? QStringLiteral("Lecture terminée.")
-                                      : QStringLiteral("Lecture interrompue : ") + m_readFailure);
+    SetStatus(read.Failure.isEmpty() ? QStringLiteral("Lecture terminée.")
+                                     : QStringLiteral("Lecture interrompue : ") + read.Failure);
     if (m_closeRequested) {
         m_closeRequested = false;
         close();

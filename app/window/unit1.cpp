@@ -6,7 +6,6 @@
 #include <QAccessibleWidget>
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QFile>
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
@@ -17,6 +16,7 @@
 #include "app/shared/gui/listingview.h"
 #include "app/window/foldertree.h"
 #include "platform/system/locale.h"
+#include "platform/system/qtext.h"
 #include "platform/ui/application.h"
 #include "platform/ui/richedit.h"
 #include "richprint/richprint.h"
@@ -233,7 +233,7 @@ void TForm1::tvaChange(QObject *, TTreeNode *)
 
 void TForm1::ShowSelection()
 {
-    const QString path = QFile::decodeName(QByteArray::fromStdString(tva->Selection()));
+    const QString path = ToQString(tva->Selection());
     SetStatus(path, path);
 }
 

@@ -71,8 +71,6 @@ public:
     // into RichEdit1, with the options and the font of the window, and shows how it went.
     void BuildListing();
 
-    // How the last read ended: empty when it completed, else the failure's message.
-    const QString &ReadFailure() const { return m_readFailure; }
     bool Reading() const { return m_reading; }
     // The status line's text (SetStatus).
     void SetStatusText(const QString &text, const QString &toolTip);
@@ -105,7 +103,6 @@ private:
     bool m_reading = false;
     bool m_closeRequested = false;
     bool m_centred = false;
-    QString m_readFailure;
     struct TStatus
     {
         QString Text;

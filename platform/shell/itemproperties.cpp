@@ -84,7 +84,7 @@ QString EntryName(TId id, int (*find)(TId, TEntry *, char *, std::size_t, TEntry
     TEntry *found = nullptr;
     char buffer[4096];
     if (find(id, &entry, buffer, sizeof buffer, &found) == 0 && found)
-        return QString::fromLocal8Bit(found->*name);
+        return ToQString(found->*name);
     return QString::number(id);
 }
 

@@ -62,7 +62,7 @@ const TCommandText *CommandText(UINT offset)
 
 QString ErrnoText(int error)
 {
-    return QString::fromLocal8Bit(std::strerror(error));
+    return ToQString(std::strerror(error));
 }
 
 // Copies `text` into `name` (cchMax bytes, terminator included) without cutting a
@@ -150,7 +150,7 @@ HRESULT TItemContextMenu::QueryContextMenu(
     auto add = [&](UINT offset) {
         if (!Offers(offset) || idCmdLast - idCmdFirst < offset)
             return static_cast<QAction *>(nullptr);
-        auto *action = new QAction(QString::fromUtf8(CommandText(offset)->Caption), menu);
+        auto *action = new QAction(ToQString(CommandText(offset)->Caption), menu);
         action->setData(idCmdFirst + offset);
         menu->insertAction(before, action);
         return action;
@@ -258,7 +258,7 @@ HRESULT TItemContextMenu::InvokeCommand(CMINVOKECOMMANDINFO *info)
     try {
         return Carry(offset, info->hwnd);
     } catch (const std::exception &error) {
-        return Fail(QString::fromUtf8(error.what()), E_FAIL);
+        return Fail(ToQString(error.what()), E_FAIL);
     }
 }
 

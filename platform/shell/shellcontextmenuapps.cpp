@@ -137,13 +137,13 @@ std::optional<TDesktopEntry> ReadDesktopEntry(const QString &fileName, const QSt
 QStringList SearchPath(const char *variable, const char *fallback)
 {
     const char *value = std::getenv(variable);
-    const QString dirs = QString::fromLocal8Bit(value && *value ? value : fallback);
+    const QString dirs = ToQString(value && *value ? value : fallback);
     return dirs.split(u':', Qt::SkipEmptyParts);
 }
 
 QStringList ApplicationFolders()
 {
-    QStringList folders{QString::fromStdString(DataHome()) + QStringLiteral("/applications")};
+    QStringList folders{ToQString(DataHome()) + QStringLiteral("/applications")};
     for (const QString &dir : SearchPath("XDG_DATA_DIRS", "/usr/local/share:/usr/share"))
         folders << dir + QStringLiteral("/applications");
     return folders;
@@ -210,7 +210,7 @@ QStringList MimeAppsLists()
         desktops << desktop.toLower() + QStringLiteral("-mimeapps.list");
     desktops << QStringLiteral("mimeapps.list");
 
-    QStringList folders{QString::fromStdString(ConfigHome())};
+    QStringList folders{ToQString(ConfigHome())};
     folders << SearchPath("XDG_CONFIG_DIRS", "/etc/xdg");
     folders << ApplicationFolders();
     QStringList files;

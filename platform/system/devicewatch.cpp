@@ -11,6 +11,7 @@
 
 #include "platform/system/fd.h"
 #include "platform/system/guarded.h"
+#include "platform/system/qtext.h"
 
 namespace {
 
@@ -75,11 +76,11 @@ public:
             }
         } else {
             m_watcher = std::make_unique<QFileSystemWatcher>();
-            m_watcher->addPath(QString::fromStdString(m_path));
+            m_watcher->addPath(ToQString(m_path));
             QObject::connect(m_watcher.get(), &QFileSystemWatcher::fileChanged, [this](const QString &) {
                 // An editor may replace the file: watch the new one.
                 if (m_watcher->files().isEmpty())
-                    m_watcher->addPath(QString::fromStdString(m_path));
+                    m_watcher->addPath(ToQString(m_path));
                 CheckMountTable();
             });
         }

@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <QtEndian>
 
+#include "platform/system/qtext.h"
+
 namespace {
 
 QString NormalKey(QString path)
@@ -98,7 +100,7 @@ std::string TRegistry::StorePath()
 
 void TRegistry::Load()
 {
-    QFile file(QFile::decodeName(QByteArray::fromStdString(StorePath())));
+    QFile file(ToQString(StorePath()));
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
         return;
     const QString text = QString::fromUtf8(file.readAll());

@@ -6,6 +6,7 @@
 #include <QCursor>
 
 #include "platform/system/error.h"
+#include "platform/system/qtext.h"
 #include "platform/ui/dialogs.h"
 
 int TApplication::Run()
@@ -52,7 +53,7 @@ QString TApplication::ErrorBoxText(const QString &message)
 
 void TApplication::HandleException(const std::exception &error)
 {
-    const QString text = ErrorBoxText(QString::fromUtf8(error.what()));
+    const QString text = ErrorBoxText(ToQString(error.what()));
     try {
         MessageBox(text, m_title, MB_OK | MB_ICONERROR);
     } catch (...) {

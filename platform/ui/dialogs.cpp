@@ -14,6 +14,7 @@
 #include <QPrinter>
 
 #include "platform/print/printer.h"
+#include "platform/system/qtext.h"
 
 namespace {
 
@@ -134,7 +135,7 @@ public:
         dialog.setOption(QFileDialog::DontConfirmOverwrite);
         dialog.setNameFilters(NameFilters(request.Filter));
         if (!request.FileName.empty())
-            dialog.selectFile(QFile::decodeName(QByteArray::fromStdString(request.FileName)));
+            dialog.selectFile(ToQString(request.FileName));
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
             return std::nullopt;
         return QFile::encodeName(dialog.selectedFiles().constFirst()).toStdString();
@@ -147,7 +148,7 @@ public:
             printer.setPrinterName(request.CurrentQueue);
         if (!request.CurrentFile.empty()) {
             printer.setOutputFormat(QPrinter::PdfFormat);
-            printer.setOutputFileName(QFile::decodeName(QByteArray::fromStdString(request.CurrentFile)));
+            printer.setOutputFileName(ToQString(request.CurrentFile));
         }
         printer.setPageOrientation(request.Landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
         QPrintDialog dialog(&printer, QApplication::activeWindow());
@@ -216,8 +217,8 @@ bool TSaveDialog::Execute()
         if (!DefaultExt.empty() && !HasExtension(name))
             name += "." + DefaultExt;
         if (Options.Contains(TOpenOption::ofOverwritePrompt) && FileExists(name)) {
-            const QString text = QFile::decodeName(QByteArray::fromStdString(name))
-                + QStringLiteral(" existe déjà.\nVoulez-vous le remplacer ?");
+            const QString text
+                = ToQString(name) + QStringLiteral(" existe déjà.\nVoulez-vous le remplacer ?");
             const QString caption = Title.isEmpty() ? QStringLiteral("Enregistrer sous") : Title;
             if (DialogSeam().MessageBox({text, caption, MB_YESNO | MB_ICONWARNING}) != IDYES) {
                 shown = name;

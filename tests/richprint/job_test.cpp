@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/system/qtext.h"
 #include "tests/richprint/printfixture.h"
 #include "tests/support/gui/pdftext.h"
 
@@ -139,7 +140,7 @@ TEST_F(TPrintTest, PrinterFailuresBecomeTheComponentsMessagesAndLeaveThePrinterI
         EXPECT_FALSE(failing.Printing());
         EXPECT_EQ(printer.ProgressDialog(), nullptr);
         EXPECT_EQ(endDocs, test.Stage == TStage::End ? 1 : 0);
-        EXPECT_FALSE(QFile::exists(QString::fromStdString(pdf)));
+        EXPECT_FALSE(QFile::exists(ToQString(pdf)));
         // The printer takes changes and jobs again.
         EXPECT_NO_THROW(printer.SetMarginRight(20));
         EXPECT_NO_THROW(printer.SetTitle(QStringLiteral("again")));
@@ -161,7 +162,7 @@ TEST_F(TPrintTest, ErrorFromAPageHandlerAbortsTheJobAndKeepsTheOldFile)
         EXPECT_EQ(error.Message(), "Unable to change top margin while printing");
     }
     EXPECT_FALSE(printer.IsPrinting());
-    QFile file(QString::fromStdString(pdf));
+    QFile file(ToQString(pdf));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), QByteArray("old"));
 

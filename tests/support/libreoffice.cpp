@@ -8,6 +8,8 @@
 #include <QTemporaryDir>
 #include <QUrl>
 
+#include "platform/system/qtext.h"
+
 namespace {
 
 constexpr int TimeoutMs = 120 * 1000;
@@ -35,10 +37,10 @@ std::optional<std::string> ConvertWithLibreOffice(
     if (!profile.isValid())
         return std::nullopt;
 
-    const QString input = QString::fromStdString(inputPath);
-    const QString qFilter = QString::fromStdString(filter);
+    const QString input = ToQString(inputPath);
+    const QString qFilter = ToQString(filter);
     const QString extension = qFilter.section(QLatin1Char(':'), 0, 0);
-    const QString output = QDir(QString::fromStdString(outDir))
+    const QString output = QDir(ToQString(outDir))
                                .filePath(QFileInfo(input).completeBaseName() + QLatin1Char('.') + extension);
     QFile::remove(output);
 
@@ -52,8 +54,7 @@ std::optional<std::string> ConvertWithLibreOffice(
     process.start(soffice,
         {QStringLiteral("-env:UserInstallation=") + QUrl::fromLocalFile(profile.path()).toString(),
             QStringLiteral("--headless"), QStringLiteral("--norestore"), QStringLiteral("--nolockcheck"),
-            QStringLiteral("--convert-to"), qFilter, QStringLiteral("--outdir"),
-            QString::fromStdString(outDir), input});
+            QStringLiteral("--convert-to"), qFilter, QStringLiteral("--outdir"), ToQString(outDir), input});
     if (!process.waitForStarted())
         return std::nullopt;
     if (!process.waitForFinished(TimeoutMs)) {

@@ -15,6 +15,7 @@
 
 #include "platform/system/fd.h"
 #include "platform/system/paths.h"
+#include "platform/system/qtext.h"
 
 namespace {
 
@@ -83,7 +84,7 @@ TTempTree::TTempTree()
 }
 
 TTempTree::TTempTree(const std::string &parent)
-    : m_dir(QString::fromStdString(parent) + QStringLiteral("/vantrel-test-XXXXXX"))
+    : m_dir(ToQString(parent) + QStringLiteral("/vantrel-test-XXXXXX"))
 {
     Check(m_dir.isValid(), "temporary folder in " + parent);
     m_root = m_dir.path().toStdString();

@@ -11,6 +11,7 @@
 
 #include "platform/shell/private/shellfs.h"
 #include "platform/shell/shellcontextmenu.h"
+#include "platform/system/qtext.h"
 #include "platform/ui/application.h"
 #include "systree/shellcontextmenu.h"
 #include "tests/support/gui/fakeapps.h"
@@ -193,7 +194,7 @@ TEST_F(ShellContextMenu, EachCommandRunsAtItsIdentifier)
     choose(1 + IDM_OPEN);
     EXPECT_TRUE(Show(Files(), "a.txt", rename));
     ASSERT_EQ(Started.size(), 1u);
-    EXPECT_EQ(Started[0], (QStringList{u"opener"_qs, QString::fromStdString(Files() + "/a.txt")}));
+    EXPECT_EQ(Started[0], (QStringList{u"opener"_qs, ToQString(Files() + "/a.txt")}));
 
     choose(5); // offset 4: the trash
     EXPECT_TRUE(Show(Files(), "a.txt", rename));
@@ -250,7 +251,7 @@ TEST_F(ShellContextMenu, OpenWithIsFilledWhenTheSubmenuOpens)
     EXPECT_TRUE(Show(Files(), "box", rename));
     EXPECT_GE(filled, 1);
     ASSERT_EQ(Started.size(), 1u);
-    EXPECT_EQ(Started[0], (QStringList{u"viewer"_qs, QString::fromStdString(Files() + "/box")}));
+    EXPECT_EQ(Started[0], (QStringList{u"viewer"_qs, ToQString(Files() + "/box")}));
 }
 
 namespace {

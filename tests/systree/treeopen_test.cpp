@@ -6,6 +6,7 @@
 #include <QUrl>
 
 #include "platform/system/locale.h"
+#include "platform/system/qtext.h"
 #include "tests/support/gui/fakeapps.h"
 #include "tests/support/gui/menudriver.h"
 #include "tests/support/gui/scripteddialogs.h"
@@ -69,11 +70,7 @@ protected:
         RightClick(tree, name, menu);
     }
 
-    QString Url(const std::string &path) const
-    {
-        return QUrl::fromLocalFile(QString::fromStdString(path)).toString();
-    }
-    QString Local(const std::string &path) const { return QString::fromStdString(path); }
+    QString Url(const std::string &path) const { return QUrl::fromLocalFile(ToQString(path)).toString(); }
 
     TScriptedDialogs m_dialogs;
 
@@ -95,7 +92,8 @@ TEST_F(SystemTreeOpen, OpenStartsTheDefaultApplicationOfTheMimeDatabase)
     auto tree = ShownTree();
 
     Choose(*tree, "notes.txt", u"Open"_qs);
-    EXPECT_EQ(Applications().Recorded("fake-open"), (QStringList{u"beta"_qs, Local(Files() + "/notes.txt")}));
+    EXPECT_EQ(
+        Applications().Recorded("fake-open"), (QStringList{u"beta"_qs, ToQString(Files() + "/notes.txt")}));
     // A folder has no default: the first application that lists folders opens it.
     Choose(*tree, "box", u"Open"_qs);
     EXPECT_EQ(Applications().Recorded("fake-open"), (QStringList{u"files"_qs, Url(Files() + "/box")}));
@@ -106,7 +104,7 @@ TEST_F(SystemTreeOpen, OpenStartsTheDefaultApplicationOfTheMimeDatabase)
     std::remove((Home() + "/.config/mimeapps.list").c_str());
     Choose(*tree, "notes.txt", u"Open"_qs);
     EXPECT_EQ(
-        Applications().Recorded("fake-open"), (QStringList{u"alpha"_qs, Local(Files() + "/notes.txt")}));
+        Applications().Recorded("fake-open"), (QStringList{u"alpha"_qs, ToQString(Files() + "/notes.txt")}));
     EXPECT_TRUE(m_dialogs.Messages.empty());
 }
 
@@ -118,14 +116,14 @@ TEST_F(SystemTreeOpen, OnlyWhenNoApplicationOpensTheTypeTheUserIsTold)
     ASSERT_EQ(m_dialogs.Messages.size(), 1u);
     EXPECT_EQ(m_dialogs.Messages[0].Text,
         QStringLiteral("Cannot open \"%1\": no application is set up to open items of type text/plain.")
-            .arg(Local(Files() + "/notes.txt")));
+            .arg(ToQString(Files() + "/notes.txt")));
     EXPECT_EQ(Applications().Recorded("fake-open", 300), std::nullopt);
 
     // The application that lists the type is started.
     UserEntry("editor.desktop", "Name=Editor\nExec=fake-open editor %f\nMimeType=text/plain;\n");
     Choose(*tree, "notes.txt", u"Open"_qs);
     EXPECT_EQ(
-        Applications().Recorded("fake-open"), (QStringList{u"editor"_qs, Local(Files() + "/notes.txt")}));
+        Applications().Recorded("fake-open"), (QStringList{u"editor"_qs, ToQString(Files() + "/notes.txt")}));
     EXPECT_EQ(m_dialogs.Messages.size(), 1u);
 }
 
@@ -157,7 +155,7 @@ TEST_F(SystemTreeOpen, OpenWithShowsTheNamesOfTheUsersLanguage)
     menu.Click(u"Open With"_qs);
     menu.Click(u"Visionneuse de France"_qs);
     RightClick(*tree, "box", menu);
-    EXPECT_EQ(Applications().Recorded("fake-open"), (QStringList{u"viewer"_qs, Local(Files() + "/box")}));
+    EXPECT_EQ(Applications().Recorded("fake-open"), (QStringList{u"viewer"_qs, ToQString(Files() + "/box")}));
 }
 
 } // namespace

@@ -12,6 +12,7 @@
 #include "app/window/foldertree.h"
 #include "app/window/unit1.h"
 #include "platform/print/font.h"
+#include "platform/system/qtext.h"
 #include "platform/ui/application.h"
 #include "tests/support/temptree.h"
 
@@ -72,5 +73,5 @@ int main(int argc, char **argv)
     form.BuildListing();
     form.tvaClick(form.tva);
     QCoreApplication::processEvents();
-    return form.grab().save(QString::fromLocal8Bit(argv[1])) ? 0 : 1;
+    return form.grab().save(ToQString(argv[1])) ? 0 : 1;
 }

@@ -8,6 +8,7 @@
 #include "app/window/foldertree.h"
 #include "app/window/unit1.h"
 #include "platform/print/printer.h"
+#include "platform/system/qtext.h"
 #include "platform/ui/application.h"
 #include "platform/ui/richedit.h"
 #include "richprint/richprint.h"
@@ -110,7 +111,7 @@ int Redness(const QImage &image)
 // a word processor shows it on a white page.
 std::vector<QColor> RunColours(const std::string &rtfPath)
 {
-    QFile file(QString::fromStdString(rtfPath));
+    QFile file(ToQString(rtfPath));
     if (!file.open(QIODevice::ReadOnly))
         return {};
     const TRtfDocument rtf = ReadRtf(file.readAll());
@@ -144,7 +145,7 @@ TEST_F(TForm1PrintTest, UnderADarkDesktopThemeTheListingPrintsAndSavesInBlack)
     m_form->Button3->click();
     ASSERT_TRUE(m_dialogs.Messages.empty()) << m_dialogs.Messages[0].Text.toStdString();
     for (const char *word : {"chapitre", "dossier.txt", "notes.txt", "Inventaire", "Page"}) {
-        const QImage pixels = WordPixels(pdf, QString::fromUtf8(word));
+        const QImage pixels = WordPixels(pdf, ToQString(word));
         ASSERT_FALSE(pixels.isNull()) << word;
         EXPECT_LT(DarkestGrey(pixels), 128) << word;
     }
@@ -242,8 +243,8 @@ TEST_F(TForm1PrintTest, FailureReachesTheErrorBox)
     m_form->Button3->click();
     ASSERT_EQ(m_dialogs.Messages.size(), 1u);
     EXPECT_EQ(m_dialogs.Messages[0].Text,
-        QStringLiteral("Impossible de créer le fichier ")
-            + QString::fromStdString(m_tree.Path("no/such/folder/l.pdf")) + u'.');
+        QStringLiteral("Impossible de créer le fichier ") + ToQString(m_tree.Path("no/such/folder/l.pdf"))
+            + u'.');
     EXPECT_EQ(m_dialogs.Messages[0].Caption, QStringLiteral("Vantrel Oruk"));
     EXPECT_FALSE(Printer().Printing());
 }

@@ -16,6 +16,7 @@
 #include "app/window/foldertree.h"
 #include "app/window/unit1.h"
 #include "platform/system/locale.h"
+#include "platform/system/qtext.h"
 #include "platform/ui/application.h"
 #include "platform/ui/richedit.h"
 #include "tests/support/gui/scripteddialogs.h"
@@ -227,7 +228,7 @@ TEST_F(TForm1Test, SaveWritesRtfAndReportsAFileThatCannotBeCreated)
 
     m_dialogs.SaveAnswers = {m_tree.Path("listing")};
     form.Button4->click();
-    QFile saved(QString::fromStdString(m_tree.Path("listing.rtf")));
+    QFile saved(ToQString(m_tree.Path("listing.rtf")));
     ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
     EXPECT_TRUE(saved.readAll().startsWith("{\\rtf1"));
 
@@ -236,7 +237,7 @@ TEST_F(TForm1Test, SaveWritesRtfAndReportsAFileThatCannotBeCreated)
     form.Button4->click();
     ASSERT_EQ(m_dialogs.Messages.size(), 1u);
     EXPECT_EQ(m_dialogs.Messages[0].Text,
-        QStringLiteral("Impossible de créer le fichier ") + QString::fromStdString(unwritable) + u'.');
+        QStringLiteral("Impossible de créer le fichier ") + ToQString(unwritable) + u'.');
     EXPECT_EQ(m_dialogs.Messages[0].Caption, QStringLiteral("Vantrel Oruk"));
 }
 
@@ -245,7 +246,7 @@ TEST_F(TForm1Test, ClickInTheTreeShowsTheSelectionInTheStatusLine)
     TForm1 &form = *m_form;
     form.tva->SelectPath(m_tree.Root());
     form.tva->OnClick(form.tva);
-    EXPECT_EQ(form.Label3->text(), QString::fromStdString(m_tree.Root()));
+    EXPECT_EQ(form.Label3->text(), ToQString(m_tree.Root()));
 }
 
 TEST_F(TForm1Test, ListingThatOverflowsTheViewSaysSoAndKeepsItsLines)

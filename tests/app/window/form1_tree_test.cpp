@@ -22,6 +22,7 @@
 #include "app/window/unit1.h"
 #include "platform/shell/shellapi.h"
 #include "platform/system/locale.h"
+#include "platform/system/qtext.h"
 #include "platform/ui/application.h"
 #include "platform/ui/richedit.h"
 #include "systree/folderitemdata.h"
@@ -120,7 +121,7 @@ TEST_F(TForm1TreeTest, PickingAFolderAndReadingItWritesItsListing)
     TTreeNode *reports = Child(home, "Rapports");
     ASSERT_TRUE(reports);
     Click(form, reports);
-    EXPECT_EQ(form.Label3->text(), QString::fromStdString(m_tree.Path("home/Rapports")));
+    EXPECT_EQ(form.Label3->text(), ToQString(m_tree.Path("home/Rapports")));
 
     form.CheckBox3->setChecked(true);
     form.Button1->click();
@@ -232,7 +233,7 @@ TEST_F(TForm1TreeTest, ALongPathIsElidedInTheMiddleWithTheWholePathAsTooltip)
     EXPECT_EQ(form.Label3->toolTip().toStdString(), m_tree.Path(deep));
     EXPECT_LE(form.Label3->fontMetrics().horizontalAdvance(shown), form.Label3->width());
     EXPECT_TRUE(shown.contains(QChar(0x2026))) << shown.toStdString();
-    EXPECT_TRUE(shown.startsWith(QString::fromStdString(m_tree.Root()).left(5)));
+    EXPECT_TRUE(shown.startsWith(ToQString(m_tree.Root()).left(5)));
     EXPECT_TRUE(shown.endsWith(QStringLiteral("/end")));
 }
 
@@ -292,7 +293,7 @@ TEST_F(TForm1TreeTest, TheContextMenuShowsTheHighlightedEntrysHelpInTheStatusLin
     TTreeNode *home = Child(form.tva->TopItem(0), "home");
     ASSERT_TRUE(home);
     Click(form, home);
-    const QString before = QString::fromStdString(m_tree.Path("home"));
+    const QString before = ToQString(m_tree.Path("home"));
     ASSERT_EQ(form.Label3->text(), before);
 
     QStringList shown;

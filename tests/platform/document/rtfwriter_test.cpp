@@ -15,6 +15,7 @@
 
 #include "platform/document/rtfwriter.h"
 #include "platform/system/error.h"
+#include "platform/system/qtext.h"
 #include "tests/support/gui/rtfreader.h"
 #include "tests/support/libreoffice.h"
 
@@ -433,7 +434,7 @@ TEST(RtfWriterLibreOffice, ReadsBackTextTabsAndBold)
     QString expected;
     for (const auto &line : lines)
         expected += line.first + u'\n';
-    QString converted = QString::fromStdString(*text);
+    QString converted = ToQString(*text);
     if (converted.startsWith(QChar(0xFEFF)))
         converted.remove(0, 1);
     EXPECT_EQ(converted, expected);
@@ -442,7 +443,7 @@ TEST(RtfWriterLibreOffice, ReadsBackTextTabsAndBold)
         = ConvertWithLibreOffice(path.toStdString(), "html", dir.path().toStdString());
     ASSERT_TRUE(html.has_value());
     QTextDocument document;
-    document.setHtml(QString::fromStdString(*html));
+    document.setHtml(ToQString(*html));
     // HTML folds white space, so the paragraphs are matched in order, the empty one left out.
     std::vector<bool> expectedBold, bold;
     for (const auto &[line, isBold] : lines)

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/print/printer.h"
+#include "platform/system/qtext.h"
 #include "tests/support/filekinds.h"
 #include "tests/support/gui/pdftext.h"
 #include "tests/support/temptree.h"
@@ -17,7 +18,7 @@ namespace {
 
 QByteArray Contents(const std::string &path)
 {
-    QFile file(QString::fromStdString(path));
+    QFile file(ToQString(path));
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
@@ -92,7 +93,7 @@ TEST(Printer, DocumentStatesAndTheFileAppearOnlyAtTheEnd)
     printer.Canvas().TextOut(0, 0, QStringLiteral("Bonjour"));
     printer.NewPage();
     EXPECT_EQ(printer.PageNumber(), 2);
-    EXPECT_FALSE(QFile::exists(QString::fromStdString(pdf)));
+    EXPECT_FALSE(QFile::exists(ToQString(pdf)));
     printer.EndDoc();
     EXPECT_FALSE(printer.Printing());
     EXPECT_TRUE(Contents(pdf).startsWith("%PDF"));
@@ -119,8 +120,7 @@ TEST(Printer, UnwritableOrAbortedPdfLeavesTheOldFileAndNoTemporary)
     printer.Abort();
     EXPECT_FALSE(printer.Printing());
     EXPECT_EQ(Contents(dir.Path("keep.pdf")), QByteArray("old"));
-    EXPECT_EQ(QDir(QString::fromStdString(dir.Root())).entryList(QDir::Files),
-        QStringList({QStringLiteral("keep.pdf")}));
+    EXPECT_EQ(QDir(ToQString(dir.Root())).entryList(QDir::Files), QStringList({QStringLiteral("keep.pdf")}));
 }
 
 TEST(Printer, CurrentPrinterCanBeReplacedForAWhile)

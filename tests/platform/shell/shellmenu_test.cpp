@@ -17,6 +17,7 @@
 #include "platform/shell/itemproperties.h"
 #include "platform/shell/private/shellfs.h"
 #include "platform/shell/shellcontextmenu.h"
+#include "platform/system/qtext.h"
 #include "tests/platform/shell/shellfixture.h"
 #include "tests/support/gui/fakeapps.h"
 #include "tests/support/gui/scripteddialogs.h"
@@ -260,12 +261,12 @@ TEST_F(ShellMenu, OpenAndCopyPathHandOverTheBytesOfTheName)
     EXPECT_EQ(QByteArray::fromPercentEncoding(QUrl(Started[0][1]).path(QUrl::FullyEncoded).toLatin1())
                   .toStdString(),
         Files() + "/" + name);
-    EXPECT_EQ(Started[1], (QStringList{u"browser"_qs, QString::fromStdString(Files())}));
+    EXPECT_EQ(Started[1], (QStringList{u"browser"_qs, ToQString(Files())}));
 
     ASSERT_EQ(Invoke(menu.Get(), IDM_COPYPATH), S_OK);
     const QMimeData *copied = QApplication::clipboard()->mimeData();
     ASSERT_TRUE(copied);
-    EXPECT_TRUE(copied->text().startsWith(QString::fromStdString(Files() + "/caf\xC3\xA9 ")));
+    EXPECT_TRUE(copied->text().startsWith(ToQString(Files() + "/caf\xC3\xA9 ")));
     EXPECT_EQ(copied->urls().size(), 1);
 
     // No application opens the type: the user is told and the call fails.
@@ -327,7 +328,7 @@ TEST_F(ShellMenu, OpenWithIsFilledWhenItOpensAndStartsTheProgramWithoutAShell)
     ASSERT_EQ(Invoke(menu.Get(), browse - 1), S_OK);
     ASSERT_EQ(Invoke(menu.Get(), viewer - 1), S_OK);
     ASSERT_EQ(Started.size(), 2u);
-    const QString box = QString::fromStdString(Files() + "/box");
+    const QString box = ToQString(Files() + "/box");
     EXPECT_EQ(Started[0],
         (QStringList{u"/opt/my browser"_qs, u"$HOME; rm -rf"_qs, QUrl::fromLocalFile(box).toString()}));
     EXPECT_EQ(Started[1], (QStringList{u"viewer"_qs, u"--open"_qs, box}));

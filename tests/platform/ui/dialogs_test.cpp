@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/system/qtext.h"
 #include "platform/ui/application.h"
 #include "platform/ui/dialogs.h"
 #include "tests/support/gui/scripteddialogs.h"
@@ -105,7 +106,7 @@ TEST(TSaveDialog, ListsAFolderWithoutReadingItsFiles)
         dialog->grab();
         QTest::qWait(300);
         const auto *model = dialog->findChild<QFileSystemModel *>();
-        type = model->index(QString::fromStdString(tree.Path("nameless")), 2).data().toString();
+        type = model->index(ToQString(tree.Path("nameless")), 2).data().toString();
         dialog->reject();
         timer->deleteLater();
     });

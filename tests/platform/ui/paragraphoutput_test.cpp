@@ -15,6 +15,7 @@
 #include "platform/print/printer.h"
 #include "platform/print/printerlayout.h"
 #include "platform/system/error.h"
+#include "platform/system/qtext.h"
 #include "platform/ui/richedit.h"
 #include "tests/support/gui/pdftext.h"
 #include "tests/support/temptree.h"
@@ -65,7 +66,7 @@ void Append(TRichEdit &view, const TLines &lines)
 // Output that the view wrote when it kept its text in a QTextDocument, recorded then.
 QByteArray Recorded(const char *name)
 {
-    QFile file(QStringLiteral(VANTREL_SOURCE_DIR "/tests/platform/ui/data/") + QString::fromUtf8(name));
+    QFile file(QStringLiteral(VANTREL_SOURCE_DIR "/tests/platform/ui/data/") + ToQString(name));
     EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << name;
     return file.readAll();
 }

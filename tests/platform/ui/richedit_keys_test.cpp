@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/system/qtext.h"
 #include "platform/ui/richedit.h"
 #include "tests/support/gui/viewtext.h"
 
@@ -36,7 +37,7 @@ protected:
         m_view->Clear();
         m_view->BeginUpdate();
         for (const char *line : lines)
-            m_view->AppendLine(QString::fromUtf8(line));
+            m_view->AppendLine(ToQString(line));
         m_view->EndUpdate();
     }
 

@@ -9,6 +9,7 @@
 
 #include "platform/system/devicewatch.h"
 #include "platform/system/error.h"
+#include "platform/system/qtext.h"
 #include "platform/system/timers.h"
 #include "platform/ui/imagelist.h"
 #include "platform/ui/systemimagelist.h"
@@ -264,7 +265,7 @@ TEST_F(TreeViewTest, AnItemThatAssistiveTechnologiesSelectBecomesTheSelectedNode
         // After the header's cell: a, a.child, b.
         QAccessibleInterface *item = tree->child(node == m_b ? 3 : 2);
         ASSERT_NE(item, nullptr);
-        ASSERT_EQ(item->text(QAccessible::Name), QString::fromStdString(node->Text()));
+        ASSERT_EQ(item->text(QAccessible::Name), ToQString(node->Text()));
         item->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
         EXPECT_EQ(m_tree.Selected(), node);
     }

@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "platform/system/qtext.h"
 #include "tests/support/temptree.h"
 
 namespace {
@@ -94,7 +95,7 @@ std::optional<QStringList> TFakeApplications::Recorded(const std::string &name, 
         std::ifstream file(output);
         std::stringstream text;
         text << file.rdbuf();
-        QStringList lines = QString::fromStdString(text.str()).split(u'\n');
+        QStringList lines = ToQString(text.str()).split(u'\n');
         if (lines.size() >= 2 && lines[lines.size() - 2] == QLatin1StringView(EndMark)) {
             ::unlink(output.c_str());
             return lines.mid(0, lines.size() - 2);

@@ -1,9 +1,10 @@
 #include "tests/support/gui/pdftext.h"
 
-#include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+
+#include "platform/system/qtext.h"
 
 namespace {
 
@@ -14,11 +15,6 @@ QByteArray Run(const QString &program, const QStringList &arguments)
     if (!process.waitForFinished(120000) || process.exitCode() != 0)
         return {};
     return process.readAllStandardOutput();
-}
-
-QString Name(const std::string &path)
-{
-    return QFile::decodeName(QByteArray::fromStdString(path));
 }
 
 double Attribute(const QString &tag, const QString &name)
@@ -40,8 +36,8 @@ QString Unescaped(QString text)
 
 std::vector<QString> PdfPageTexts(const std::string &pdfPath)
 {
-    const QString text = QString::fromUtf8(
-        Run(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), Name(pdfPath), QStringLiteral("-")}));
+    const QString text = QString::fromUtf8(Run(
+        QStringLiteral("pdftotext"), {QStringLiteral("-layout"), ToQString(pdfPath), QStringLiteral("-")}));
     std::vector<QString> pages;
     for (const QString &page : text.split(u'\f'))
         pages.push_back(page);
@@ -53,7 +49,7 @@ std::vector<QString> PdfPageTexts(const std::string &pdfPath)
 
 QString PdfTitle(const std::string &pdfPath)
 {
-    const QString info = QString::fromUtf8(Run(QStringLiteral("pdfinfo"), {Name(pdfPath)}));
+    const QString info = QString::fromUtf8(Run(QStringLiteral("pdfinfo"), {ToQString(pdfPath)}));
     for (const QString &line : info.split(u'\n'))
         if (line.startsWith(QStringLiteral("Title:")))
             return line.mid(6).trimmed();
@@ -63,7 +59,7 @@ QString PdfTitle(const std::string &pdfPath)
 std::vector<TPdfWord> PdfWords(const std::string &pdfPath)
 {
     const QString html = QString::fromUtf8(
-        Run(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), Name(pdfPath), QStringLiteral("-")}));
+        Run(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), ToQString(pdfPath), QStringLiteral("-")}));
     std::vector<TPdfWord> words;
     int page = 0;
     const QRegularExpression tag(QStringLiteral("<page[^>]*>|<word([^>]*)>([^<]*)</word>"));
@@ -84,7 +80,7 @@ std::vector<TPdfWord> PdfWords(const std::string &pdfPath)
 std::vector<int> PdfImagePages(const std::string &pdfPath)
 {
     const QString list
-        = QString::fromUtf8(Run(QStringLiteral("pdfimages"), {QStringLiteral("-list"), Name(pdfPath)}));
+        = QString::fromUtf8(Run(QStringLiteral("pdfimages"), {QStringLiteral("-list"), ToQString(pdfPath)}));
     std::vector<int> pages;
     const QStringList lines = list.split(u'\n');
     // Two heading lines, then one line per image beginning with its page number.
@@ -106,7 +102,7 @@ QImage PdfRegion(const std::string &pdfPath, int page, int dpi, const QRect &reg
             QString::number(page), QStringLiteral("-l"), QString::number(page), QStringLiteral("-x"),
             QString::number(region.x()), QStringLiteral("-y"), QString::number(region.y()),
             QStringLiteral("-W"), QString::number(region.width()), QStringLiteral("-H"),
-            QString::number(region.height()), QStringLiteral("-singlefile"), Name(pdfPath), out});
+            QString::number(region.height()), QStringLiteral("-singlefile"), ToQString(pdfPath), out});
     return QImage(out + QStringLiteral(".pgm"));
 }
 
@@ -117,6 +113,6 @@ QImage PdfPageImage(const std::string &pdfPath, int page, int dpi)
     Run(QStringLiteral("pdftoppm"),
         {QStringLiteral("-png"), QStringLiteral("-r"), QString::number(dpi), QStringLiteral("-f"),
             QString::number(page), QStringLiteral("-l"), QString::number(page), QStringLiteral("-singlefile"),
-            Name(pdfPath), out});
+            ToQString(pdfPath), out});
     return QImage(out + QStringLiteral(".png"));
 }

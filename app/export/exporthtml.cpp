@@ -5,6 +5,7 @@
 #include "app/read/listing.h"
 #include "app/read/totals.h"
 #include "platform/system/datetime.h"
+#include "platform/system/error.h"
 #include "platform/system/locale.h"
 
 namespace {

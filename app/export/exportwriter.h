@@ -13,7 +13,7 @@
 #include "app/export/exportformats.h"
 #include "app/export/exporttext.h"
 #include "app/read/treevisit.h"
-#include "platform/system/error.h"
+#include "platform/document/paragraphoutput.h"
 
 // What the writers of the data formats share: a buffered output, the ISO texts of times,
 // and the base class that walks the tree with them.
@@ -35,9 +35,7 @@ public:
     }
     void Flush()
     {
-        if (m_device.write(m_text.data(), static_cast<qint64>(m_text.size()))
-            != static_cast<qint64>(m_text.size()))
-            throw EWriteError(SWriteError);
+        WriteAll(m_device, QByteArrayView(m_text.data(), static_cast<qsizetype>(m_text.size())));
         m_text.clear();
     }
 

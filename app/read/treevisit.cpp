@@ -115,6 +115,7 @@ void TTreeStream::Add(std::string_view path, const std::optional<TSizeAndTime> &
     m_runNames.append(path.substr(folder.size()));
     m_runEnds.push_back(m_runNames.size());
     TTreeFile &file = m_runFiles.emplace_back();
+    m_runTotals.Add(facts);
     if (facts) {
         file.Size = facts->Size;
         file.ModTime = facts->ModTime;
@@ -150,19 +151,18 @@ void TTreeStream::VisitRun()
         = folder.empty() ? folder : FolderPartOf(folder.substr(0, folder.size() - 1));
     if (!folder.empty())
         EnterUpTo(parent);
-    TByteCount bytes = 0;
     for (std::size_t i = 0; i < m_runFiles.size(); ++i) {
         const std::size_t start = i == 0 ? 0 : m_runEnds[i - 1];
         m_runFiles[i].Name = std::string_view(m_runNames).substr(start, m_runEnds[i] - start);
-        bytes += static_cast<std::uint64_t>(m_runFiles[i].Size);
     }
-    Enter(folder, m_runTime, static_cast<std::int64_t>(m_runFiles.size()), bytes);
+    Enter(folder, m_runTime, m_runTotals);
     for (const TTreeFile &file : m_runFiles)
         m_visitor.File(m_levels.back().Shown, file);
     m_inRun = false;
     m_runNames.clear();
     m_runEnds.clear();
     m_runFiles.clear();
+    m_runTotals = {};
 }
 
 // Leaves the folders that do not hold `folder`, and enters those on the way down to it
@@ -181,13 +181,13 @@ void TTreeStream::EnterUpTo(std::string_view folder)
     while (m_levels.empty() || m_levels.back().Path.size() < folder.size()) {
         const std::size_t end = m_levels.empty() ? 0 : folder.find(PathDelim, next) + 1;
         const std::string_view path = folder.substr(0, end);
-        Enter(path, m_look->EnterFolder(path), 0, 0);
+        Enter(path, m_look->EnterFolder(path), TTotals());
         next = end;
     }
 }
 
-void TTreeStream::Enter(std::string_view folder, const std::optional<struct timespec> &time,
-    std::int64_t fileCount, TByteCount fileBytes)
+void TTreeStream::Enter(
+    std::string_view folder, const std::optional<struct timespec> &time, const TTotals &ownFiles)
 {
     TLevel &level = m_levels.emplace_back();
     level.Path.assign(folder);
@@ -195,23 +195,21 @@ void TTreeStream::Enter(std::string_view folder, const std::optional<struct time
     level.Shown.Name = NameOf(level.Path);
     level.Shown.Depth = static_cast<int>(m_levels.size() - 1);
     level.Shown.ModTime = time;
-    level.Shown.FileCount = fileCount;
-    level.Shown.FileBytes = fileBytes;
-    level.TreeCount = fileCount;
-    level.TreeBytes = fileBytes;
+    level.Shown.FileCount = ownFiles.Files;
+    level.Shown.FileBytes = ownFiles.Bytes;
+    level.Tree = ownFiles;
     m_visitor.BeginFolder(level.Shown);
 }
 
 void TTreeStream::Leave()
 {
     const TLevel &level = m_levels.back();
-    m_visitor.EndFolder(level.Shown, level.TreeCount, level.TreeBytes);
-    const std::int64_t count = level.TreeCount;
-    const TByteCount bytes = level.TreeBytes;
+    m_visitor.EndFolder(level.Shown, level.Tree.Files, level.Tree.Bytes);
+    const TTotals tree = level.Tree;
     m_levels.pop_back();
     if (!m_levels.empty()) {
-        m_levels.back().TreeCount += count;
-        m_levels.back().TreeBytes += bytes;
+        m_levels.back().Tree.Files += tree.Files;
+        m_levels.back().Tree.Bytes += tree.Bytes;
     }
 }
 

@@ -75,15 +75,13 @@ private:
     {
         std::string Path;
         TTreeFolder Shown; // its Path and Name view Path above
-        std::int64_t TreeCount = 0;
-        TByteCount TreeBytes = 0;
+        TTotals Tree; // its files and its subfolders' so far
     };
 
     void BeginRun(std::string_view folder, const std::optional<struct timespec> &time);
     void VisitRun();
     void EnterUpTo(std::string_view folder);
-    void Enter(std::string_view folder, const std::optional<struct timespec> &time, std::int64_t fileCount,
-        TByteCount fileBytes);
+    void Enter(std::string_view folder, const std::optional<struct timespec> &time, const TTotals &ownFiles);
     void Leave();
 
     const std::string &m_rootDir;
@@ -100,6 +98,7 @@ private:
     std::string m_runNames; // end to end
     std::vector<std::size_t> m_runEnds;
     std::vector<TTreeFile> m_runFiles;
+    TTotals m_runTotals;
 };
 
 // Visits the tree of `files` (paths relative to `rootDir`, which ends in '/'), their sizes

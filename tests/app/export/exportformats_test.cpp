@@ -247,3 +247,41 @@ TEST(ExportTree, AStreamVisitsEachFolderOnceItsFilesAreAllThere)
     stream.Finish();
     EXPECT_EQ(record.Calls.back(), "end '' 4/4");
 }
+
+TEST(ExportArgs, NewFormatsByNameAndExtension)
+{
+    using F = TExportOptions::TFormat;
+    const auto format = [](std::vector<std::string> args) {
+        args.push_back("dir");
+        const TExportParse parse = ParseExportArgs(args);
+        EXPECT_EQ(parse.Error, "");
+        return parse.Options.Format;
+    };
+    EXPECT_EQ(format({"--format", "csv"}), F::Csv);
+    EXPECT_EQ(format({"--format=json"}), F::Json);
+    EXPECT_EQ(format({"--format", "html", "-o", "x.csv"}), F::Html);
+    EXPECT_EQ(format({"-o", "x.CSV"}), F::Csv);
+    EXPECT_EQ(format({"-o", "x.json"}), F::Json);
+    EXPECT_EQ(format({"-o", "x.htm"}), F::Html);
+    EXPECT_EQ(format({"-o", "x.html"}), F::Html);
+    EXPECT_EQ(format({"-o", "x.txt"}), F::Text);
+}
+
+TEST(ExportArgs, TotalsAndFilters)
+{
+    const TExportParse parse = ParseExportArgs({"--totals", "--include", "*.jpg", "--exclude=*.tmp",
+        "--exclude-dir", "cache", "--max-depth=3", "dir"});
+    ASSERT_EQ(parse.Error, "");
+    const TExportOptions &options = parse.Options;
+    EXPECT_TRUE(options.Totals);
+    EXPECT_TRUE(options.Filter.TakesFile("a.JPG"));
+    EXPECT_FALSE(options.Filter.TakesFile("a.png"));
+    EXPECT_FALSE(options.Filter.EntersFolder("cache"));
+    EXPECT_EQ(options.Filter.MaxDepth, 3);
+    EXPECT_EQ(ParseExportArgs({"--max-depth", "0", "dir"}).Options.Filter.MaxDepth, 0);
+    EXPECT_FALSE(ParseExportArgs({"dir"}).Options.Filter.MaxDepth);
+    for (const std::vector<std::string> &bad : std::vector<std::vector<std::string>>{
+             {"--max-depth", "-2", "dir"}, {"--max-depth", "x", "dir"}, {"--max-depth", "99999999999", "dir"},
+             {"--include", "", "dir"}, {"--exclude-dir=a;;b", "dir"}, {"dir", "--exclude"}})
+        EXPECT_NE(ParseExportArgs(bad).Error, "") << bad[0];
+}

@@ -112,10 +112,12 @@ fuzz:
 	@bash fuzz/run-fuzzers.sh $(FUZZ_BUILD_DIR) $(FUZZ_SECONDS)
 
 bench: build
+	@bash scripts/install-deps.sh --with-bench-tools
 	@bash bench/listing-bench.sh
 	@bash bench/namespace-bench.sh $(BUILD_DIR)
 	@bash bench/links-bench.sh $(BUILD_DIR)
 	@bash bench/export-siblings-bench.sh $(BUILD_DIR)
+	@bash bench/export-headless-bench.sh $(BUILD_DIR)
 
 clean:
 	@rm -rf $(BUILD_DIR) $(SANITIZE_BUILD_DIR) $(THREAD_SANITIZE_BUILD_DIR) $(FUZZ_BUILD_DIR)

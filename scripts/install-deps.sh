@@ -16,11 +16,16 @@ test_packages=(
 fuzz_packages=(
     clang libclang-rt-14-dev
 )
+# The peers the benchmarks measure the export against, and /usr/bin/time for peak memory.
+bench_packages=(
+    fd-find tree time
+)
 
 want=("${build_packages[@]}")
 case "${1:-}" in
 --with-test-tools) want+=("${test_packages[@]}") ;;
 --with-fuzz-tools) want+=("${fuzz_packages[@]}") ;;
+--with-bench-tools) want+=("${bench_packages[@]}") ;;
 esac
 
 missing=()

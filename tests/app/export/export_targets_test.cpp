@@ -269,7 +269,8 @@ TEST_F(ExportTargets, NamesOfUpTo255BytesAreWrittenForEveryFormat)
 
 // A full file system: the first line stays the message it was, the second names the file
 // as given and the system's reason (in French where the C library has French); the old
-// file stays and no temporary is left.
+// file stays and no temporary is left. Alike when the write fails after the walk (sorted)
+// and while it goes on (in the walk's order).
 TEST_F(ExportTargets, AFullFileSystemGivesTheFileAndTheSystemsReasonForEveryFormat)
 {
     TTempTree big;
@@ -284,12 +285,19 @@ TEST_F(ExportTargets, AFullFileSystemGivesTheFileAndTheSystemsReasonForEveryForm
     if (!small.Ok())
         limit.emplace(64 * 1024);
     const int reason = small.Ok() ? ENOSPC : EFBIG;
-    for (const TFormat &format : AllFormats) {
-        SCOPED_TRACE(format.Name);
+    for (const auto &[format, order] : [] {
+             std::vector<std::pair<TFormat, std::string>> both;
+             for (const TFormat &format : AllFormats) {
+                 for (const char *order : {"-sSD", "-SD"})
+                     both.emplace_back(format, order);
+             }
+             return both;
+         }()) {
+        SCOPED_TRACE(format.Name + " " + order);
         const std::string target = out.Path("small/out" + format.Extension);
         out.TextFile("small/out" + format.Extension, "old");
         const TRun run = Export(
-            std::vector<std::string>{"-sSD", "--format", format.Name, "-o", target, big.Root()}, {SIGXFSZ});
+            std::vector<std::string>{order, "--format", format.Name, "-o", target, big.Root()}, {SIGXFSZ});
         EXPECT_EQ(run.ExitCode, 1) << run.Err.toStdString();
         const std::vector<std::string> lines = ErrLines(run.Err);
         ASSERT_EQ(lines.size(), 2u) << run.Err.toStdString();

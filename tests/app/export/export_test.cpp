@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include <QFile>
+#include <QProcess>
 
 #include <gtest/gtest.h>
 
@@ -63,6 +64,27 @@ TEST_F(ExportTest, WritesThePlainListingToStandardOutput)
     const TRun run = Export({QStringLiteral("--sorted"), Q(m_tree.Root())});
     EXPECT_EQ(run.ExitCode, 0) << run.Err.toStdString();
     EXPECT_EQ(run.Out, QByteArray(" \na\n \n\tb\n\t\ty.txt\n \n\tx.txt\n \nc\n\tz.txt\n \nnotes.txt\n"));
+}
+
+// Only PDF needs the GUI toolkit, in a program of its own; every format, PDF included,
+// writes nothing on standard error but the program's own messages, also with no display
+// and no runtime folder.
+TEST_F(ExportTest, NoGuiToolkitBesidesPdfAndNothingElseOnStandardError)
+{
+    QProcess readelf;
+    readelf.start(QStringLiteral("readelf"),
+        {QStringLiteral("-d"), QStringLiteral(VANTREL_BINARY_DIR "/vantrel-oruk-export")});
+    ASSERT_TRUE(readelf.waitForFinished());
+    const QByteArray needed = readelf.readAllStandardOutput();
+    EXPECT_TRUE(needed.contains("libQt6Core")) << needed.toStdString();
+    for (const char *gui : {"libQt6Gui", "libQt6Widgets", "libQt6PrintSupport"})
+        EXPECT_FALSE(needed.contains(gui)) << gui;
+
+    for (const char *name : {"out.txt", "out.rtf", "out.csv", "out.json", "out.html", "out.pdf"}) {
+        const TRun run = Export({QStringLiteral("-o"), Q(m_tree.Path(name)), Q(m_tree.Root())});
+        EXPECT_EQ(run.ExitCode, 0) << name;
+        EXPECT_EQ(run.Err, QByteArray()) << name;
+    }
 }
 
 TEST_F(ExportTest, OptionsMapToTheCheckBoxes)

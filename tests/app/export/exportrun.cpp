@@ -22,7 +22,9 @@ std::vector<std::string> ExportEnvironment()
     for (char **entry = environ; *entry; ++entry) {
         const std::string text = *entry;
         const std::string name = text.substr(0, text.find('='));
-        if (name != "DISPLAY" && name != "WAYLAND_DISPLAY" && name != "QT_QPA_PLATFORM" && name != "LC_ALL")
+        // As from cron or su: no display, and no runtime folder.
+        if (name != "DISPLAY" && name != "WAYLAND_DISPLAY" && name != "QT_QPA_PLATFORM" && name != "LC_ALL"
+            && name != "XDG_RUNTIME_DIR")
             environment.push_back(text);
     }
     environment.push_back("LC_ALL=C");

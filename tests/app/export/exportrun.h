@@ -10,7 +10,7 @@
 #include "platform/system/fd.h"
 
 // Runs the real vantrel-oruk-export of the build, with arguments passed as bytes (a name
-// that is not UTF-8 arrives as it is), no display, the C locale, and the default action
+// that is not UTF-8 arrives as it is), no display nor runtime folder, the C locale, and the default action
 // for every signal whatever the test runner ignores (but those asked to stay ignored).
 
 struct TRun

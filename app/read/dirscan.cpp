@@ -183,7 +183,7 @@ void TFolderWalker::Leave()
 // later. A folder that cannot be read holds nothing.
 bool TFolderWalker::ReadFolder(const TFolder &folder)
 {
-    if (!m_reader.Start(folder.Fd())
+    if (!m_reader.Start(folder.Fd(), folder.Readable())
         && !(OutOfDescriptors() && ShrinkWindow() && m_reader.Start(folder.Fd())))
         return true;
     TFolderEntry entry;

@@ -360,7 +360,7 @@ std::optional<TFileInfo> EntryInfoAt(const std::string &path)
     return InfoOf(st);
 }
 
-TFolder TFolder::Adopt(int fd)
+TFolder TFolder::Adopt(int fd, bool readable)
 {
     TFolder folder;
     TFd held(fd);
@@ -369,6 +369,7 @@ TFolder TFolder::Adopt(int fd)
         return folder;
     folder.m_fd = std::move(held);
     folder.m_id = IdOf(st);
+    folder.m_readable = readable;
     return folder;
 }
 
@@ -379,8 +380,20 @@ TFolder TFolder::Open(const std::string &path)
 
 TFolder TFolder::OpenChild(const std::string &name, bool followLink) const
 {
-    const int flags = O_PATH | O_DIRECTORY | O_CLOEXEC | (followLink ? 0 : O_NOFOLLOW);
-    return Adopt(IsOpen() ? ::openat(m_fd.Get(), name.c_str(), flags) : (errno = EBADF, -1));
+    if (!IsOpen()) {
+        errno = EBADF;
+        return {};
+    }
+    const int flags = O_DIRECTORY | O_CLOEXEC | (followLink ? 0 : O_NOFOLLOW);
+    // A folder reached through a link may be one walked already: it is opened for
+    // reading only once the caller knows which it is.
+    const int fd = followLink ? -1 : ::openat(m_fd.Get(), name.c_str(), flags | O_RDONLY);
+    if (fd >= 0)
+        return Adopt(fd, true);
+    // A folder that may not be read may still be passed through.
+    if (!followLink && errno != EACCES)
+        return {};
+    return Adopt(::openat(m_fd.Get(), name.c_str(), flags | O_PATH));
 }
 
 bool MatchesMask(const std::string &name, const std::string &mask)

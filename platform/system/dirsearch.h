@@ -60,17 +60,23 @@ public:
     // errno set, when it cannot be opened.
     static TFolder Open(const std::string &path);
     // The folder `name` in this one; a link is followed only when `followLink` says so.
+    // A folder that is not reached through a link is opened for reading where it may be
+    // read (Readable()), so that one descriptor serves to read it and to reach what lies
+    // in it.
     TFolder OpenChild(const std::string &name, bool followLink) const;
 
     bool IsOpen() const { return static_cast<bool>(m_fd); }
     int Fd() const { return m_fd.Get(); }
     const TFileId &Id() const { return m_id; }
+    // Whether Fd() is open for reading the folder's entries (else it is an O_PATH one).
+    bool Readable() const { return m_readable; }
 
 private:
-    static TFolder Adopt(int fd);
+    static TFolder Adopt(int fd, bool readable = false);
 
     TFd m_fd;
     TFileId m_id;
+    bool m_readable = false;
 };
 
 struct TSearchHandle;

@@ -31,22 +31,26 @@ TFolderReader::TFolderReader()
     : m_buffer(BufferSize)
 { }
 
-bool TFolderReader::Start(int dirFd)
+bool TFolderReader::Start(int dirFd, bool readThrough)
 {
-    m_fd = TFd(::openat(dirFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    m_own = readThrough ? TFd() : TFd(::openat(dirFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    m_fd = readThrough ? dirFd : m_own.Get();
     m_pos = m_filled = 0;
-    return static_cast<bool>(m_fd);
+    return m_fd >= 0;
 }
 
 bool TFolderReader::Fill()
 {
-    if (!m_fd)
+    if (m_fd < 0)
         return false;
-    const ssize_t read = ::getdents64(m_fd.Get(), m_buffer.data(), m_buffer.size());
+    const ssize_t read = ::getdents64(m_fd, m_buffer.data(), m_buffer.size());
     m_pos = 0;
     m_filled = read > 0 ? static_cast<std::size_t>(read) : 0;
-    if (read <= 0)
-        m_fd = TFd(); // the end, or a folder that cannot be read further
+    if (read <= 0) {
+        // The end, or a folder that cannot be read further.
+        m_own = TFd();
+        m_fd = -1;
+    }
     return read > 0;
 }
 

@@ -29,9 +29,10 @@ public:
     TFolderReader();
 
     // Starts on the folder open as `dirFd` (O_PATH will do), through a descriptor of its
-    // own so that the reading moves no other's place; false (errno set) when the folder
-    // cannot be read.
-    bool Start(int dirFd);
+    // own so that the reading moves no other's place, or through `dirFd` itself when
+    // `readThrough` says it is open for reading and nobody else reads it; false (errno
+    // set) when the folder cannot be read.
+    bool Start(int dirFd, bool readThrough = false);
     // The next entry, "." and ".." left out; false at the end or when the folder cannot
     // be read further. The entry lasts until the next call.
     bool Next(TFolderEntry &entry);
@@ -39,7 +40,8 @@ public:
 private:
     bool Fill();
 
-    TFd m_fd;
+    TFd m_own; // a descriptor of its own, where it needs one
+    int m_fd = -1; // what it reads through; -1 once at the end
     std::vector<char> m_buffer;
     std::size_t m_pos = 0;
     std::size_t m_filled = 0;

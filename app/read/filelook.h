@@ -16,7 +16,8 @@
 class TFileLook
 {
 public:
-    // `rootDir` ends in '/'; `root` is the root held open, or an invalid descriptor.
+    // `rootDir` ends in '/'; `root` is the root held open, or an invalid descriptor;
+    // both outlive the look.
     TFileLook(const std::string &rootDir, const TFd &root)
         : m_rootDir(rootDir)
         , m_root(root)

@@ -84,7 +84,7 @@ private:
     void Enter(std::string_view folder, const std::optional<struct timespec> &time, const TTotals &ownFiles);
     void Leave();
 
-    const std::string &m_rootDir;
+    const std::string m_rootDir;
     ITreeVisitor &m_visitor;
     TFd m_root; // the root held open, opened where a folder without files is looked at
     std::unique_ptr<TFileLook> m_look;

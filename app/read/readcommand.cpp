@@ -23,7 +23,7 @@ namespace {
 class TFoundFiles
 {
 public:
-    using TTake = std::function<void(const std::string &path, const TScanFile &file)>;
+    using TTake = std::function<void(const std::string &path)>;
 
     TFoundFiles(const std::string &rootDir, const TReadHooks &hooks, TTake take)
         : m_rootDir(rootDir)
@@ -51,7 +51,7 @@ private:
 
 bool TFoundFiles::Add(const std::string &folderPath, const TScanFile &file)
 {
-    m_take(RelativePath(folderPath, file.Name), file);
+    m_take(RelativePath(folderPath, file.Name));
     ++m_found;
     if (m_hooks.Progress && m_progress.Due(ProgressIntervalMs))
         m_hooks.Progress(m_found);
@@ -145,8 +145,7 @@ void Read(const TReadRequest &request, const std::string &rootDir, IReadSink &si
     const TListingOptions &options = request.Style.Options;
     if (request.LookAtFiles || ShowsFacts(options))
         files.LookAtFiles(rootDir);
-    TFoundFiles found(
-        rootDir, hooks, [&files](const std::string &path, const TScanFile &) { files.Add(path); });
+    TFoundFiles found(rootDir, hooks, [&files](const std::string &path) { files.Add(path); });
     Walk(request, rootDir, found);
     result.Stopped = found.Stopped();
     files.Finish();
@@ -229,8 +228,7 @@ void Stream(const TReadRequest &request, const std::string &rootDir, IFileStream
     const TReadHooks &hooks, TReadResult &result)
 {
     TStreamFeed feed(rootDir, stream, lookAtFiles);
-    TFoundFiles found(
-        rootDir, hooks, [&feed](const std::string &path, const TScanFile &) { feed.Add(path); });
+    TFoundFiles found(rootDir, hooks, [&feed](const std::string &path) { feed.Add(path); });
     Walk(request, rootDir, found);
     result.Stopped = found.Stopped();
     if (!result.Stopped)

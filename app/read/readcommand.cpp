@@ -165,9 +165,9 @@ void Read(const TReadRequest &request, const std::string &rootDir, IReadSink &si
 }
 
 // Hands the files a walk finds to a stream, with what is found of them where it looks
-// at them: each batch of files goes to the stream once the batch after it is handed to
-// the thread that looks at them, so that both threads work at once and the memory held
-// stays that of a few batches.
+// at them: each batch of files goes to the stream once a few batches after it are handed
+// to the thread that looks at them, so that both threads work at once and the memory
+// held stays that of those batches.
 class TStreamFeed
 {
 public:
@@ -185,8 +185,8 @@ public:
         m_facts->Add(path);
         m_pending.push_back(path);
         const std::size_t handedOver = m_facts->HandedOver();
-        if (handedOver >= m_passed + 2 * TFileFacts::BatchEntries)
-            Pass(handedOver - TFileFacts::BatchEntries);
+        if (handedOver >= m_passed + (BatchesAhead + 1) * TFileFacts::BatchEntries)
+            Pass(handedOver - BatchesAhead * TFileFacts::BatchEntries);
     }
 
     // Passes the files still held once the walk is over.
@@ -199,6 +199,10 @@ public:
     }
 
 private:
+    // Batches handed over and not yet passed: enough that the other thread has them
+    // looked at before they are passed, so that this one rarely looks at a batch itself.
+    static constexpr std::size_t BatchesAhead = 8;
+
     // Passes the files added up to `end` (excluded) that are not passed yet.
     void Pass(std::size_t end)
     {

@@ -175,6 +175,9 @@ std::string TakeValue(int code, const std::string &value, TExportOptions &option
     case optExclude:
         return ParseMasks("--exclude", value, options.Filter.Exclude);
     case optExcludeDir:
+        // Folders are left out by their names: a path would never match.
+        if (value.find('/') != std::string::npos)
+            return "--exclude-dir prend des noms de répertoires, sans « / » : « " + value + " »";
         return ParseMasks("--exclude-dir", value, options.Filter.ExcludeFolders);
     case optMaxDepth:
         options.Filter.MaxDepth = ParseDepth(value);

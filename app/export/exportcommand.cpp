@@ -216,8 +216,10 @@ TReadResult ReadListing(const TExportOptions &options, IReadSink &target)
     };
     TReadResult read
         = WithProgress([&](const TReadHooks &hooks) { return ReadFolder(request, sink, hooks); }, walked);
-    if (read.Failure.isEmpty() && read.Listed.Files > 0) {
-        target.AppendLine(QStringLiteral(" "), false);
+    // Asked for, the tree's totals come in every format, also when no file was found.
+    if (read.Failure.isEmpty()) {
+        if (read.Listed.Files > 0)
+            target.AppendLine(QStringLiteral(" "), false);
         target.AppendLine(TreeTotalsText(read.Listed), true);
     }
     return read;

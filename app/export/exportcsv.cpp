@@ -63,12 +63,14 @@ private:
         std::string &line = m_out.Text();
         line += kind;
         line += ',';
+        // The root's row has an empty path: its bytes are those of its name, as given.
+        const std::string_view bytes = path.empty() ? name : path;
+        const bool utf8 = IsUtf8(bytes);
         // A name that ends the path needs quotes only where the path did.
-        const bool utf8 = IsUtf8(path);
         const bool quoted = AppendCsvField(line, utf8 ? path : Utf8Of(path));
         line += ',';
         if (quoted || !utf8 || !path.ends_with(name))
-            AppendCsvField(line, utf8 ? name : Utf8Of(name));
+            AppendCsvField(line, IsUtf8(name) ? name : Utf8Of(name));
         else
             line += name;
         line += ',';
@@ -80,7 +82,7 @@ private:
         line += TimeText(modTime);
         line += ',';
         if (!utf8)
-            line += Base64(path);
+            line += Base64(bytes);
     }
     void EndRow()
     {

@@ -30,7 +30,8 @@ public:
     {
         std::string &out = m_out.Text();
         out += "<!DOCTYPE html>\n<html lang=\"fr\">\n<head>\n<meta charset=\"utf-8\">\n<title>Listing de ";
-        Shown(m_settings.RootName);
+        // A title is plain text: markup there would show as it is, in the tab and on paper.
+        ShownText(m_settings.RootName);
         out += "</title>\n<style>";
         out += HtmlStyle;
         out += "</style>\n</head>\n<body>\n<h1>";
@@ -109,14 +110,20 @@ private:
     // from the text around it.
     void Shown(std::string_view name)
     {
+        m_out.Text() += "<bdi>";
+        ShownText(name);
+        m_out.Text() += "</bdi>";
+    }
+
+    // A name as the listing shows it, as escaped text.
+    void ShownText(std::string_view name)
+    {
         std::string &out = m_out.Text();
-        out += "<bdi>";
         // Printable ASCII, most names, shows as it is.
         if (std::all_of(name.begin(), name.end(), [](char c) { return c >= 0x20 && c < 0x7F; }))
             AppendHtmlText(out, name);
         else
             AppendHtmlText(out, DisplayText(name).toStdString());
-        out += "</bdi>";
     }
 
     void TotalsRow(const TTreeFolder &folder)

@@ -1,5 +1,7 @@
 #include "app/read/readfilter.h"
 
+#include <algorithm>
+
 #include "platform/system/masksearch.h"
 
 namespace {
@@ -35,9 +37,27 @@ bool TReadFilter::EntersFolder(std::string_view name) const
 
 std::optional<TStringList> ParseFilterMasks(const std::string &masks)
 {
-    if (masks.empty() || masks.front() == ';' || masks.back() == ';' || masks.find(";;") != std::string::npos)
-        return std::nullopt;
+    // Each mask without the blanks around it ("*.h; *.c"), and none empty.
+    std::string trimmed;
+    std::string_view rest = masks;
+    for (bool first = true; first || !rest.empty(); first = false) {
+        const std::size_t separator = std::min(rest.find(';'), rest.size());
+        std::string_view mask = rest.substr(0, separator);
+        mask.remove_prefix(std::min(mask.find_first_not_of(" \t"), mask.size()));
+        mask.remove_suffix(mask.size() - (mask.find_last_not_of(" \t") + 1));
+        if (mask.empty())
+            return std::nullopt;
+        if (!first)
+            trimmed += ';';
+        trimmed += mask;
+        rest.remove_prefix(separator);
+        if (!rest.empty()) {
+            rest.remove_prefix(1);
+            if (rest.empty())
+                return std::nullopt; // a last mask, empty
+        }
+    }
     TStringList list;
-    ParseMaskList(masks, list);
+    ParseMaskList(trimmed, list);
     return list;
 }

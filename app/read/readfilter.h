@@ -22,6 +22,7 @@ struct TReadFilter
     bool EntersFolder(std::string_view name) const;
 };
 
-// The mask list of `masks`, or nothing when it holds an empty mask ("", "*.a;;*.b"),
-// which would silently match nothing.
+// The mask list of `masks`, each mask without the blanks around it ("*.h; *.c"), or
+// nothing when it holds an empty mask ("", "*.a;;*.b", "*.a; ;*.b"), which would silently
+// match nothing.
 std::optional<TStringList> ParseFilterMasks(const std::string &masks);

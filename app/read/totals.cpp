@@ -78,6 +78,8 @@ TTotals TFolderTotals::Of(std::string_view folder) const
 
 void TTotalsSink::HeadingWritten(std::string_view folder, const TTotals &filesBelow)
 {
+    if (m_sorted && !m_given.emplace(folder).second)
+        return;
     m_line.resize(0);
     for (const char c : folder) {
         if (c == PathDelim)

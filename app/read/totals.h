@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 
 #include <QHash>
 #include <QLocale>
@@ -43,7 +44,8 @@ private:
 // Passes a listing on to `target`, a line with the folder's totals beneath each heading,
 // indented as the folder's files: those of `sorted` where the list is sorted, or else
 // those of the files listed beneath the heading, which are all the folder's own in the
-// walk's order.
+// walk's order. A sorted list may come back to a folder after one of its subfolders and
+// write its heading again: the totals come beneath its first heading only.
 class TTotalsSink : public IReadSink
 {
 public:
@@ -61,5 +63,6 @@ private:
     const TFolderTotals *m_sorted;
     const QLocale m_locale = QLocale::system();
     QHash<std::int64_t, QString> m_countTexts; // "12 fichiers", by count
+    std::unordered_set<std::string> m_given; // the folders given their totals, sorted
     QString m_line; // the last line, its room kept from one heading to the next
 };

@@ -8,11 +8,23 @@
 
 namespace {
 
+// ASCII and the Latin-1 capitals (U+00C0..U+00DE but U+00D7, two bytes in UTF-8) lowered.
 std::string Lowered(std::string text)
 {
-    for (char &c : text)
-        c = c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
-    return text;
+    std::string lowered;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c >= 'A' && c <= 'Z') {
+            lowered += char(c - 'A' + 'a');
+        } else if (c == 0xC3 && i + 1 < text.size()) {
+            const unsigned char next = static_cast<unsigned char>(text[++i]);
+            lowered += text[i - 1];
+            lowered += next >= 0x80 && next <= 0x9E && next != 0x97 ? char(next + 0x20) : char(next);
+        } else {
+            lowered += char(c);
+        }
+    }
+    return lowered;
 }
 
 // The masks a mask string holds: split at every ";", a trailing ";" ending the last.

@@ -28,9 +28,17 @@ std::vector<std::string_view> Tokens(std::string_view mask)
 std::string AnsiLowerCase(std::string_view text)
 {
     std::string result(text);
-    for (char &c : result) {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
+    for (std::size_t i = 0; i < result.size(); ++i) {
+        const auto c = static_cast<unsigned char>(result[i]);
+        if (c >= 'A' && c <= 'Z') {
+            result[i] = static_cast<char>(c - 'A' + 'a');
+        } else if (c == 0xC3 && i + 1 < result.size()) {
+            // U+00C0..U+00DE in UTF-8, but for the sign U+00D7: 0xC3 0x80..0x9E; each
+            // letter's small one lies 0x20 above it, in the same two bytes.
+            const auto next = static_cast<unsigned char>(result[++i]);
+            if (next >= 0x80 && next <= 0x9E && next != 0x97)
+                result[i] = static_cast<char>(next + 0x20);
+        }
     }
     return result;
 }

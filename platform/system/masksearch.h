@@ -13,9 +13,10 @@
 
 #include "platform/system/stringlist.h"
 
-// The system's "ANSI" lower case: ASCII letters are lowered, every other byte (the bytes
-// of UTF-8 sequences included) is kept, so a name is never re-encoded or lengthened and
-// bytes that are not UTF-8 survive. Accented capitals therefore keep their case.
+// The system's "ANSI" lower case: the letters of ASCII and the accented capitals of the
+// Latin-1 range (U+00C0 to U+00DE but the sign U+00D7, as in "ÉTÉ") are lowered, in
+// place: each keeps its length in UTF-8, so a name is never re-encoded or lengthened, and
+// every other byte, bytes that are not UTF-8 too, is kept.
 std::string AnsiLowerCase(std::string_view text);
 
 // Fills `list` with the ";"-separated masks of `masks`, lower-cased, sorted; an empty

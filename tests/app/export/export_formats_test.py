@@ -530,6 +530,60 @@ class Inotify:
         os.close(self.fd)
 
 
+class ExactDataTest(unittest.TestCase):
+    """Each format read back exactly: names, titles, masks and totals where they slipped."""
+
+    def setUp(self):
+        self.tmp = tempfile.mkdtemp(prefix="vantrel-exact-")
+
+    def tearDown(self):
+        shutil.rmtree(self.tmp)
+
+    def tree(self, name, files):
+        root = os.path.join(self.tmp.encode(), name)
+        for rel in files:
+            path = os.path.join(root, rel)
+            os.makedirs(os.path.dirname(path), exist_ok=True)
+            with open(path, "wb") as out:
+                out.write(b"x")
+        os.makedirs(root, exist_ok=True)
+        return root
+
+    def test_a_root_name_that_is_not_utf8_keeps_csv_utf8_and_html_titles_plain(self):
+        root = self.tree(b"bad\xff\xfedir", [b"f.txt"])
+        rows = read_csv(run("--format", "csv", root).stdout)  # strict UTF-8
+        self.assertEqual(csv_path(rows[0]) if rows[0]["path_base64"] else None, root)
+        self.assertEqual(rows[0]["name"], root.decode("utf-8", errors="replace"))
+        page = run("--format", "html", self.tree(b"<b>&x", [b"f.txt"])).stdout.decode()
+        title = re.search(r"<title>(.*)</title>", page).group(1)
+        self.assertEqual(html.unescape(title), "Listing de " + os.path.join(self.tmp, "<b>&x"))
+
+    def test_masks_fold_latin_capitals_and_drop_blanks_and_folder_masks_take_no_path(self):
+        root = self.tree(b"m", ["\u00c9T\u00c9.TXT".encode(), b"x.c", b"y.h", b"z.txt", b"a/b/in.c"])
+        def listed(*args):
+            return {csv_path(r) for r in read_csv(run("--format", "csv", *args, root).stdout) if r["kind"] == "file"}
+        self.assertEqual(listed("--include", "\u00e9t\u00e9*"), {"\u00c9T\u00c9.TXT".encode()})
+        self.assertEqual(listed("--include", " *.h ; *.c"), {b"x.c", b"y.h", b"a/b/in.c"})
+        done = run("--exclude-dir", "a/b", root, check=False)
+        self.assertEqual((done.returncode, done.stdout), (2, b""))
+        self.assertIn("--exclude-dir".encode(), done.stderr)
+
+    def test_totals_once_under_each_folder_and_for_no_file_in_every_format(self):
+        # Sorted, "a" and "A" take turns: a/1, A/2, a/3, A/4; each heading comes twice.
+        root = self.tree(b"t", [b"a/1", b"A/2", b"a/3", b"A/4"])
+        text = run("-s", "--totals", root).stdout.decode()
+        counts = [int(n) for n in re.findall(r"^\t*\((\d+) fichiers?", text, re.M)]
+        self.assertEqual(counts, [2, 2])
+        self.assertTrue(text.endswith("Total : 4 fichiers, 4 octets\n"))
+        empty = self.tree(b"e", [])
+        os.makedirs(os.path.join(empty, b"sub"))
+        none = "Total : 0 fichier, 0 octets"
+        self.assertEqual(run("--totals", empty).stdout.decode(), none + "\n")
+        self.assertIn(none, run("--totals", "--format", "html", empty).stdout.decode())
+        self.assertEqual(json.loads(run("--totals", "--format", "json", empty).stdout)["tree_file_count"], 0)
+        self.assertEqual(read_csv(run("--totals", "--format", "csv", empty).stdout)[-1]["kind"], "total")
+
+
 class FilterTest(TreeTest):
     def check_filter(self, args, **model_args):
         expected = Model(self.root, **model_args)

@@ -51,7 +51,8 @@ public:
             Shown(folder.Name);
             out += "</td></tr>\n";
         }
-        if (m_settings.Totals && folder.Depth > 0)
+        // The root's own totals too, first, under the page's heading.
+        if (m_settings.Totals)
             TotalsRow(folder);
         m_out.Pass();
     }

@@ -26,8 +26,8 @@ public:
         }
         out += ",\"mtime\":";
         AppendJsonString(out, TimeText(folder.ModTime));
-        if (!m_settings.DirsOnly)
-            out += ",\"files\":[";
+        // Folders only, "files" stays, empty, so that every document has the same keys.
+        out += ",\"files\":[";
         m_levels.push_back({false, 0, folder.FileCount, folder.FileBytes});
         m_out.Pass();
     }
@@ -94,8 +94,7 @@ private:
         if (level.SubfoldersOpen)
             return;
         std::string &out = m_out.Text();
-        if (!m_settings.DirsOnly)
-            out += ']';
+        out += ']';
         if (m_settings.Totals) {
             out += ",\"file_count\":";
             AppendNumber(out, level.FileCount);

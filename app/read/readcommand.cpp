@@ -1,5 +1,6 @@
 #include "app/read/readcommand.h"
 
+#include <algorithm>
 #include <deque>
 #include <exception>
 #include <functional>
@@ -184,9 +185,11 @@ public:
         }
         m_facts->Add(path);
         m_pending.push_back(path);
+        // One batch ahead at first, so that the output starts soon; more as the walk goes.
+        const std::size_t ahead = std::min(BatchesAhead, 1 + m_passed / TFileFacts::BatchEntries);
         const std::size_t handedOver = m_facts->HandedOver();
-        if (handedOver >= m_passed + (BatchesAhead + 1) * TFileFacts::BatchEntries)
-            Pass(handedOver - BatchesAhead * TFileFacts::BatchEntries);
+        if (handedOver >= m_passed + (ahead + 1) * TFileFacts::BatchEntries)
+            Pass(handedOver - ahead * TFileFacts::BatchEntries);
     }
 
     // Passes the files still held once the walk is over.
@@ -199,8 +202,9 @@ public:
     }
 
 private:
-    // Batches handed over and not yet passed: enough that the other thread has them
-    // looked at before they are passed, so that this one rarely looks at a batch itself.
+    // Batches handed over and not yet passed, once the walk is under way: enough that the
+    // other thread has them looked at before they are passed, so that this one rarely
+    // looks at a batch itself.
     static constexpr std::size_t BatchesAhead = 8;
 
     // Passes the files added up to `end` (excluded) that are not passed yet.

@@ -27,21 +27,24 @@ public:
     { }
 
     std::string &Text() { return m_text; }
-    // Writes the buffer out once it is large.
+    // Writes the buffer out once it is large; the first time sooner, for a reader at the
+    // other end of a pipe.
     void Pass()
     {
-        if (m_text.size() >= 1 << 16)
+        if (m_text.size() >= (m_written ? std::size_t(1) << 16 : std::size_t(1) << 12))
             Flush();
     }
     void Flush()
     {
         WriteAll(m_device, QByteArrayView(m_text.data(), static_cast<qsizetype>(m_text.size())));
+        m_written = true;
         m_text.clear();
     }
 
 private:
     QIODevice &m_device;
     std::string m_text;
+    bool m_written = false;
 };
 
 inline void AppendNumber(std::string &out, std::int64_t value)

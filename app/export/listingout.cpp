@@ -11,6 +11,8 @@
 namespace {
 
 constexpr qsizetype WriteChunk = 64 * 1024;
+// The first bytes go out sooner, for a reader at the other end of a pipe.
+constexpr qsizetype FirstChunk = 4 * 1024;
 
 } // namespace
 
@@ -40,7 +42,7 @@ void TListingOut::AppendLine(QStringView text, bool bold)
     }
     m_text += m_line.toUtf8();
     m_text += '\n';
-    if (m_text.size() >= WriteChunk)
+    if (m_text.size() >= (m_written ? WriteChunk : FirstChunk))
         Put(false);
 }
 
@@ -65,6 +67,7 @@ TRtfWriter &TListingOut::Rtf()
 void TListingOut::Put(bool all)
 {
     WriteAll(m_out, m_text);
+    m_written = true;
     m_text.resize(0);
     if (all)
         FlushDevice(m_out);

@@ -41,5 +41,6 @@ private:
     TFont m_font;
     std::optional<TRtfWriter> m_rtf; // made with the first line, in the listing's font
     QByteArray m_text; // plain text not yet handed over
+    bool m_written = false; // whether some was
     QString m_line; // the last line, its room kept from one line to the next
 };

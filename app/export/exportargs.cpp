@@ -100,6 +100,7 @@ enum : int
     optExclude,
     optExcludeDir,
     optMaxDepth,
+    optCsvSafe,
 };
 
 constexpr char ShortOptions[] = ":dsSDho:";
@@ -119,6 +120,7 @@ const struct option LongOptions[] = {
     {"exclude", required_argument, nullptr, optExclude},
     {"exclude-dir", required_argument, nullptr, optExcludeDir},
     {"max-depth", required_argument, nullptr, optMaxDepth},
+    {"csv-safe", no_argument, nullptr, optCsvSafe},
     {nullptr, 0, nullptr, 0},
 };
 
@@ -208,6 +210,9 @@ void TakeFlag(int code, TExportOptions &options)
         break;
     case optTotals:
         options.Totals = true;
+        break;
+    case optCsvSafe:
+        options.CsvSafe = true;
         break;
     case 'h':
         options.Help = true;

@@ -26,6 +26,7 @@ struct TExportOptions
     bool Sizes = false;
     bool Dates = false;
     bool Totals = false; // each folder's file count and size, and the tree's
+    bool CsvSafe = false; // CSV cells that a spreadsheet would run as formulas, quoted
     TReadFilter Filter; // --include, --exclude, --exclude-dir, --max-depth
     std::optional<QString> FontName;
     std::optional<int> FontPoints;

@@ -95,6 +95,7 @@ TDataSettings DataSettingsOf(const TExportOptions &options)
     settings.Sizes = options.Sizes;
     settings.Dates = options.Dates;
     settings.Totals = options.Totals;
+    settings.CsvSafe = options.CsvSafe;
     return settings;
 }
 
@@ -250,6 +251,8 @@ std::string ExportUsage()
            "      --exclude-dir MASQUES  ne parcourt pas les répertoires de ces noms\n"
            "      --max-depth N      ne parcourt pas les répertoires au-delà de N niveaux\n"
            "                         (0 : les fichiers du dossier seul)\n"
+           "      --csv-safe         en CSV, une « ' » devant les cellules qu'un tableur\n"
+           "                         prendrait pour des formules (=, +, -, @)\n"
            "  -h, --help             affiche cette aide\n"
            "      --version          affiche la version\n"
            "\n"

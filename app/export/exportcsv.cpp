@@ -67,10 +67,10 @@ private:
         const std::string_view bytes = path.empty() ? name : path;
         const bool utf8 = IsUtf8(bytes);
         // A name that ends the path needs quotes only where the path did.
-        const bool quoted = AppendCsvField(line, utf8 ? path : Utf8Of(path));
+        const bool quoted = Cell(line, utf8 ? path : Utf8Of(path));
         line += ',';
-        if (quoted || !utf8 || !path.ends_with(name))
-            AppendCsvField(line, IsUtf8(name) ? name : Utf8Of(name));
+        if (quoted || !utf8 || !path.ends_with(name) || Formula(name))
+            Cell(line, IsUtf8(name) ? name : Utf8Of(name));
         else
             line += name;
         line += ',';
@@ -79,10 +79,26 @@ private:
         if (size)
             AppendNumber(line, *size);
         line += ',';
-        line += TimeText(modTime);
+        Cell(line, TimeText(modTime));
         line += ',';
         if (!utf8)
-            line += Base64(bytes);
+            Cell(line, Base64(bytes));
+    }
+
+    // Whether a spreadsheet would take the cell for a formula, where it is to be kept from it.
+    bool Formula(std::string_view cell) const
+    {
+        return m_settings.CsvSafe && !cell.empty()
+            && std::string_view("=+-@\t\r").find(cell.front()) != std::string_view::npos;
+    }
+
+    // Appends the cell as AppendCsvField does, a "'" before it where it would be a formula.
+    bool Cell(std::string &line, std::string_view cell)
+    {
+        if (!Formula(cell))
+            return AppendCsvField(line, cell);
+        m_cell.assign(1, '\'').append(cell);
+        return AppendCsvField(line, m_cell);
     }
     void EndRow()
     {
@@ -91,6 +107,7 @@ private:
     }
 
     std::string m_path;
+    std::string m_cell; // the last cell kept from being a formula
 };
 
 } // namespace

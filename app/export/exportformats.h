@@ -28,6 +28,9 @@ struct TDataSettings
     bool Sizes = false; // HTML: the size column (CSV and JSON always give sizes)
     bool Dates = false; // HTML: the date column (CSV and JSON always give times)
     bool Totals = false; // each folder's file count and size, and the tree's
+    // CSV: a "'" before a cell that begins with "=", "+", "-", "@", a tab or a CR, which
+    // a spreadsheet would take for a formula.
+    bool CsvSafe = false;
 };
 
 // Writes `files` (relative to `rootDir`, which ends in '/') to `out`; throws EWriteError

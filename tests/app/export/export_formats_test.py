@@ -569,6 +569,14 @@ class ExactDataTest(unittest.TestCase):
         self.assertEqual((done.returncode, done.stdout), (2, b""))
         self.assertIn("--exclude-dir".encode(), done.stderr)
 
+    def test_csv_keeps_names_exact_unless_asked_to_keep_formulas_out(self):
+        names = [b"=HYPERLINK(1)", b"+1", b"-x", b"@y", b"\tt", b"plain"]
+        root = self.tree(b"f", names)
+        exact = {r["name"] for r in read_csv(run("--format", "csv", root).stdout) if r["kind"] == "file"}
+        self.assertEqual(exact, {n.decode() for n in names})
+        safe = {r["name"] for r in read_csv(run("--format", "csv", "--csv-safe", root).stdout) if r["kind"] == "file"}
+        self.assertEqual(safe, {("'" if n != b"plain" else "") + n.decode() for n in names})
+
     def test_totals_once_under_each_folder_and_for_no_file_in_every_format(self):
         # Sorted, "a" and "A" take turns: a/1, A/2, a/3, A/4; each heading comes twice.
         root = self.tree(b"t", [b"a/1", b"A/2", b"a/3", b"A/4"])

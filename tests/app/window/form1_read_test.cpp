@@ -1,5 +1,6 @@
 #include <QCheckBox>
 #include <QLocale>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -40,4 +41,22 @@ TEST(TForm1Read, OptionsAndFontChosenDuringTheWalkWriteTheListing)
     ASSERT_EQ(paragraphs.size(), 23u);
     EXPECT_TRUE(paragraphs[2].first.endsWith(QStringLiteral("\t10 octets")))
         << paragraphs[2].first.toStdString();
+}
+
+// Text typed into the emptied view during the walk stays a paragraph of its own, and the
+// listing's first heading stays bold.
+TEST(TForm1Read, TextTypedDuringTheWalkDoesNotJoinTheFirstLine)
+{
+    TTempTree tree;
+    tree.File("d/f", 10);
+    TForm1 form;
+    form.MessageIntervalMs = 0;
+    form.tva->SelectPath(tree.Root());
+    QTimer::singleShot(0, &form, [&form] { QTest::keyClicks(form.RichEdit1, QStringLiteral("abc")); });
+    form.BuildListing();
+
+    const TParagraphs paragraphs = Paragraphs(*form.RichEdit1);
+    ASSERT_GE(paragraphs.size(), 3u);
+    EXPECT_EQ(paragraphs[0], TParagraphs::value_type(QStringLiteral("abc"), false));
+    EXPECT_EQ(paragraphs[2], TParagraphs::value_type(QStringLiteral("d"), true));
 }

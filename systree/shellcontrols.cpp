@@ -268,6 +268,14 @@ void TorbCustomSystemTreeView::SysColorChange()
 {
     SetupImageList();
     TCustomTreeView::SysColorChange();
+    // A colour the program gave the tree is given again, flipped and back, so that the
+    // tree repaints in it. A tree that follows the palette is only repainted: setting
+    // its colour would pin the palette of the moment, which later changes of the
+    // desktop's theme would then never reach.
+    if (!testAttribute(Qt::WA_SetPalette)) {
+        viewport()->update();
+        return;
+    }
     const unsigned color = Color();
     SetColor(color == 0 ? 0xFFFFFF : 0);
     SetColor(color);
@@ -347,16 +355,17 @@ void TorbCustomSystemListView::Notification(TorbShellControl *component, TOperat
         m_comboBox = nullptr;
 }
 
+// A widget hears of a new palette or theme as PaletteChange or ThemeChange (the
+// application's own ApplicationPaletteChange never reaches changeEvent). The list is
+// repainted with the palette as it is, which stays unpinned.
 void TorbCustomSystemListView::changeEvent(QEvent *event)
 {
     QListWidget::changeEvent(event);
-    if (event->type() != QEvent::ApplicationPaletteChange)
+    if (event->type() != QEvent::PaletteChange && event->type() != QEvent::ThemeChange)
         return;
     Guarded([this] {
         SetupImageList();
-        const unsigned color = Color();
-        SetColor(color == 0 ? 0xFFFFFF : 0);
-        SetColor(color);
+        viewport()->update();
     });
 }
 
@@ -431,6 +440,6 @@ void TorbCustomSystemComboBox::Click()
 void TorbCustomSystemComboBox::changeEvent(QEvent *event)
 {
     QComboBox::changeEvent(event);
-    if (event->type() == QEvent::ApplicationPaletteChange)
+    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::ThemeChange)
         Guarded([this] { SetupImageList(); });
 }

@@ -637,7 +637,12 @@ void TCustomTreeView::showEvent(QShowEvent *event)
 void TCustomTreeView::changeEvent(QEvent *event)
 {
     QTreeWidget::changeEvent(event);
-    if (event->type() == QEvent::ApplicationPaletteChange || event->type() == QEvent::ThemeChange)
+    // A new palette reaches a widget as PaletteChange (ApplicationPaletteChange never
+    // comes here); the icons follow it. A change of the desktop's theme is a colour
+    // change of the system's.
+    if (event->type() == QEvent::PaletteChange)
+        Guarded([this] { RefreshIcons(); });
+    else if (event->type() == QEvent::ThemeChange)
         Guarded([this] { SysColorChange(); });
 }
 

@@ -1,4 +1,7 @@
+#include <QApplication>
 #include <QElapsedTimer>
+#include <QImage>
+#include <QPalette>
 #include <QTest>
 
 #include "platform/system/devicewatch.h"
@@ -225,6 +228,40 @@ TEST_F(ShellControlFamily, AColourChangeFlipsTheColourAndBackAndFetchesTheIcons)
     tree.Recolour();
     EXPECT_EQ(tree.Colours, (std::vector<unsigned>{0, 0x123456}));
     EXPECT_GT(tree.Images()->Count(), 0);
+}
+
+// The desktop switching themes again and again: the tree and the list repaint in each
+// new palette, and none stays pinned to an earlier one.
+TEST_F(ShellControlFamily, ThemeSwitchesRepaintInTheNewPaletteAndPinNothing)
+{
+    // A desktop's theme gives the item views a palette of their own too.
+    const QPalette original = QApplication::palette();
+    const QPalette originalViews = QApplication::palette("QAbstractItemView");
+    QWidget form;
+    auto *tree = new TorbSystemTreeView(&form);
+    auto *list = new TRecordingListView(&form);
+    list->move(0, 200);
+    form.resize(300, 400);
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    for (const QColor base : {QColor(0x30, 0x30, 0x30), QColor(Qt::white), QColor(0x20, 0x20, 0x40)}) {
+        QPalette colours = original;
+        colours.setColor(QPalette::Base, base);
+        colours.setColor(QPalette::Text, base.lightness() < 128 ? Qt::white : Qt::black);
+        QApplication::setPalette(colours);
+        QApplication::setPalette(colours, "QAbstractItemView");
+        QEvent theme(QEvent::ThemeChange); // what the desktop sends with its new palette
+        QApplication::sendEvent(tree, &theme);
+        QApplication::sendEvent(list, &theme);
+        for (QAbstractScrollArea *view :
+            {static_cast<QAbstractScrollArea *>(tree), static_cast<QAbstractScrollArea *>(list)}) {
+            const QImage picture = view->viewport()->grab().toImage();
+            EXPECT_EQ(picture.pixelColor(picture.width() - 2, picture.height() - 2), base)
+                << base.name().toStdString();
+        }
+    }
+    QApplication::setPalette(original);
+    QApplication::setPalette(originalViews, "QAbstractItemView");
 }
 
 TEST_F(ShellControlFamily, GetValidHandlePrefersTheControlsOwnWindow)

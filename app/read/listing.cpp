@@ -165,9 +165,9 @@ class TListingWriter::TRun
 public:
     std::string Folder;
     TTotals Totals;
+    bool Begun = false; // whether the run has its folder, with files or marked
 
     std::size_t Count() const { return m_ends.size(); }
-    bool Empty() const { return m_ends.empty(); }
     std::string_view Name(std::size_t i) const
     {
         const std::size_t start = i == 0 ? 0 : m_ends[i - 1];
@@ -177,6 +177,7 @@ public:
 
     void Add(std::string_view name, const std::optional<TSizeAndTime> &facts)
     {
+        Begun = true;
         m_names.append(name);
         m_ends.push_back(m_names.size());
         m_facts.push_back(facts);
@@ -187,6 +188,7 @@ public:
     {
         Folder.clear();
         Totals = {};
+        Begun = false;
         m_names.clear();
         m_ends.clear();
         m_facts.clear();
@@ -211,6 +213,15 @@ TListingWriter::~TListingWriter() = default;
 void TListingWriter::Add(std::string_view path, const std::optional<TSizeAndTime> &facts)
 {
     const TEntryParts entry = PartsOf(path);
+    if (entry.Name.empty()) {
+        // A folder's mark: its heading comes, with no file of its own.
+        if (!m_run->Begun || entry.Folder != m_run->Folder) {
+            WriteRun(*m_run);
+            m_run->Folder.assign(entry.Folder);
+            m_run->Begun = true;
+        }
+        return;
+    }
     m_tree.Add(facts);
     if (entry.Folder.empty()) {
         // A file of the root ends the folder before it, as any other folder would.
@@ -219,7 +230,7 @@ void TListingWriter::Add(std::string_view path, const std::optional<TSizeAndTime
         m_root->Add(entry.Name, facts);
         return;
     }
-    if (m_run->Empty() || entry.Folder != m_run->Folder) {
+    if (!m_run->Begun || entry.Folder != m_run->Folder) {
         WriteRun(*m_run);
         m_run->Folder.assign(entry.Folder);
     }
@@ -241,7 +252,7 @@ void TListingWriter::Finish()
 // Writes the run's headings and files, and empties it.
 void TListingWriter::WriteRun(TRun &run)
 {
-    if (run.Empty())
+    if (!run.Begun)
         return;
     WriteHeadings(run.Folder, run.Totals);
     if (!m_options.DirsOnly) {

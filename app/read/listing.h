@@ -86,7 +86,8 @@ public:
     TListingWriter &operator=(const TListingWriter &) = delete;
 
     // The next entry, by its path relative to the root, and its size and time where they
-    // were looked at (std::nullopt for a file gone, or not looked at).
+    // were looked at (std::nullopt for a file gone, or not looked at). A path that ends
+    // in '/' is the mark of a folder to show with no file of its own.
     void Add(std::string_view path, const std::optional<TSizeAndTime> &facts);
     // Writes what is held back: the last folder's files, then the root's.
     void Finish();

@@ -19,16 +19,25 @@
 
 namespace {
 
+// The depth beyond which a read of folders only marks folders rather than taking files:
+// it shows every folder that holds files anywhere below it, down to the filter's depth.
+std::optional<int> MarkDepthOf(const TReadRequest &request)
+{
+    return request.Style.Options.DirsOnly ? request.Filter.MaxDepth : std::nullopt;
+}
+
 // Tells each file one walk finds to `take`, as a path relative to the root, with the
-// progress reported and a stop asked for on the way.
+// progress reported and a stop asked for on the way. Within a mark depth, a file below
+// it is told as the mark of its folder at that depth (FolderMarkOf), once a run.
 class TFoundFiles
 {
 public:
     using TTake = std::function<void(const std::string &path)>;
 
-    TFoundFiles(const std::string &rootDir, const TReadHooks &hooks, TTake take)
+    TFoundFiles(const std::string &rootDir, const TReadHooks &hooks, std::optional<int> markDepth, TTake take)
         : m_rootDir(rootDir)
         , m_hooks(hooks)
+        , m_markDepth(markDepth)
         , m_take(std::move(take))
     {
         m_progress.Restart();
@@ -41,8 +50,12 @@ public:
 private:
     const std::string &RelativePath(const std::string &folderPath, std::string_view name);
 
+    void Take(const std::string &path);
+
     const std::string &m_rootDir;
     const TReadHooks &m_hooks;
+    const std::optional<int> m_markDepth;
+    std::string m_mark; // the last folder marked
     const TTake m_take;
     std::string m_relative; // the last relative path, its room kept from one file to the next
     std::size_t m_found = 0;
@@ -52,12 +65,39 @@ private:
 
 bool TFoundFiles::Add(const std::string &folderPath, const TScanFile &file)
 {
-    m_take(RelativePath(folderPath, file.Name));
+    Take(RelativePath(folderPath, file.Name));
     ++m_found;
     if (m_hooks.Progress && m_progress.Due(ProgressIntervalMs))
         m_hooks.Progress(m_found);
     m_stopped = m_hooks.StopRequested && m_hooks.StopRequested();
     return !m_stopped;
+}
+
+void TFoundFiles::Take(const std::string &path)
+{
+    if (!m_markDepth) {
+        m_take(path);
+        return;
+    }
+    // The end of the folder at the mark depth, where the path goes deeper.
+    std::size_t end = 0;
+    int depth = 0;
+    for (; depth <= *m_markDepth; ++depth) {
+        const std::size_t delim = path.find(PathDelim, end);
+        if (delim == std::string::npos)
+            break;
+        end = delim + 1;
+    }
+    if (depth <= *m_markDepth) {
+        m_take(path);
+        return;
+    }
+    // The root is always shown: a mark of it tells nothing.
+    const std::size_t markEnd = *m_markDepth == 0 ? 0 : path.rfind(PathDelim, end - 2) + 1;
+    if (markEnd == 0 || path.compare(0, markEnd, m_mark) == 0)
+        return;
+    m_mark.assign(path, 0, markEnd);
+    m_take(m_mark);
 }
 
 const std::string &TFoundFiles::RelativePath(const std::string &folderPath, std::string_view name)
@@ -75,10 +115,11 @@ const std::string &TFoundFiles::RelativePath(const std::string &folderPath, std:
     return m_relative;
 }
 
-TScanLimits ScanLimitsOf(const TReadFilter &filter)
+TScanLimits ScanLimitsOf(const TReadFilter &filter, bool marking)
 {
     TScanLimits limits;
-    limits.MaxDepth = filter.MaxDepth;
+    // Marking folders needs the files below the depth.
+    limits.MaxDepth = marking ? std::nullopt : filter.MaxDepth;
     if (filter.ExcludeFolders)
         limits.EntersFolder = [&filter](std::string_view name) { return filter.EntersFolder(name); };
     return limits;
@@ -93,7 +134,7 @@ void Walk(const TReadRequest &request, const std::string &rootDir, TFoundFiles &
         [&found, &filter](const std::string &folderPath, const TScanFile &file) {
             return !filter.TakesFile(file.Name) || found.Add(folderPath, file);
         },
-        ScanLimitsOf(filter));
+        ScanLimitsOf(filter, MarkDepthOf(request).has_value()));
 }
 
 // Writes a streamed read's listing as its files come: the listing begins with the
@@ -146,7 +187,7 @@ void Read(const TReadRequest &request, const std::string &rootDir, IReadSink &si
     const TListingOptions &options = request.Style.Options;
     if (request.LookAtFiles || ShowsFacts(options))
         files.LookAtFiles(rootDir);
-    TFoundFiles found(rootDir, hooks, [&files](const std::string &path) { files.Add(path); });
+    TFoundFiles found(rootDir, hooks, MarkDepthOf(request), [&files](const std::string &path) { files.Add(path); });
     Walk(request, rootDir, found);
     result.Stopped = found.Stopped();
     files.Finish();
@@ -236,7 +277,7 @@ void Stream(const TReadRequest &request, const std::string &rootDir, IFileStream
     const TReadHooks &hooks, TReadResult &result)
 {
     TStreamFeed feed(rootDir, stream, lookAtFiles);
-    TFoundFiles found(rootDir, hooks, [&feed](const std::string &path) { feed.Add(path); });
+    TFoundFiles found(rootDir, hooks, MarkDepthOf(request), [&feed](const std::string &path) { feed.Add(path); });
     Walk(request, rootDir, found);
     result.Stopped = found.Stopped();
     if (!result.Stopped)

@@ -62,6 +62,8 @@ void TFolderTotals::Collect(const TFileList &files)
     TTotals *totals = nullptr;
     for (std::size_t i = 0; i < files.Count(); ++i) {
         const std::string_view entryFolder = FolderPartOf(files[i]);
+        if (entryFolder.size() == files[i].size())
+            continue; // a folder's mark
         if (!totals || entryFolder != folder) {
             folder = entryFolder;
             totals = &m_folders[std::string(folder)];

@@ -112,6 +112,8 @@ void TTreeStream::Add(std::string_view path, const std::optional<TSizeAndTime> &
     const std::string_view folder = FolderPartOf(path);
     if (!m_inRun || folder != m_runFolder)
         BeginRun(folder, folderTime);
+    if (folder.size() == path.size())
+        return; // a folder's mark, with no file
     m_runNames.append(path.substr(folder.size()));
     m_runEnds.push_back(m_runNames.size());
     TTreeFile &file = m_runFiles.emplace_back();

@@ -63,7 +63,8 @@ public:
     TTreeStream(const std::string &rootDir, ITreeVisitor &visitor);
     ~TTreeStream() override;
 
-    // The next file; `folderTime` counts only for the first file of a folder.
+    // The next file; `folderTime` counts only for the first file of a folder. A path
+    // that ends in '/' is the mark of a folder to visit with no file of its own.
     void Add(std::string_view path, const std::optional<TSizeAndTime> &facts,
         const std::optional<struct timespec> &folderTime) override;
     // Visits what is held back and ends every folder, the root last; a tree with no file

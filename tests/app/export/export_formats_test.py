@@ -569,6 +569,15 @@ class ExactDataTest(unittest.TestCase):
         self.assertEqual((done.returncode, done.stdout), (2, b""))
         self.assertIn("--exclude-dir".encode(), done.stderr)
 
+    def test_folders_only_within_a_depth_shows_the_folders_whose_files_lie_deeper(self):
+        root = self.tree(b"md", [b"Projets/2023/plan.txt", b"Photos/p.jpg", b"Vide/.keep/x"])
+        for order in ([], ["-s"]):
+            self.assertEqual(run("-d", "--max-depth", "1", *order, root).stdout, b"Photos\nProjets\n")
+            doc = json.loads(run("--format", "json", "-d", "--max-depth", "1", "--totals", *order, root).stdout)
+            counts = {sub["name"]: (sub["file_count"], sub["subfolders"]) for sub in doc["subfolders"]}
+            self.assertEqual(counts, {"Photos": (1, []), "Projets": (0, [])})  # own files only
+            self.assertEqual(doc["tree_file_count"], 1)
+
     def test_csv_keeps_names_exact_unless_asked_to_keep_formulas_out(self):
         names = [b"=HYPERLINK(1)", b"+1", b"-x", b"@y", b"\tt", b"plain"]
         root = self.tree(b"f", names)

@@ -187,7 +187,8 @@ void Read(const TReadRequest &request, const std::string &rootDir, IReadSink &si
     const TListingOptions &options = request.Style.Options;
     if (request.LookAtFiles || ShowsFacts(options))
         files.LookAtFiles(rootDir);
-    TFoundFiles found(rootDir, hooks, MarkDepthOf(request), [&files](const std::string &path) { files.Add(path); });
+    TFoundFiles found(
+        rootDir, hooks, MarkDepthOf(request), [&files](const std::string &path) { files.Add(path); });
     Walk(request, rootDir, found);
     result.Stopped = found.Stopped();
     files.Finish();
@@ -277,7 +278,8 @@ void Stream(const TReadRequest &request, const std::string &rootDir, IFileStream
     const TReadHooks &hooks, TReadResult &result)
 {
     TStreamFeed feed(rootDir, stream, lookAtFiles);
-    TFoundFiles found(rootDir, hooks, MarkDepthOf(request), [&feed](const std::string &path) { feed.Add(path); });
+    TFoundFiles found(
+        rootDir, hooks, MarkDepthOf(request), [&feed](const std::string &path) { feed.Add(path); });
     Walk(request, rootDir, found);
     result.Stopped = found.Stopped();
     if (!result.Stopped)

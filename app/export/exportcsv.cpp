@@ -27,7 +27,8 @@ public:
             line += ',';
             AppendByteCount(line, folder.FileBytes);
             line += ',';
-            // The tree's totals, known at its end, come on the root's row only, in a last row.
+            // The subtree's totals, known once the walk leaves the folder, come in the
+            // folder's "total" row then.
             line += ',';
         }
         EndRow();
@@ -44,12 +45,15 @@ public:
         EndRow();
     }
 
+    // Each folder's subtree totals in a row of their own after its subfolders, the
+    // root's last: the folder's row is written before they are known.
     void EndFolder(const TTreeFolder &folder, std::int64_t treeCount, TByteCount treeBytes) override
     {
-        if (!m_settings.Totals || folder.Depth != 0)
+        if (!m_settings.Totals)
             return;
+        Row("total", PathOf(folder), NameOf(folder), folder.Depth, std::nullopt, std::nullopt);
         std::string &line = m_out.Text();
-        line += "total,,,0,,,,,,";
+        line += ",,,";
         AppendNumber(line, treeCount);
         line += ',';
         AppendByteCount(line, treeBytes);

@@ -61,6 +61,7 @@ void TFileFacts::HandOver()
 {
     TBatch *batch = m_batches.back().get();
     batch->Count = batch->Ends.size();
+    m_handedOver += batch->Count;
     // Made here, so that what lasts comes from this thread's heap: another thread's
     // would keep a second heap's room.
     batch->Facts = std::make_unique<TFact[]>(batch->Count);
@@ -176,14 +177,6 @@ const TFileFacts::TBatch &TFileFacts::BatchOf(std::size_t entry) const
     const TBatch &batch = *m_batches[entry / BatchEntries];
     WaitFor(batch);
     return batch;
-}
-
-std::size_t TFileFacts::HandedOver() const
-{
-    if (m_batches.empty())
-        return 0;
-    const std::size_t full = (m_batches.size() - 1) * BatchEntries;
-    return m_closed ? full + m_batches.back()->Count : full;
 }
 
 void TFileFacts::LetGoBefore(std::size_t entry)

@@ -47,7 +47,7 @@ public:
 
     // The files that may be read: all once closed, and before that those of the batches
     // handed over, so that a reader may follow the adding thread a few batches behind.
-    std::size_t HandedOver() const;
+    std::size_t HandedOver() const { return m_handedOver; }
     // The file added `entry`th (from 0, below HandedOver()), std::nullopt when it was
     // gone. Waits until the file is looked at; rethrows what failed on the other thread.
     // Throws std::out_of_range for an entry that may not be read or was let go of.
@@ -136,6 +136,7 @@ private:
     // writes its facts.
     std::vector<std::unique_ptr<TBatch>> m_batches;
     bool m_closed = false;
+    std::size_t m_handedOver = 0; // the files of the batches handed over
     using TWorker = TBatchWorker<TBatch *>;
     // Last, so that its thread ends before the batches go.
     mutable TWorker m_worker;

@@ -8,44 +8,13 @@
 #include <string_view>
 #include <time.h>
 
-#include <QIODevice>
-
+#include "app/export/bufferedout.h"
 #include "app/export/exportformats.h"
 #include "app/export/exporttext.h"
 #include "app/read/treevisit.h"
-#include "platform/document/paragraphoutput.h"
 
 // What the writers of the data formats share: a buffered output, the ISO texts of times,
 // and the base class that walks the tree with them.
-
-// Output gathered in a buffer of its own and written out in large pieces.
-class TBufferedOut
-{
-public:
-    explicit TBufferedOut(QIODevice &device)
-        : m_device(device)
-    { }
-
-    std::string &Text() { return m_text; }
-    // Writes the buffer out once it is large; the first time sooner, for a reader at the
-    // other end of a pipe.
-    void Pass()
-    {
-        if (m_text.size() >= (m_written ? std::size_t(1) << 16 : std::size_t(1) << 12))
-            Flush();
-    }
-    void Flush()
-    {
-        WriteAll(m_device, QByteArrayView(m_text.data(), static_cast<qsizetype>(m_text.size())));
-        m_written = true;
-        m_text.clear();
-    }
-
-private:
-    QIODevice &m_device;
-    std::string m_text;
-    bool m_written = false;
-};
 
 inline void AppendNumber(std::string &out, std::int64_t value)
 {

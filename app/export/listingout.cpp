@@ -8,21 +8,12 @@
 #include "platform/document/paragraphoutput.h"
 #include "platform/document/paragraphstore.h"
 
-namespace {
-
-constexpr qsizetype WriteChunk = 64 * 1024;
-// The first bytes go out sooner, for a reader at the other end of a pipe.
-constexpr qsizetype FirstChunk = 4 * 1024;
-
-} // namespace
-
 TListingOut::TListingOut(QIODevice &out, TForm form)
     : m_out(out)
     , m_form(form)
     , m_font(ListingViewDesignFont())
-{
-    m_text.reserve(WriteChunk + 4096);
-}
+    , m_text(out)
+{ }
 
 void TListingOut::BeginListing(const TFont &font)
 {
@@ -40,10 +31,9 @@ void TListingOut::AppendLine(QStringView text, bool bold)
         Rtf().EndParagraph();
         return;
     }
-    m_text += m_line.toUtf8();
-    m_text += '\n';
-    if (m_text.size() >= (m_written ? WriteChunk : FirstChunk))
-        Put(false);
+    const QByteArray utf8 = m_line.toUtf8();
+    m_text.Text().append(utf8.data(), static_cast<std::size_t>(utf8.size())).push_back('\n');
+    m_text.Pass();
 }
 
 void TListingOut::Finish()
@@ -54,7 +44,8 @@ void TListingOut::Finish()
         Rtf().Finish();
         return;
     }
-    Put(true);
+    m_text.Flush();
+    FlushDevice(m_out);
 }
 
 TRtfWriter &TListingOut::Rtf()
@@ -62,13 +53,4 @@ TRtfWriter &TListingOut::Rtf()
     if (!m_rtf)
         m_rtf.emplace(m_out, RtfFontOf(m_font));
     return *m_rtf;
-}
-
-void TListingOut::Put(bool all)
-{
-    WriteAll(m_out, m_text);
-    m_written = true;
-    m_text.resize(0);
-    if (all)
-        FlushDevice(m_out);
 }

@@ -2,9 +2,9 @@
 
 #include <optional>
 
-#include <QByteArray>
 #include <QString>
 
+#include "app/export/bufferedout.h"
 #include "app/read/readcommand.h"
 #include "platform/document/rtfwriter.h"
 
@@ -34,13 +34,11 @@ public:
 
 private:
     TRtfWriter &Rtf();
-    void Put(bool all);
 
     QIODevice &m_out;
     const TForm m_form;
     TFont m_font;
     std::optional<TRtfWriter> m_rtf; // made with the first line, in the listing's font
-    QByteArray m_text; // plain text not yet handed over
-    bool m_written = false; // whether some was
+    TBufferedOut m_text; // plain text not yet handed over
     QString m_line; // the last line, its room kept from one line to the next
 };

@@ -132,8 +132,7 @@ struct timespec TFileFacts::Unpacked(const TBatch &batch, std::uint32_t key, std
 
 // Keeps the size and time looked at as the batch's entry, which stays gone when nothing
 // was.
-template <typename TInfo>
-void TFileFacts::Record(TBatch &batch, std::size_t entry, const std::optional<TInfo> &info)
+void TFileFacts::Record(TBatch &batch, std::size_t entry, const std::optional<TSizeAndTime> &info)
 {
     if (!info)
         return;

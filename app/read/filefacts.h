@@ -122,8 +122,7 @@ private:
     // added or before the list is closed.
     const TBatch &BatchOf(std::size_t entry) const;
     void WaitFor(const TBatch &batch) const;
-    template <typename TInfo>
-    static void Record(TBatch &batch, std::size_t entry, const std::optional<TInfo> &info);
+    static void Record(TBatch &batch, std::size_t entry, const std::optional<TSizeAndTime> &info);
     // The time as a fact holds it, a far time kept in the batch's list under `key`.
     static std::int64_t Packed(TBatch &batch, std::uint32_t key, const struct timespec &time);
     static struct timespec Unpacked(const TBatch &batch, std::uint32_t key, std::int64_t nanoseconds);

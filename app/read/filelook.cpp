@@ -7,13 +7,12 @@
 #include "platform/system/dirsearch.h"
 #include "platform/system/pathopen.h"
 
-std::optional<struct timespec> TFileLook::EnterFolder(std::string_view folder, int heldFd)
+std::optional<struct timespec> TFileLook::EnterFolder(std::string_view folder)
 {
     m_folder.assign(folder);
-    m_opened = heldFd >= 0 ? TFd() : OpenFolder();
-    m_fd = heldFd >= 0 ? heldFd : m_opened.Get();
+    m_opened = OpenFolder();
     struct stat info;
-    if (m_fd >= 0 && ::fstat(m_fd, &info) == 0)
+    if (m_opened && ::fstat(m_opened.Get(), &info) == 0)
         return info.st_mtim;
     return std::nullopt;
 }
@@ -21,8 +20,8 @@ std::optional<struct timespec> TFileLook::EnterFolder(std::string_view folder, i
 std::optional<TSizeAndTime> TFileLook::File(std::string_view name)
 {
     m_name.assign(name);
-    if (m_fd >= 0)
-        return SizeAndTimeAt(m_fd, m_name.c_str());
+    if (m_opened)
+        return SizeAndTimeAt(m_opened.Get(), m_name.c_str());
     const auto info = EntryInfoAt(m_rootDir + m_folder + m_name);
     return info ? std::optional<TSizeAndTime>({info->Size, info->ModTime}) : std::nullopt;
 }

@@ -24,10 +24,9 @@ public:
     { }
 
     // Moves to the folder at the path relative to the root (ending in '/', empty for the
-    // root). `heldFd`, when valid, is that folder already open, used as it is while the
-    // caller keeps it open. Answers the folder's own last-write time, std::nullopt when
-    // it cannot be looked at.
-    std::optional<struct timespec> EnterFolder(std::string_view folder, int heldFd = -1);
+    // root). Answers the folder's own last-write time, std::nullopt when it cannot be
+    // looked at.
+    std::optional<struct timespec> EnterFolder(std::string_view folder);
     // The file of the folder entered last; std::nullopt when it is gone.
     std::optional<TSizeAndTime> File(std::string_view name);
 
@@ -37,7 +36,6 @@ private:
     const std::string &m_rootDir;
     const TFd &m_root;
     std::string m_folder; // the folder entered last, relative to the root
-    TFd m_opened; // that folder, where this opened it
-    int m_fd = -1; // that folder, opened here or held by the caller; -1 when it cannot be
+    TFd m_opened; // that folder, invalid where it cannot be opened
     std::string m_name; // the last file's name, NUL-terminated, its room kept
 };

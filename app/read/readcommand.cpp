@@ -75,25 +75,19 @@ bool TFoundFiles::Add(const std::string &folderPath, const TScanFile &file)
 
 void TFoundFiles::Take(const std::string &path)
 {
-    if (!m_markDepth) {
-        m_take(path);
-        return;
-    }
-    // The end of the folder at the mark depth, where the path goes deeper.
-    std::size_t end = 0;
+    // The depth of the file's folder, and where its folder at the mark depth ends.
     int depth = 0;
-    for (; depth <= *m_markDepth; ++depth) {
-        const std::size_t delim = path.find(PathDelim, end);
-        if (delim == std::string::npos)
-            break;
-        end = delim + 1;
+    std::size_t markEnd = 0;
+    for (std::size_t delim = path.find(PathDelim); m_markDepth && delim != std::string::npos;
+         delim = path.find(PathDelim, delim + 1)) {
+        if (++depth == *m_markDepth)
+            markEnd = delim + 1;
     }
-    if (depth <= *m_markDepth) {
+    if (!m_markDepth || depth <= *m_markDepth) {
         m_take(path);
         return;
     }
     // The root is always shown: a mark of it tells nothing.
-    const std::size_t markEnd = *m_markDepth == 0 ? 0 : path.rfind(PathDelim, end - 2) + 1;
     if (markEnd == 0 || path.compare(0, markEnd, m_mark) == 0)
         return;
     m_mark.assign(path, 0, markEnd);

@@ -17,7 +17,7 @@ JOBS ?= $(shell nproc)
 PREFIX ?= /usr/local
 MAKEFLAGS += --no-print-directory
 
-.PHONY: all build configure deps test-deps run test check-fast sanitize-test thread-test format-check \
+.PHONY: all build configure deps test-deps run test check-fast sanitize-test thread-test format-check translations \
         format fuzz bench clean install deb
 
 all: build
@@ -105,6 +105,10 @@ format-check: test-deps
 
 format:
 	@clang-format -i $(FORMAT_SOURCES)
+
+# Brings translations/*.ts up to date with the code's texts, keeping what is translated.
+translations: configure
+	@cmake --build $(BUILD_DIR) --target translations
 
 # Coverage-guided fuzzing with clang's libFuzzer, FUZZ_SECONDS per target.
 fuzz:

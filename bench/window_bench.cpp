@@ -58,6 +58,7 @@
 #include "app/shared/gui/listingview.h"
 #include "app/shared/gui/windowidentity.h"
 #include "app/shared/identity.h"
+#include "app/shared/language.h"
 #include "app/window/foldertree.h"
 #include "app/window/unit1.h"
 #include "platform/print/font.h"

@@ -5,7 +5,7 @@ set -euo pipefail
 
 build_packages=(
     build-essential cmake ccache pkg-config dpkg-dev librsvg2-bin python3
-    qt6-base-dev qt6-base-dev-tools qt6-base-private-dev libqt6opengl6-dev libgl-dev libglx-dev
+    qt6-base-dev qt6-base-dev-tools qt6-base-private-dev qt6-l10n-tools libqt6opengl6-dev libgl-dev libglx-dev
     libgtest-dev libgmock-dev libicu-dev
     fonts-liberation fonts-dejavu-core adwaita-icon-theme qt6-translations-l10n
 )

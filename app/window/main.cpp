@@ -2,6 +2,7 @@
 
 #include "app/shared/gui/windowidentity.h"
 #include "app/shared/identity.h"
+#include "app/shared/language.h"
 #include "app/window/unit1.h"
 #include "platform/print/font.h"
 #include "platform/system/temporaries.h"
@@ -12,7 +13,7 @@ int main(int argc, char **argv)
 {
     RemoveTemporariesOnFatalSignals();
     QApplication qtApplication(argc, argv);
-    InstallQtFrenchTranslations();
+    InstallTranslations(UserLanguage());
     SetApplicationIdentity();
     InstallFontSubstitutions();
     Application().SetTitle(QStringLiteral("Vantrel Oruk"));

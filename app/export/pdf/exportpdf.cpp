@@ -12,6 +12,7 @@
 #include "app/shared/gui/listingview.h"
 #include "app/shared/gui/windowidentity.h"
 #include "app/shared/identity.h"
+#include "app/shared/language.h"
 #include "platform/print/font.h"
 #include "platform/ui/application.h"
 #include "platform/ui/richedit.h"
@@ -32,7 +33,7 @@ int ExportPdf(const TExportOptions &options, char *programName)
     int qtArgc = 1;
     QApplication qtApplication(qtArgc, &programName);
     SetApplicationIdentity();
-    InstallQtFrenchTranslations();
+    InstallTranslations(UserLanguage());
     InstallFontSubstitutions();
     Application().SetTitle(QStringLiteral("Vantrel Oruk"));
     TRichEdit listing;

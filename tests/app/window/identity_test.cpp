@@ -16,6 +16,7 @@
 
 #include "app/shared/gui/windowidentity.h"
 #include "app/shared/identity.h"
+#include "app/shared/language.h"
 #include "platform/ui/dialogs.h"
 #include "tests/support/temptree.h"
 

@@ -1,0 +1,70 @@
+#include "platform/system/translation.h"
+
+#include <vector>
+
+#include <QCoreApplication>
+#include <QTranslator>
+
+namespace {
+
+// Installed at start, before any thread reads them, and removed only by tests.
+std::vector<std::unique_ptr<QTranslator>> &Catalogues()
+{
+    static std::vector<std::unique_ptr<QTranslator>> catalogues;
+    return catalogues;
+}
+
+} // namespace
+
+QString Translated(const char *context, const char *sourceText, const char *disambiguation, int n)
+{
+    const auto &catalogues = Catalogues();
+    for (auto catalogue = catalogues.rbegin(); catalogue != catalogues.rend(); ++catalogue) {
+        QString text = (*catalogue)->translate(context, sourceText, disambiguation, n);
+        if (!text.isEmpty())
+            return text;
+    }
+    if (QCoreApplication::instance())
+        return QCoreApplication::translate(context, sourceText, disambiguation, n);
+    QString text = QString::fromUtf8(sourceText);
+    if (n >= 0)
+        text.replace(QStringLiteral("%n"), QString::number(n));
+    return text;
+}
+
+std::string TranslatedUtf8(const char *context, const char *sourceText, const char *disambiguation, int n)
+{
+    return Translated(context, sourceText, disambiguation, n).toStdString();
+}
+
+void InstallCatalogue(std::unique_ptr<QTranslator> catalogue)
+{
+    if (QCoreApplication::instance())
+        QCoreApplication::installTranslator(catalogue.get());
+    Catalogues().push_back(std::move(catalogue));
+}
+
+bool HasCatalogue(const QString &filePath)
+{
+    for (const auto &catalogue : Catalogues()) {
+        if (catalogue->filePath() == filePath)
+            return true;
+    }
+    return false;
+}
+
+void InstallCataloguesOnApplication()
+{
+    for (const auto &catalogue : Catalogues())
+        QCoreApplication::installTranslator(catalogue.get());
+}
+
+void RemoveCatalogues()
+{
+    auto &catalogues = Catalogues();
+    if (QCoreApplication::instance()) {
+        for (const auto &catalogue : catalogues)
+            QCoreApplication::removeTranslator(catalogue.get());
+    }
+    catalogues.clear();
+}

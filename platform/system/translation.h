@@ -1,0 +1,31 @@
+#pragma once
+
+// Texts in the user's language. The code's own texts are the source: French for the
+// program's captions and messages, English for the shell's. A catalogue installed here
+// turns them into the user's language; without one the source text stands.
+//
+// Translated and TranslatedUtf8 take QCoreApplication::translate's arguments, and the
+// catalogues' maker (lupdate) reads them as it reads that function.
+
+#include <memory>
+#include <string>
+
+#include <QString>
+
+class QTranslator;
+
+QString Translated(
+    const char *context, const char *sourceText, const char *disambiguation = nullptr, int n = -1);
+std::string TranslatedUtf8(
+    const char *context, const char *sourceText, const char *disambiguation = nullptr, int n = -1);
+
+// Adds a catalogue, which answers before those added earlier. With an application object
+// it is installed there too, so that tr() uses it; a program without one (the export)
+// still gets its texts through Translated.
+void InstallCatalogue(std::unique_ptr<QTranslator> catalogue);
+// Whether the catalogue of that file was added.
+bool HasCatalogue(const QString &filePath);
+// Installs the catalogues added before the application object was made on it.
+void InstallCataloguesOnApplication();
+// Removes every catalogue added, for a test that changes language.
+void RemoveCatalogues();

@@ -2,18 +2,397 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en_US">
 <context>
+    <name>EConvertError</name>
+    <message>
+        <source>Date et heure hors de l&apos;intervalle représentable</source>
+        <translation>Date and time outside the representable range</translation>
+    </message>
+    <message>
+        <source>Argument de codage de date incorrect</source>
+        <translation>Invalid argument to date encode</translation>
+    </message>
+    <message>
+        <source>Argument de codage d&apos;heure incorrect</source>
+        <translation>Invalid argument to time encode</translation>
+    </message>
+    <message>
+        <source>Date de fichier incorrecte (0x%1)</source>
+        <translation>Invalid file date (0x%1)</translation>
+    </message>
+</context>
+<context>
+    <name>EPrinter</name>
+    <message>
+        <source>Aucune imprimante n&apos;est disponible</source>
+        <translation>No printer is available</translation>
+    </message>
+    <message>
+        <source>Impression en cours</source>
+        <translation>Printing in progress</translation>
+    </message>
+    <message>
+        <source>L&apos;imprimante n&apos;est pas en train d&apos;imprimer</source>
+        <translation>The printer is not printing</translation>
+    </message>
+    <message>
+        <source>Imprimante inconnue : %1</source>
+        <translation>Unknown printer: %1</translation>
+    </message>
+    <message>
+        <source>L&apos;imprimante %1 refuse le document</source>
+        <translation>The printer %1 refuses the document</translation>
+    </message>
+    <message>
+        <source>L&apos;imprimante n&apos;a pas pu commencer une nouvelle page</source>
+        <translation>The printer could not start a new page</translation>
+    </message>
+    <message>
+        <source>L&apos;imprimante n&apos;a pas pu terminer le document</source>
+        <translation>The printer could not finish the document</translation>
+    </message>
+</context>
+<context>
+    <name>ERegistryException</name>
+    <message>
+        <source>Erreur à l&apos;obtention des données pour %1</source>
+        <translation>Failed to get data for %1</translation>
+    </message>
+    <message>
+        <source>Type de données incorrect pour %1</source>
+        <translation>Invalid data type for %1</translation>
+    </message>
+</context>
+<context>
+    <name>Errors</name>
+    <message>
+        <source>Impossible de créer le fichier %1</source>
+        <translation>Cannot create file %1</translation>
+    </message>
+    <message>
+        <source>Erreur à l&apos;enregistrement de flux</source>
+        <translation>Stream write error</translation>
+    </message>
+    <message>
+        <source>Erreur inconnue %1</source>
+        <translation>Unknown error %1</translation>
+    </message>
+    <message>
+        <source>fr</source>
+        <comment>the language of the system&apos;s error texts</comment>
+        <translation>en</translation>
+    </message>
+    <message>
+        <source>Erreur inconnue</source>
+        <translation>Unknown error</translation>
+    </message>
+</context>
+<context>
+    <name>TExport</name>
+    <message>
+        <source>%1 fichiers trouvés</source>
+        <translation>%1 files found</translation>
+    </message>
+    <message>
+        <source>vantrel-oruk-export : </source>
+        <translation>vantrel-oruk-export: </translation>
+    </message>
+    <message>
+        <source>lecture interrompue : %1</source>
+        <translation>reading interrupted: %1</translation>
+    </message>
+    <message>
+        <source>Usage : vantrel-oruk-export [OPTIONS] DOSSIER
+Écrit le listing du dossier DOSSIER, comme « Lecture répertoire » de Vantrel Oruk.
+
+  -d, --dirs-only        seulement les répertoires
+  -s, --sorted           ordre alphabétique
+  -S, --sizes            inclure la taille des fichiers
+  -D, --dates            inclure la date des fichiers
+      --font &quot;FAMILLE[,POINTS]&quot;  police du listing (défaut : MS Sans Serif, 8)
+  -o, --output FICHIER   fichier à écrire ; .rtf : RTF, .pdf : PDF imprimé (A4),
+                         .csv : CSV, .json : JSON, .html ou .htm : page HTML,
+                         .txt ou autre : texte ; - ou absent : texte sur la
+                         sortie standard
+      --format rtf|text|pdf|csv|json|html  impose le format
+      --totals           sous chaque répertoire, le nombre et la taille de ses
+                         propres fichiers (sans ceux des sous-répertoires) ;
+                         à la fin, « Total : » de toute l&apos;arborescence ;
+                         en CSV, JSON et HTML, des champs et attributs
+      --include MASQUES  seulement les fichiers dont le nom suit un des
+                         masques (« *.jpg;*.png », casse ignorée)
+      --exclude MASQUES  sans les fichiers dont le nom suit un des masques
+      --exclude-dir MASQUES  ne parcourt pas les répertoires de ces noms
+      --max-depth N      ne parcourt pas les répertoires au-delà de N niveaux
+                         (0 : les fichiers du dossier seul)
+      --csv-safe         en CSV, une « &apos; » devant les cellules qu&apos;un tableur
+                         prendrait pour des formules (=, +, -, @)
+  -h, --help             affiche cette aide
+      --version          affiche la version
+
+Code de sortie : 0 réussi, 1 listing ou écriture en échec, 2 usage ou dossier illisible.
+</source>
+        <translation>Usage: vantrel-oruk-export [OPTIONS] FOLDER
+Writes the listing of the folder FOLDER, as Vantrel Oruk&apos;s &quot;Read folder&quot; does.
+
+  -d, --dirs-only        folders only
+  -s, --sorted           alphabetical order
+  -S, --sizes            include the files&apos; sizes
+  -D, --dates            include the files&apos; dates
+      --font &quot;FAMILY[,POINTS]&quot;  the listing&apos;s font (default: MS Sans Serif, 8)
+  -o, --output FILE      file to write; .rtf: RTF, .pdf: printed PDF (A4),
+                         .csv: CSV, .json: JSON, .html or .htm: HTML page,
+                         .txt or other: text; - or none: text on standard
+                         output
+      --format rtf|text|pdf|csv|json|html  forces the format
+      --totals           under each folder, the count and size of its own
+                         files (without those of its subfolders); at the
+                         end, &quot;Total:&quot; of the whole tree; in CSV, JSON and
+                         HTML, fields and attributes
+      --include MASKS    only the files whose name matches one of the masks
+                         (&quot;*.jpg;*.png&quot;, case ignored)
+      --exclude MASKS    without the files whose name matches one of the masks
+      --exclude-dir MASKS  does not walk the folders of these names
+      --max-depth N      does not walk the folders deeper than N levels
+                         (0: the folder&apos;s own files only)
+      --csv-safe         in CSV, a &quot;&apos;&quot; before the cells that a spreadsheet
+                         would take for formulas (=, +, -, @)
+  -h, --help             shows this help
+      --version          shows the version
+
+Exit status: 0 done, 1 listing or writing failed, 2 usage or unreadable folder.
+</translation>
+    </message>
+    <message>
+        <source>Essayez « vantrel-oruk-export --help ».</source>
+        <translation>Try &apos;vantrel-oruk-export --help&apos;.</translation>
+    </message>
+    <message>
+        <source>« %1 » n&apos;est pas un dossier lisible</source>
+        <translation>&apos;%1&apos; is not a readable folder</translation>
+    </message>
+    <message>
+        <source>vantrel-oruk-export : impossible de lancer %1 pour le PDF : %2</source>
+        <translation>vantrel-oruk-export: cannot start %1 for the PDF: %2</translation>
+    </message>
+</context>
+<context>
+    <name>TExportArgs</name>
+    <message>
+        <source>liste de masques invalide pour %1 : « %2 » (attendu : des masques non vides séparés par « ; », par exemple « *.jpg;*.png »)</source>
+        <translation>invalid mask list for %1: &apos;%2&apos; (expected: non-empty masks separated by &apos;;&apos;, for example &apos;*.jpg;*.png&apos;)</translation>
+    </message>
+    <message>
+        <source>option inconnue : %1</source>
+        <translation>unknown option: %1</translation>
+    </message>
+    <message>
+        <source>option ambiguë : %1</source>
+        <translation>ambiguous option: %1</translation>
+    </message>
+    <message>
+        <source>l&apos;option %1 ne prend pas de valeur</source>
+        <translation>option %1 takes no value</translation>
+    </message>
+    <message>
+        <source>le nom du fichier de sortie est vide (-o FICHIER, ou -o - pour la sortie standard)</source>
+        <translation>the output file name is empty (-o FILE, or -o - for standard output)</translation>
+    </message>
+    <message>
+        <source>police invalide : « %1 » (attendu : FAMILLE[,POINTS])</source>
+        <translation>invalid font: &apos;%1&apos; (expected: FAMILY[,POINTS])</translation>
+    </message>
+    <message>
+        <source>format inconnu : « %1 » (rtf, text, pdf, csv, json ou html)</source>
+        <translation>unknown format: &apos;%1&apos; (rtf, text, pdf, csv, json or html)</translation>
+    </message>
+    <message>
+        <source>--exclude-dir prend des noms de répertoires, sans « / » : « %1 »</source>
+        <translation>--exclude-dir takes folder names, without &apos;/&apos;: &apos;%1&apos;</translation>
+    </message>
+    <message>
+        <source>profondeur invalide pour --max-depth : « %1 » (attendu : un entier positif ou nul)</source>
+        <translation>invalid depth for --max-depth: &apos;%1&apos; (expected: a whole number, zero or more)</translation>
+    </message>
+    <message>
+        <source>l&apos;option %1 attend une valeur</source>
+        <translation>option %1 requires a value</translation>
+    </message>
+    <message>
+        <source>aucun dossier indiqué</source>
+        <translation>no folder given</translation>
+    </message>
+    <message>
+        <source>un seul dossier est attendu</source>
+        <translation>only one folder is expected</translation>
+    </message>
+    <message>
+        <source>la sortie PDF demande un fichier : -o FICHIER.pdf</source>
+        <translation>PDF output needs a file: -o FILE.pdf</translation>
+    </message>
+</context>
+<context>
+    <name>TFolderTotals</name>
+    <message numerus="yes">
+        <source> fichiers</source>
+        <translation>
+            <numerusform> file</numerusform>
+            <numerusform> files</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source> fichier</source>
+        <translation>
+            <numerusform> file</numerusform>
+            <numerusform> files</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Total : </source>
+        <translation>Total: </translation>
+    </message>
+</context>
+<context>
     <name>TForm1</name>
     <message>
         <source>Répertoire racine</source>
-        <translation type="unfinished"></translation>
+        <translation>Root folder</translation>
     </message>
     <message>
         <source>Dossiers</source>
-        <translation type="unfinished"></translation>
+        <translation>Folders</translation>
     </message>
     <message>
         <source>Listing</source>
-        <translation type="unfinished"></translation>
+        <translation>Listing</translation>
+    </message>
+    <message>
+        <source>Répertoire racine non choisi.</source>
+        <translation>No root folder chosen.</translation>
+    </message>
+    <message>
+        <source>Avertissement</source>
+        <translation>Warning</translation>
+    </message>
+    <message>
+        <source>Lecture terminée.</source>
+        <translation>Reading finished.</translation>
+    </message>
+    <message>
+        <source>Lecture interrompue : </source>
+        <translation>Reading interrupted: </translation>
+    </message>
+    <message>
+        <source>Lecture en cours : %1 fichiers</source>
+        <translation>Reading: %1 files</translation>
+    </message>
+    <message>
+        <source>Afficher seulement les répertoires</source>
+        <translation>Show folders only</translation>
+    </message>
+    <message>
+        <source>Ordre alphabétique</source>
+        <translation>Alphabetical order</translation>
+    </message>
+    <message>
+        <source>Inclure taille</source>
+        <translation>Include size</translation>
+    </message>
+    <message>
+        <source>Inclure date</source>
+        <translation>Include date</translation>
+    </message>
+    <message>
+        <source>Lecture répertoire</source>
+        <translation>Read folder</translation>
+    </message>
+    <message>
+        <source>Police...</source>
+        <translation>Font...</translation>
+    </message>
+    <message>
+        <source>Imprimer...</source>
+        <translation>Print...</translation>
+    </message>
+    <message>
+        <source>Enregistrer...</source>
+        <translation>Save...</translation>
+    </message>
+    <message>
+        <source>Fichiers RTF (*.rtf)|*.rtf</source>
+        <translation>RTF files (*.rtf)|*.rtf</translation>
+    </message>
+</context>
+<context>
+    <name>THtmlWriter</name>
+    <message>
+        <source>fr</source>
+        <comment>the language of the page</comment>
+        <translation>en</translation>
+    </message>
+    <message>
+        <source>Listing de %1</source>
+        <translation>Listing of %1</translation>
+    </message>
+</context>
+<context>
+    <name>TListing</name>
+    <message>
+        <source> octets</source>
+        <translation> bytes</translation>
+    </message>
+    <message>
+        <source> Ko</source>
+        <translation> KB</translation>
+    </message>
+    <message>
+        <source> Mo</source>
+        <translation> MB</translation>
+    </message>
+    <message>
+        <source> Go</source>
+        <translation> GB</translation>
+    </message>
+</context>
+<context>
+    <name>TReadCommand</name>
+    <message>
+        <source>erreur inconnue</source>
+        <translation>unknown error</translation>
+    </message>
+</context>
+<context>
+    <name>TRichEdit</name>
+    <message>
+        <source>Capacité de la vue dépassée (%1 caractères)</source>
+        <translation>View capacity exceeded (%1 characters)</translation>
+    </message>
+</context>
+<context>
+    <name>TSaveDialog</name>
+    <message>
+        <source>%1 existe déjà.
+Voulez-vous le remplacer ?</source>
+        <translation>%1 already exists.
+Do you want to replace it?</translation>
+    </message>
+    <message>
+        <source>Enregistrer sous</source>
+        <translation>Save As</translation>
+    </message>
+</context>
+<context>
+    <name>VersionText</name>
+    <message>
+        <source>Copyright (C) 2026 the Vantrel Oruk developers.
+Licence GPLv3+ : GNU GPL version 3 ou ultérieure &lt;https://gnu.org/licenses/gpl.html&gt;.
+Ceci est un logiciel libre : vous êtes libre de le modifier et de le redistribuer.
+Il n&apos;y a AUCUNE GARANTIE, dans la limite permise par la loi.
+</source>
+        <translation>Copyright (C) 2026 the Vantrel Oruk developers.
+License GPLv3+: GNU GPL version 3 or later &lt;https://gnu.org/licenses/gpl.html&gt;.
+This is free software: you are free to change and redistribute it.
+There is NO WARRANTY, to the extent permitted by law.
+</translation>
     </message>
 </context>
 </TS>

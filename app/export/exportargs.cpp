@@ -4,6 +4,7 @@
 #include <getopt.h>
 
 #include "platform/system/qtext.h"
+#include "platform/system/translation.h"
 
 namespace {
 
@@ -78,14 +79,23 @@ std::optional<int> ParseDepth(const std::string &text)
     return std::stoi(text);
 }
 
+// The usage error `text` (marked with QT_TRANSLATE_NOOP in the TExportArgs context) in
+// the user's language, with its %1 and %2 replaced.
+std::string UsageError(const char *text, std::string_view first = {}, std::string_view second = {})
+{
+    return WithArguments(TranslatedUtf8("TExportArgs", text), {first, second});
+}
+
 // Reads a filter option's masks into `masks`; answers the usage error, empty when valid.
 std::string ParseMasks(const std::string &name, const std::string &text, std::optional<TStringList> &masks)
 {
     masks = ParseFilterMasks(text);
     if (masks)
         return {};
-    return "liste de masques invalide pour " + name + " : « " + text
-        + " » (attendu : des masques non vides séparés par « ; », par exemple « *.jpg;*.png »)";
+    return UsageError(QT_TRANSLATE_NOOP("TExportArgs",
+                          "liste de masques invalide pour %1 : « %2 » (attendu : des masques non vides "
+                          "séparés par « ; », par exemple « *.jpg;*.png »)"),
+        name, text);
 }
 
 // The options, by the value getopt_long answers for each: its short letter, or one of
@@ -139,17 +149,18 @@ std::string LongNameOf(int code)
 std::string RefusedOption(const std::string &arg, int shortOption)
 {
     if (!arg.starts_with("--"))
-        return std::string("option inconnue : -") + static_cast<char>(shortOption);
+        return UsageError(QT_TRANSLATE_NOOP("TExportArgs", "option inconnue : %1"),
+            std::string("-") + static_cast<char>(shortOption));
     const std::string name
         = arg.substr(2, arg.find('=') == std::string::npos ? std::string::npos : arg.find('=') - 2);
     int matches = 0;
     for (const struct option *option = LongOptions; option->name; ++option)
         matches += std::string_view(option->name).starts_with(name);
     if (matches > 1)
-        return "option ambiguë : " + arg;
+        return UsageError(QT_TRANSLATE_NOOP("TExportArgs", "option ambiguë : %1"), arg);
     if (matches == 1)
-        return "l'option " + arg + " ne prend pas de valeur";
-    return "option inconnue : " + arg;
+        return UsageError(QT_TRANSLATE_NOOP("TExportArgs", "l'option %1 ne prend pas de valeur"), arg);
+    return UsageError(QT_TRANSLATE_NOOP("TExportArgs", "option inconnue : %1"), arg);
 }
 
 // Takes the value of the option answered as `code`; answers the usage error, empty when
@@ -160,17 +171,22 @@ std::string TakeValue(int code, const std::string &value, TExportOptions &option
     switch (code) {
     case 'o':
         if (value.empty())
-            return "le nom du fichier de sortie est vide (-o FICHIER, ou -o - pour la sortie standard)";
+            return UsageError(QT_TRANSLATE_NOOP("TExportArgs",
+                "le nom du fichier de sortie est vide (-o FICHIER, ou -o - pour la sortie standard)"));
         options.Output = value;
         return {};
     case optFont:
         if (!ParseFont(value, options))
-            return "police invalide : « " + value + " » (attendu : FAMILLE[,POINTS])";
+            return UsageError(
+                QT_TRANSLATE_NOOP("TExportArgs", "police invalide : « %1 » (attendu : FAMILLE[,POINTS])"),
+                value);
         return {};
     case optFormat:
         format = FormatNamed(value);
         if (!format)
-            return "format inconnu : « " + value + " » (rtf, text, pdf, csv, json ou html)";
+            return UsageError(QT_TRANSLATE_NOOP("TExportArgs",
+                                  "format inconnu : « %1 » (rtf, text, pdf, csv, json ou html)"),
+                value);
         return {};
     case optInclude:
         return ParseMasks("--include", value, options.Filter.Include);
@@ -179,13 +195,17 @@ std::string TakeValue(int code, const std::string &value, TExportOptions &option
     case optExcludeDir:
         // Folders are left out by their names: a path would never match.
         if (value.find('/') != std::string::npos)
-            return "--exclude-dir prend des noms de répertoires, sans « / » : « " + value + " »";
+            return UsageError(QT_TRANSLATE_NOOP("TExportArgs",
+                                  "--exclude-dir prend des noms de répertoires, sans « / » : « %1 »"),
+                value);
         return ParseMasks("--exclude-dir", value, options.Filter.ExcludeFolders);
     case optMaxDepth:
         options.Filter.MaxDepth = ParseDepth(value);
         if (!options.Filter.MaxDepth)
-            return "profondeur invalide pour --max-depth : « " + value
-                + " » (attendu : un entier positif ou nul)";
+            return UsageError(
+                QT_TRANSLATE_NOOP("TExportArgs",
+                    "profondeur invalide pour --max-depth : « %1 » (attendu : un entier positif ou nul)"),
+                value);
         return {};
     default:
         return {};
@@ -250,7 +270,8 @@ std::string ReadOptions(const std::vector<std::string> &args, TExportOptions &op
         if (code == '?')
             return RefusedOption(arg, optopt);
         if (code == ':')
-            return "l'option " + LongNameOf(optopt) + " attend une valeur";
+            return UsageError(
+                QT_TRANSLATE_NOOP("TExportArgs", "l'option %1 attend une valeur"), LongNameOf(optopt));
         if (optarg) {
             if (std::string error = TakeValue(code, optarg, options, format); !error.empty())
                 return error;
@@ -274,7 +295,9 @@ TExportParse ParseExportArgs(const std::vector<std::string> &args)
     if (!result.Error.empty() || options.Help || options.Version)
         return result;
     if (operands.size() != 1) {
-        result.Error = operands.empty() ? "aucun dossier indiqué" : "un seul dossier est attendu";
+        result.Error = operands.empty()
+            ? UsageError(QT_TRANSLATE_NOOP("TExportArgs", "aucun dossier indiqué"))
+            : UsageError(QT_TRANSLATE_NOOP("TExportArgs", "un seul dossier est attendu"));
         return result;
     }
     options.Folder = operands.front();
@@ -283,6 +306,7 @@ TExportParse ParseExportArgs(const std::vector<std::string> &args)
     else if (!options.Output.empty() && options.Output != "-")
         options.Format = FormatOfFile(options.Output);
     if (options.Format == TExportOptions::TFormat::Pdf && (options.Output.empty() || options.Output == "-"))
-        result.Error = "la sortie PDF demande un fichier : -o FICHIER.pdf";
+        result.Error = UsageError(
+            QT_TRANSLATE_NOOP("TExportArgs", "la sortie PDF demande un fichier : -o FICHIER.pdf"));
     return result;
 }

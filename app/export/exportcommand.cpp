@@ -18,6 +18,7 @@
 #include "platform/system/qtext.h"
 #include "platform/system/savefile.h"
 #include "platform/system/temporaries.h"
+#include "platform/system/translation.h"
 
 namespace {
 
@@ -56,10 +57,10 @@ void WriteToOutput(const std::string &output, const std::function<void(QIODevice
     }
     QFile out;
     if (!out.open(stdout, QIODevice::WriteOnly))
-        throw EWriteError(SWriteError);
+        throw EWriteError(WriteErrorText());
     write(out);
     if (!out.flush())
-        throw EWriteError(SWriteError);
+        throw EWriteError(WriteErrorText());
 }
 
 // A sink for a read that only collects its files.
@@ -104,7 +105,9 @@ TReadResult WithProgress(const std::function<TReadResult(const TReadHooks &)> &r
 {
     const bool showProgress = ::isatty(STDERR_FILENO) == 1;
     if (showProgress)
-        hooks.Progress = [](std::size_t found) { std::fprintf(stderr, "\r%zu fichiers trouvés", found); };
+        hooks.Progress = [found = Translated("TExport", "%1 fichiers trouvés")](std::size_t count) {
+            std::fprintf(stderr, "\r%s", found.arg(count).toLocal8Bit().constData());
+        };
     TReadResult result = read(hooks);
     if (showProgress)
         std::fprintf(stderr, "\r\033[K");
@@ -187,18 +190,25 @@ int ExportData(const TExportOptions &options, TDataFormat format)
     });
 }
 
+// "vantrel-oruk-export : ", before each message on standard error.
+std::string MessagePrefix()
+{
+    return TranslatedUtf8("TExport", "vantrel-oruk-export : ");
+}
+
 } // namespace
 
 void ReportFailure(const std::exception &error)
 {
-    std::cerr << "vantrel-oruk-export : " << error.what() << "\n";
+    std::cerr << MessagePrefix() << error.what() << "\n";
     if (const auto *failure = dynamic_cast<const Exception *>(&error); failure && !failure->Detail().empty())
         std::cerr << failure->Detail() << "\n";
 }
 
 void ReportReadFailure(const QString &failure)
 {
-    std::cerr << "vantrel-oruk-export : lecture interrompue : " << failure.toStdString() << "\n";
+    std::cerr << MessagePrefix()
+              << Translated("TExport", "lecture interrompue : %1").arg(failure).toStdString() << "\n";
 }
 
 TReadResult ReadListing(const TExportOptions &options, IReadSink &target)
@@ -228,35 +238,36 @@ TReadResult ReadListing(const TExportOptions &options, IReadSink &target)
 
 std::string ExportUsage()
 {
-    return "Usage : vantrel-oruk-export [OPTIONS] DOSSIER\n"
-           "Écrit le listing du dossier DOSSIER, comme « Lecture répertoire » de Vantrel Oruk.\n"
-           "\n"
-           "  -d, --dirs-only        seulement les répertoires\n"
-           "  -s, --sorted           ordre alphabétique\n"
-           "  -S, --sizes            inclure la taille des fichiers\n"
-           "  -D, --dates            inclure la date des fichiers\n"
-           "      --font \"FAMILLE[,POINTS]\"  police du listing (défaut : MS Sans Serif, 8)\n"
-           "  -o, --output FICHIER   fichier à écrire ; .rtf : RTF, .pdf : PDF imprimé (A4),\n"
-           "                         .csv : CSV, .json : JSON, .html ou .htm : page HTML,\n"
-           "                         .txt ou autre : texte ; - ou absent : texte sur la\n"
-           "                         sortie standard\n"
-           "      --format rtf|text|pdf|csv|json|html  impose le format\n"
-           "      --totals           sous chaque répertoire, le nombre et la taille de ses\n"
-           "                         propres fichiers (sans ceux des sous-répertoires) ;\n"
-           "                         à la fin, « Total : » de toute l'arborescence ;\n"
-           "                         en CSV, JSON et HTML, des champs et attributs\n"
-           "      --include MASQUES  seulement les fichiers dont le nom suit un des\n"
-           "                         masques (« *.jpg;*.png », casse ignorée)\n"
-           "      --exclude MASQUES  sans les fichiers dont le nom suit un des masques\n"
-           "      --exclude-dir MASQUES  ne parcourt pas les répertoires de ces noms\n"
-           "      --max-depth N      ne parcourt pas les répertoires au-delà de N niveaux\n"
-           "                         (0 : les fichiers du dossier seul)\n"
-           "      --csv-safe         en CSV, une « ' » devant les cellules qu'un tableur\n"
-           "                         prendrait pour des formules (=, +, -, @)\n"
-           "  -h, --help             affiche cette aide\n"
-           "      --version          affiche la version\n"
-           "\n"
-           "Code de sortie : 0 réussi, 1 listing ou écriture en échec, 2 usage ou dossier illisible.\n";
+    return TranslatedUtf8("TExport",
+        "Usage : vantrel-oruk-export [OPTIONS] DOSSIER\n"
+        "Écrit le listing du dossier DOSSIER, comme « Lecture répertoire » de Vantrel Oruk.\n"
+        "\n"
+        "  -d, --dirs-only        seulement les répertoires\n"
+        "  -s, --sorted           ordre alphabétique\n"
+        "  -S, --sizes            inclure la taille des fichiers\n"
+        "  -D, --dates            inclure la date des fichiers\n"
+        "      --font \"FAMILLE[,POINTS]\"  police du listing (défaut : MS Sans Serif, 8)\n"
+        "  -o, --output FICHIER   fichier à écrire ; .rtf : RTF, .pdf : PDF imprimé (A4),\n"
+        "                         .csv : CSV, .json : JSON, .html ou .htm : page HTML,\n"
+        "                         .txt ou autre : texte ; - ou absent : texte sur la\n"
+        "                         sortie standard\n"
+        "      --format rtf|text|pdf|csv|json|html  impose le format\n"
+        "      --totals           sous chaque répertoire, le nombre et la taille de ses\n"
+        "                         propres fichiers (sans ceux des sous-répertoires) ;\n"
+        "                         à la fin, « Total : » de toute l'arborescence ;\n"
+        "                         en CSV, JSON et HTML, des champs et attributs\n"
+        "      --include MASQUES  seulement les fichiers dont le nom suit un des\n"
+        "                         masques (« *.jpg;*.png », casse ignorée)\n"
+        "      --exclude MASQUES  sans les fichiers dont le nom suit un des masques\n"
+        "      --exclude-dir MASQUES  ne parcourt pas les répertoires de ces noms\n"
+        "      --max-depth N      ne parcourt pas les répertoires au-delà de N niveaux\n"
+        "                         (0 : les fichiers du dossier seul)\n"
+        "      --csv-safe         en CSV, une « ' » devant les cellules qu'un tableur\n"
+        "                         prendrait pour des formules (=, +, -, @)\n"
+        "  -h, --help             affiche cette aide\n"
+        "      --version          affiche la version\n"
+        "\n"
+        "Code de sortie : 0 réussi, 1 listing ou écriture en échec, 2 usage ou dossier illisible.\n");
 }
 
 int RunExport(int argc, char **argv, const TPdfExport &exportPdf)
@@ -267,8 +278,8 @@ int RunExport(int argc, char **argv, const TPdfExport &exportPdf)
     EndWithSuccessOnceCommitted();
     const TExportParse parse = ParseExportArgs(std::vector<std::string>(argv + 1, argv + argc));
     if (!parse.Error.empty()) {
-        std::cerr << "vantrel-oruk-export : " << parse.Error << "\n"
-                  << "Essayez « vantrel-oruk-export --help ».\n";
+        std::cerr << MessagePrefix() << parse.Error << "\n"
+                  << TranslatedUtf8("TExport", "Essayez « vantrel-oruk-export --help ».") << "\n";
         return 2;
     }
     const TExportOptions &options = parse.Options;
@@ -281,7 +292,10 @@ int RunExport(int argc, char **argv, const TPdfExport &exportPdf)
         return 0;
     }
     if (!IsReadableFolder(options.Folder)) {
-        std::cerr << "vantrel-oruk-export : « " << options.Folder << " » n'est pas un dossier lisible\n";
+        std::cerr << MessagePrefix()
+                  << WithArguments(
+                         TranslatedUtf8("TExport", "« %1 » n'est pas un dossier lisible"), {options.Folder})
+                  << "\n";
         return 2;
     }
 

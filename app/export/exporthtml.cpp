@@ -7,6 +7,7 @@
 #include "platform/system/datetime.h"
 #include "platform/system/error.h"
 #include "platform/system/locale.h"
+#include "platform/system/translation.h"
 
 namespace {
 
@@ -29,9 +30,16 @@ public:
     void Begin() override
     {
         std::string &out = m_out.Text();
-        out += "<!DOCTYPE html>\n<html lang=\"fr\">\n<head>\n<meta charset=\"utf-8\">\n<title>Listing de ";
-        // A title is plain text: markup there would show as it is, in the tab and on paper.
+        out += "<!DOCTYPE html>\n<html lang=\"";
+        out += TranslatedUtf8("THtmlWriter", "fr", "the language of the page");
+        out += "\">\n<head>\n<meta charset=\"utf-8\">\n<title>";
+        // "Listing de " around the name. A title is plain text: markup there would show
+        // as it is, in the tab and on paper.
+        const std::string title = TranslatedUtf8("THtmlWriter", "Listing de %1");
+        const std::size_t name = std::min(title.find("%1"), title.size());
+        out += title.substr(0, name);
         ShownText(m_settings.RootName);
+        out += title.substr(std::min(name + 2, title.size()));
         out += "</title>\n<style>";
         out += HtmlStyle;
         out += "</style>\n</head>\n<body>\n<h1>";

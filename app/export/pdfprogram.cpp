@@ -6,6 +6,8 @@
 #include <string>
 #include <unistd.h>
 
+#include "platform/system/translation.h"
+
 namespace {
 
 constexpr char PdfProgramName[] = "vantrel-oruk-export-pdf";
@@ -33,7 +35,9 @@ int RunPdfProgram(char **argv)
         if (errno != ENOENT || error == ENOENT)
             error = errno;
     }
-    std::cerr << "vantrel-oruk-export : impossible de lancer " << PdfProgramName
-              << " pour le PDF : " << std::strerror(error) << "\n";
+    std::cerr << WithArguments(
+        TranslatedUtf8("TExport", "vantrel-oruk-export : impossible de lancer %1 pour le PDF : %2"),
+        {PdfProgramName, std::strerror(error)})
+              << "\n";
     return 1;
 }

@@ -18,6 +18,7 @@
 #include "platform/system/locale.h"
 #include "platform/system/pathopen.h"
 #include "platform/system/qtext.h"
+#include "platform/system/translation.h"
 
 namespace {
 
@@ -56,13 +57,33 @@ std::int64_t Quotient(std::int64_t bytes, double unit)
     return static_cast<std::int64_t>(std::floor(static_cast<double>(bytes) / unit + 0.5));
 }
 
-// Appends the number and the unit, as Latin-1 text, with no string made on the way.
-void AppendNumberAndUnit(QString &text, std::int64_t number, std::string_view unit)
+// The size units in the user's language, translated once per thread and catalogue.
+struct TSizeUnits
+{
+    QString Bytes, Kilo, Mega, Giga;
+    int Generation = -1;
+};
+
+const TSizeUnits &SizeUnits()
+{
+    thread_local TSizeUnits units;
+    if (units.Generation != CatalogueGeneration()) {
+        units.Generation = CatalogueGeneration();
+        units.Bytes = Translated("TListing", " octets");
+        units.Kilo = Translated("TListing", " Ko");
+        units.Mega = Translated("TListing", " Mo");
+        units.Giga = Translated("TListing", " Go");
+    }
+    return units;
+}
+
+// Appends the number, with no string made on the way, and the unit.
+void AppendNumberAndUnit(QString &text, std::int64_t number, const QString &unit)
 {
     char digits[24];
     const char *end = std::to_chars(digits, digits + sizeof digits, number).ptr;
     text += QLatin1StringView(digits, end - digits);
-    text += QLatin1StringView(unit.data(), static_cast<qsizetype>(unit.size()));
+    text += unit;
 }
 
 // The local time a listing shows for a last-write time: through the 32-bit form within
@@ -119,14 +140,15 @@ private:
 
 void AppendSize(QString &text, std::int64_t bytes)
 {
+    const TSizeUnits &units = SizeUnits();
     if (bytes < 1024)
-        AppendNumberAndUnit(text, bytes, " octets");
+        AppendNumberAndUnit(text, bytes, units.Bytes);
     else if (bytes < 1048576)
-        AppendNumberAndUnit(text, Quotient(bytes, 1024.0), " Ko");
+        AppendNumberAndUnit(text, Quotient(bytes, 1024.0), units.Kilo);
     else if (bytes < 1073741824)
-        AppendNumberAndUnit(text, Quotient(bytes, 1048576.0), " Mo");
+        AppendNumberAndUnit(text, Quotient(bytes, 1048576.0), units.Mega);
     else
-        AppendNumberAndUnit(text, Quotient(bytes, 1073741824.0), " Go");
+        AppendNumberAndUnit(text, Quotient(bytes, 1073741824.0), units.Giga);
 }
 
 void AppendTotalSize(QString &text, TByteCount bytes)
@@ -139,7 +161,7 @@ void AppendTotalSize(QString &text, TByteCount bytes)
     std::string number;
     AppendByteCount(number, (bytes + (TByteCount(1) << 29)) >> 30); // in Go, rounded half up
     text += QLatin1StringView(number.data(), static_cast<qsizetype>(number.size()));
-    text += QLatin1StringView(" Go");
+    text += SizeUnits().Giga;
 }
 
 QString FormatSize(std::int64_t bytes)

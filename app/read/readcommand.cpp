@@ -16,6 +16,7 @@
 #include "platform/system/locale.h"
 #include "platform/system/qtext.h"
 #include "platform/system/throttle.h"
+#include "platform/system/translation.h"
 
 namespace {
 
@@ -291,7 +292,7 @@ template <typename TRead> TReadResult ReadCatching(TRead read)
         result.Failure = ToQString(error.what());
         result.Thrown = std::current_exception();
     } catch (...) {
-        result.Failure = QStringLiteral("erreur inconnue");
+        result.Failure = Translated("TReadCommand", "erreur inconnue");
         result.Thrown = std::current_exception();
     }
     return result;

@@ -1,5 +1,6 @@
 #include "app/read/totals.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 #include <QLocale>
@@ -8,14 +9,18 @@
 #include "app/read/filelist.h"
 #include "app/read/listing.h"
 #include "platform/system/dirsearch.h"
+#include "platform/system/translation.h"
 
 namespace {
 
 void AppendFileCount(QString &text, const QLocale &locale, std::int64_t count)
 {
     text += locale.toString(static_cast<qlonglong>(count));
-    // French counts 0 and 1 in the singular.
-    text += count > 1 ? QLatin1StringView(" fichiers") : QLatin1StringView(" fichier");
+    // French counts 0 and 1 in the singular; a catalogue gives each of the two words
+    // its language's forms for the count.
+    const int n = static_cast<int>(std::min<std::int64_t>(count, 2));
+    text += count > 1 ? Translated("TFolderTotals", " fichiers", nullptr, n)
+                      : Translated("TFolderTotals", " fichier", nullptr, n);
 }
 
 // "(" + the count's text + ", 3 Go)"
@@ -46,7 +51,8 @@ QString FolderTotalsText(const TTotals &totals)
 
 QString TreeTotalsText(const TTotals &totals)
 {
-    QString text = QStringLiteral("Total : ") + FileCountText(totals.Files) + QStringLiteral(", ");
+    QString text
+        = Translated("TFolderTotals", "Total : ") + FileCountText(totals.Files) + QStringLiteral(", ");
     AppendTotalSize(text, totals.Bytes);
     return text;
 }

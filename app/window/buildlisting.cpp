@@ -14,8 +14,8 @@ void TForm1::BuildListing()
 {
     RootDir = tva->Selection();
     if (RootDir.empty()) {
-        Application().MessageBox(QStringLiteral("Répertoire racine non choisi."),
-            QStringLiteral("Avertissement"), MB_OK | MB_ICONWARNING);
+        Application().MessageBox(
+            tr("Répertoire racine non choisi."), tr("Avertissement"), MB_OK | MB_ICONWARNING);
         return;
     }
 
@@ -48,8 +48,7 @@ void TForm1::BuildListing()
 
     Application().SetCursor(TCursor::crDefault);
     Button1->setEnabled(true);
-    SetStatus(read.Failure.isEmpty() ? QStringLiteral("Lecture terminée.")
-                                     : QStringLiteral("Lecture interrompue : ") + read.Failure);
+    SetStatus(read.Failure.isEmpty() ? tr("Lecture terminée.") : tr("Lecture interrompue : ") + read.Failure);
     if (m_closeRequested) {
         m_closeRequested = false;
         close();
@@ -71,7 +70,7 @@ bool TForm1::ReadStopRequested()
 
 void TForm1::ReportProgress(std::size_t found)
 {
-    SetStatus(QStringLiteral("Lecture en cours : %1 fichiers")
+    SetStatus(tr("Lecture en cours : %1 fichiers")
                   .arg(TLocale::User().Locale().toString(static_cast<qulonglong>(found))));
     if (OnProgress)
         OnProgress(found);

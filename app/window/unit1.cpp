@@ -113,15 +113,14 @@ void TForm1::CreateControls()
     // The frames come first so that the controls inside them lie on top.
     Bevel1 = MakeBevel(this, "Bevel1", 24, 105);
     Bevel2 = MakeBevel(this, "Bevel2", 136, 129);
-    CheckBox1
-        = MakeCheckBox(this, "CheckBox1", QStringLiteral("Afficher seulement les répertoires"), 336, 40);
-    CheckBox2 = MakeCheckBox(this, "CheckBox2", QStringLiteral("Ordre alphabétique"), 336, 64);
-    CheckBox3 = MakeCheckBox(this, "CheckBox3", QStringLiteral("Inclure taille"), 560, 40);
-    CheckBox4 = MakeCheckBox(this, "CheckBox4", QStringLiteral("Inclure date"), 560, 64);
-    Button1 = MakeButton(this, "Button1", QStringLiteral("Lecture répertoire"), 96);
-    Button2 = MakeButton(this, "Button2", QStringLiteral("Police..."), 152);
-    Button3 = MakeButton(this, "Button3", QStringLiteral("Imprimer..."), 192);
-    Button4 = MakeButton(this, "Button4", QStringLiteral("Enregistrer..."), 232);
+    CheckBox1 = MakeCheckBox(this, "CheckBox1", tr("Afficher seulement les répertoires"), 336, 40);
+    CheckBox2 = MakeCheckBox(this, "CheckBox2", tr("Ordre alphabétique"), 336, 64);
+    CheckBox3 = MakeCheckBox(this, "CheckBox3", tr("Inclure taille"), 560, 40);
+    CheckBox4 = MakeCheckBox(this, "CheckBox4", tr("Inclure date"), 560, 64);
+    Button1 = MakeButton(this, "Button1", tr("Lecture répertoire"), 96);
+    Button2 = MakeButton(this, "Button2", tr("Police..."), 152);
+    Button3 = MakeButton(this, "Button3", tr("Imprimer..."), 192);
+    Button4 = MakeButton(this, "Button4", tr("Enregistrer..."), 232);
 
     RichEdit1 = Place(new TRichEdit(this), "RichEdit1", 0, 304, ClientWidth, 269);
     RichEdit1->setAccessibleName(tr("Listing"));
@@ -130,7 +129,7 @@ void TForm1::CreateControls()
 
     FontDialog1.Device = TFontDialogDevice::fdPrinter;
     SaveDialog1.DefaultExt = "rtf";
-    SaveDialog1.Filter = QStringLiteral("Fichiers RTF (*.rtf)|*.rtf");
+    SaveDialog1.Filter = tr("Fichiers RTF (*.rtf)|*.rtf");
     SaveDialog1.Options
         = {TOpenOption::ofOverwritePrompt, TOpenOption::ofHideReadOnly, TOpenOption::ofEnableSizing};
 

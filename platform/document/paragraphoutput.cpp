@@ -16,13 +16,13 @@ constexpr qsizetype WriteChunk = 64 * 1024;
 void WriteAll(QIODevice &out, QByteArrayView bytes)
 {
     if (out.write(bytes.data(), bytes.size()) != bytes.size())
-        throw EWriteError(SWriteError);
+        throw EWriteError(WriteErrorText());
 }
 
 void FlushDevice(QIODevice &out)
 {
     if (auto *file = qobject_cast<QFileDevice *>(&out); file != nullptr && !file->flush())
-        throw EWriteError(SWriteError);
+        throw EWriteError(WriteErrorText());
 }
 
 TRtfFont RtfFontOf(const TFont &font)

@@ -156,14 +156,14 @@ void TRtfWriter::Finish()
     if (m_finished)
         return;
     if (m_failed)
-        throw EWriteError(SWriteError);
+        throw EWriteError(WriteErrorText());
     StartIfNeeded();
     Put("}");
     Flush();
     // A file buffers what it is given: a full disk only shows when the buffer goes out.
     if (auto *file = qobject_cast<QFileDevice *>(&m_out); file && !file->flush()) {
         m_failed = true;
-        throw EWriteError(SWriteError);
+        throw EWriteError(WriteErrorText());
     }
     m_finished = true;
 }
@@ -178,7 +178,7 @@ void TRtfWriter::CheckWritable() const
     if (m_finished)
         throw std::logic_error("TRtfWriter: text written after Finish()");
     if (m_failed)
-        throw EWriteError(SWriteError);
+        throw EWriteError(WriteErrorText());
 }
 
 void TRtfWriter::StartIfNeeded()
@@ -224,6 +224,6 @@ void TRtfWriter::Flush()
     m_buffer.resize(0);
     if (written != size) {
         m_failed = true;
-        throw EWriteError(SWriteError);
+        throw EWriteError(WriteErrorText());
     }
 }

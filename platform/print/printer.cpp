@@ -15,12 +15,18 @@
 #include <QPrinterInfo>
 
 #include "platform/system/outputfile.h"
+#include "platform/system/translation.h"
 
 namespace {
 
-const char *const SNoPrinter = "Aucune imprimante n'est disponible";
-const char *const SPrinting = "Impression en cours";
-const char *const SNotPrinting = "L'imprimante n'est pas en train d'imprimer";
+const char *const SNoPrinter = QT_TRANSLATE_NOOP("EPrinter", "Aucune imprimante n'est disponible");
+const char *const SPrinting = QT_TRANSLATE_NOOP("EPrinter", "Impression en cours");
+const char *const SNotPrinting = QT_TRANSLATE_NOOP("EPrinter", "L'imprimante n'est pas en train d'imprimer");
+
+EPrinter PrinterError(const char *text, std::string detail = {})
+{
+    return EPrinter(TranslatedUtf8("EPrinter", text), std::move(detail));
+}
 
 TPrinter *g_installed = nullptr;
 
@@ -78,7 +84,7 @@ TPrinter::~TPrinter()
 void TPrinter::CheckNotPrinting() const
 {
     if (m_printing)
-        throw EPrinter(SPrinting);
+        throw PrinterError(SPrinting);
 }
 
 void TPrinter::Replace(std::unique_ptr<QPrinter> printer)
@@ -116,7 +122,7 @@ void TPrinter::SelectQueue(const QString &name)
 {
     const QPrinterInfo info = QPrinterInfo::printerInfo(name);
     if (info.isNull())
-        throw EPrinter("Imprimante inconnue : " + name.toStdString());
+        throw EPrinter(Translated("EPrinter", "Imprimante inconnue : %1").arg(name).toStdString());
     auto printer = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
     printer->setFullPage(false);
     Replace(std::move(printer));
@@ -140,7 +146,7 @@ QString TPrinter::QueueName() const
 QPrinter &TPrinter::QtPrinter() const
 {
     if (!m_printer)
-        throw EPrinter(SNoPrinter);
+        throw PrinterError(SNoPrinter);
     return *m_printer;
 }
 
@@ -156,7 +162,9 @@ void TPrinter::BeginDoc()
         DropPdfOutput();
         if (toFile)
             throw EInOutError(CreateErrorMessage(m_pdfTarget));
-        throw EPrinter("L'imprimante " + printer.printerName().toStdString() + " refuse le document");
+        throw EPrinter(Translated("EPrinter", "L'imprimante %1 refuse le document")
+                           .arg(printer.printerName())
+                           .toStdString());
     }
     m_painter = std::move(painter);
     m_printing = true;
@@ -189,22 +197,24 @@ void TPrinter::OpenPdfOutput(QPrinter &printer)
 void TPrinter::NewPage()
 {
     if (!m_printing)
-        throw EPrinter(SNotPrinting);
+        throw PrinterError(SNotPrinting);
     if (!m_printer->newPage())
-        throw EPrinter("L'imprimante n'a pas pu commencer une nouvelle page", PdfFailureDetail());
+        throw PrinterError(
+            QT_TRANSLATE_NOOP("EPrinter", "L'imprimante n'a pas pu commencer une nouvelle page"),
+            PdfFailureDetail());
     ++m_pageNumber;
 }
 
 void TPrinter::EndDoc()
 {
     if (!m_printing)
-        throw EPrinter(SNotPrinting);
+        throw PrinterError(SNotPrinting);
     m_printing = false;
     const bool ended = m_painter->end();
     m_painter.reset();
     if (!m_pdfOutput) {
         if (!ended)
-            throw EPrinter("L'imprimante n'a pas pu terminer le document");
+            throw PrinterError(QT_TRANSLATE_NOOP("EPrinter", "L'imprimante n'a pas pu terminer le document"));
         return;
     }
     bool delivered = false;
@@ -219,7 +229,7 @@ void TPrinter::EndDoc()
     }
     DropPdfOutput();
     if (!delivered)
-        throw EInOutError(SWriteError, detail);
+        throw EInOutError(WriteErrorText(), detail);
 }
 
 // Throws EWriteError, detailed with the file and the system's reason.

@@ -9,6 +9,7 @@
 #include <QPrinter>
 
 #include "platform/print/printer.h"
+#include "platform/system/translation.h"
 
 QFont TPrinterCanvas::DeviceFont() const
 {
@@ -26,7 +27,7 @@ QPainter &TPrinterCanvas::ActivePainter() const
     m_printer.QtPrinter();
     QPainter *painter = m_printer.Painter();
     if (!m_printer.Printing() || painter == nullptr)
-        throw EPrinter("L'imprimante n'est pas en train d'imprimer");
+        throw EPrinter(TranslatedUtf8("EPrinter", "L'imprimante n'est pas en train d'imprimer"));
     return *painter;
 }
 

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "platform/system/error.h"
+#include "platform/system/translation.h"
 
 namespace {
 
@@ -64,14 +65,19 @@ void CivilFromDays(std::int64_t days, TDateTimeParts &parts)
 const std::int64_t MinDay = DaysFromCivil(1, 1, 1) - UnixDateDelta;
 const std::int64_t MaxDay = DaysFromCivil(9999, 12, 31) - UnixDateDelta;
 
+EConvertError OutOfRangeError()
+{
+    return EConvertError(TranslatedUtf8("EConvertError", "Date et heure hors de l'intervalle représentable"));
+}
+
 } // namespace
 
 TDateTime EncodeDateTime(const TDateTimeParts &parts)
 {
     if (!IsValidDate(parts.Year, parts.Month, parts.Day))
-        throw EConvertError("Argument de codage de date incorrect");
+        throw EConvertError(TranslatedUtf8("EConvertError", "Argument de codage de date incorrect"));
     if (!IsValidTime(parts.Hour, parts.Minute, parts.Second, parts.MilliSecond))
-        throw EConvertError("Argument de codage d'heure incorrect");
+        throw EConvertError(TranslatedUtf8("EConvertError", "Argument de codage d'heure incorrect"));
     const double days
         = static_cast<double>(DaysFromCivil(parts.Year, parts.Month, parts.Day) - UnixDateDelta);
     const std::int64_t ms
@@ -85,7 +91,7 @@ TDateTimeParts DecodeDateTime(TDateTime value)
 {
     if (!std::isfinite(value) || value <= static_cast<double>(MinDay - 1)
         || value >= static_cast<double>(MaxDay + 1))
-        throw EConvertError("Date et heure hors de l'intervalle représentable");
+        throw OutOfRangeError();
     const double whole = std::trunc(value);
     std::int64_t day = static_cast<std::int64_t>(whole);
     // Subtracting the integral part is exact, so the rounding below is the only one:
@@ -96,7 +102,7 @@ TDateTimeParts DecodeDateTime(TDateTime value)
         ms = 0;
         ++day;
         if (day > MaxDay)
-            throw EConvertError("Date et heure hors de l'intervalle représentable");
+            throw OutOfRangeError();
     }
 
     TDateTimeParts parts;
@@ -137,9 +143,10 @@ TDateTime FileDateToDateTime(std::int32_t fileDate)
     parts.Year = static_cast<int>(value >> 25) + 1980;
     if (!IsValidDate(parts.Year, parts.Month, parts.Day)
         || !IsValidTime(parts.Hour, parts.Minute, parts.Second, 0)) {
-        char text[64];
-        std::snprintf(text, sizeof text, "Date de fichier incorrecte (0x%08X)", static_cast<unsigned>(value));
-        throw EConvertError(text);
+        throw EConvertError(Translated("EConvertError", "Date de fichier incorrecte (0x%1)")
+                                .arg(static_cast<unsigned>(value), 8, 16, QChar(u'0'))
+                                .toUpper()
+                                .toStdString());
     }
     return EncodeDateTime(parts);
 }
@@ -149,7 +156,7 @@ TDateTimeParts LocalTimeOf(const struct timespec &moment)
     const std::time_t seconds = moment.tv_sec;
     std::tm local{};
     if (!::localtime_r(&seconds, &local) || local.tm_year > INT_MAX - 1900)
-        throw EConvertError("Date et heure hors de l'intervalle représentable");
+        throw OutOfRangeError();
     TDateTimeParts parts;
     parts.Year = local.tm_year + 1900;
     parts.Month = local.tm_mon + 1;

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <utility>
 
+#include "platform/system/translation.h"
+
 Exception::Exception(std::string message, std::string detail)
     : m_message(std::move(message))
     , m_detail(std::move(detail))
@@ -15,10 +17,13 @@ Exception::Exception(std::string message, std::string detail)
 
 std::string CreateErrorMessage(const std::string &fileName)
 {
-    return "Impossible de créer le fichier " + fileName;
+    return WithArguments(TranslatedUtf8("Errors", "Impossible de créer le fichier %1"), {fileName});
 }
 
-const char *const SWriteError = "Erreur à l'enregistrement de flux";
+std::string WriteErrorText()
+{
+    return TranslatedUtf8("Errors", "Erreur à l'enregistrement de flux");
+}
 
 namespace {
 
@@ -97,9 +102,13 @@ std::string SystemErrorText(int error)
 {
     const char *text = ::strerrordesc_np(error);
     if (!text)
-        return "Erreur inconnue " + std::to_string(error);
-    if (const auto french = FrenchLibcCatalogue().Find(text); french && !french->empty())
-        return std::string(*french);
+        return Translated("Errors", "Erreur inconnue %1").arg(error).toStdString();
+    // The C library's French texts for the source's French and a French catalogue; an
+    // English catalogue names its language here, and gets the C library's own words.
+    const bool french = Translated("Errors", "fr", "the language of the system's error texts") == u"fr";
+    if (const auto translated = french ? FrenchLibcCatalogue().Find(text) : std::nullopt;
+        translated && !translated->empty())
+        return std::string(*translated);
     return text;
 }
 

@@ -59,7 +59,8 @@ public:
 
 // The text of "Impossible de créer le fichier %s" for a file name.
 std::string CreateErrorMessage(const std::string &fileName);
-extern const char *const SWriteError;
+// "Erreur à l'enregistrement de flux", in the user's language.
+std::string WriteErrorText();
 
 // The C library's text for the system error `error` (an errno value), in French as the
 // program's messages are: read from the C library's own French catalogue (libc.mo of

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "platform/system/error.h"
+#include "platform/system/translation.h"
 
 namespace {
 
@@ -31,6 +32,6 @@ void Guarded(const std::function<void()> &action)
     } catch (const std::exception &error) {
         Report(error);
     } catch (...) {
-        Report(Exception("Erreur inconnue"));
+        Report(Exception(TranslatedUtf8("Errors", "Erreur inconnue")));
     }
 }

@@ -239,7 +239,7 @@ void TOutputFile::RefuseCreate() const
 
 EWriteError TOutputFile::WriteFailure(int error) const
 {
-    return EWriteError(SWriteError, FileErrorDetail(m_fileName, error));
+    return EWriteError(WriteErrorText(), FileErrorDetail(m_fileName, error));
 }
 
 void TOutputFile::OpenThroughDescriptor(int descriptor)
@@ -382,7 +382,7 @@ void TOutputFile::FailCommit(int error)
 void TOutputFile::Commit()
 {
     if (!m_fd)
-        throw EWriteError(SWriteError);
+        throw EWriteError(WriteErrorText());
     if (m_writesThrough) {
         TCommitSection section;
         if (!m_fd.Close())

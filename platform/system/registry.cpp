@@ -7,6 +7,7 @@
 #include <QtEndian>
 
 #include "platform/system/qtext.h"
+#include "platform/system/translation.h"
 
 namespace {
 
@@ -173,9 +174,13 @@ QByteArray TRegistry::ReadBinary(const QString &name, qsizetype size) const
 {
     const TRegValue *value = Find(name);
     if (!value)
-        throw ERegistryException("Erreur à l'obtention des données pour " + Quoted(name));
+        throw ERegistryException(Translated("ERegistryException", "Erreur à l'obtention des données pour %1")
+                                     .arg(QString::fromStdString(Quoted(name)))
+                                     .toStdString());
     if (value->Type != TRegDataType::rdBinary || value->Bytes.size() != size)
-        throw ERegistryException("Type de données incorrect pour " + Quoted(name));
+        throw ERegistryException(Translated("ERegistryException", "Type de données incorrect pour %1")
+                                     .arg(QString::fromStdString(Quoted(name)))
+                                     .toStdString());
     return value->Bytes;
 }
 

@@ -1,5 +1,6 @@
 #include "platform/system/translation.h"
 
+#include <atomic>
 #include <vector>
 
 #include <QCoreApplication>
@@ -13,6 +14,8 @@ std::vector<std::unique_ptr<QTranslator>> &Catalogues()
     static std::vector<std::unique_ptr<QTranslator>> catalogues;
     return catalogues;
 }
+
+std::atomic<int> Generation{0};
 
 } // namespace
 
@@ -37,11 +40,28 @@ std::string TranslatedUtf8(const char *context, const char *sourceText, const ch
     return Translated(context, sourceText, disambiguation, n).toStdString();
 }
 
+std::string WithArguments(std::string_view text, std::initializer_list<std::string_view> values)
+{
+    std::string result;
+    result.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const std::size_t index = i + 1 < text.size() ? std::size_t(text[i + 1] - '1') : values.size();
+        if (text[i] == '%' && index < values.size()) {
+            result += values.begin()[index];
+            ++i;
+        } else {
+            result += text[i];
+        }
+    }
+    return result;
+}
+
 void InstallCatalogue(std::unique_ptr<QTranslator> catalogue)
 {
     if (QCoreApplication::instance())
         QCoreApplication::installTranslator(catalogue.get());
     Catalogues().push_back(std::move(catalogue));
+    ++Generation;
 }
 
 bool HasCatalogue(const QString &filePath)
@@ -67,4 +87,10 @@ void RemoveCatalogues()
             QCoreApplication::removeTranslator(catalogue.get());
     }
     catalogues.clear();
+    ++Generation;
+}
+
+int CatalogueGeneration()
+{
+    return Generation.load(std::memory_order_relaxed);
 }

@@ -15,6 +15,7 @@
 
 #include "platform/print/printer.h"
 #include "platform/system/qtext.h"
+#include "platform/system/translation.h"
 
 namespace {
 
@@ -217,9 +218,9 @@ bool TSaveDialog::Execute()
         if (!DefaultExt.empty() && !HasExtension(name))
             name += "." + DefaultExt;
         if (Options.Contains(TOpenOption::ofOverwritePrompt) && FileExists(name)) {
-            const QString text
-                = ToQString(name) + QStringLiteral(" existe déjà.\nVoulez-vous le remplacer ?");
-            const QString caption = Title.isEmpty() ? QStringLiteral("Enregistrer sous") : Title;
+            const QString text = Translated("TSaveDialog", "%1 existe déjà.\nVoulez-vous le remplacer ?")
+                                     .arg(ToQString(name));
+            const QString caption = Title.isEmpty() ? Translated("TSaveDialog", "Enregistrer sous") : Title;
             if (DialogSeam().MessageBox({text, caption, MB_YESNO | MB_ICONWARNING}) != IDYES) {
                 shown = name;
                 continue;

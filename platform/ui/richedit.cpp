@@ -9,6 +9,7 @@
 #include "platform/print/printerlayout.h"
 #include "platform/system/error.h"
 #include "platform/system/savefile.h"
+#include "platform/system/translation.h"
 #include "platform/ui/storeprintparagraphs.h"
 
 namespace {
@@ -52,7 +53,9 @@ std::int64_t TRichEdit::GetTextLen() const
 void TRichEdit::AppendLine(QStringView text)
 {
     if (GetTextLen() + text.size() + 1 > m_maxLength)
-        throw EOutOfResources("Capacité de la vue dépassée (" + std::to_string(m_maxLength) + " caractères)");
+        throw EOutOfResources(Translated("TRichEdit", "Capacité de la vue dépassée (%1 caractères)")
+                                  .arg(m_maxLength)
+                                  .toStdString());
     Store().Append(text, m_nextBold);
     if (m_updateDepth == 0)
         StoreChanged();

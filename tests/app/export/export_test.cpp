@@ -237,6 +237,41 @@ TEST_F(ExportTest, UnwritableOutputFailsWithOneAndKeepsTheOldFile)
     }
 }
 
+// Any locale but French and C speaks English: the help, the usage and write errors, the units and totals of
+// the listing, and the HTML page's language.
+TEST_F(ExportTest, SpeaksEnglishOutsideFrenchAndTheCLocale)
+{
+    const auto english
+        = [](const std::vector<std::string> &arguments) { return ExportInLocale("en_US.UTF-8", arguments); };
+    const std::string root = m_tree.Root();
+    const TRun help = english({"--help"});
+    EXPECT_TRUE(help.Out.startsWith("Usage: vantrel-oruk-export [OPTIONS] FOLDER\n"))
+        << help.Out.toStdString();
+    EXPECT_TRUE(help.Out.contains("      --version          shows the version\n"));
+    EXPECT_EQ(english({"--bogus", root}).Err,
+        "vantrel-oruk-export: unknown option: --bogus\nTry 'vantrel-oruk-export --help'.\n");
+    EXPECT_TRUE(english({"--version"}).Out.contains("This is free software"));
+
+    const TRun listing = english({"-sS", "--totals", root});
+    EXPECT_EQ(listing.ExitCode, 0) << listing.Err.toStdString();
+    EXPECT_TRUE(listing.Out.contains("x.txt\t\t\t\t\t\t\t3 KB\n")) << listing.Out.toStdString();
+    EXPECT_TRUE(listing.Out.contains("notes.txt\t\t\t\t\t\t\t10 bytes\n"));
+    EXPECT_TRUE(listing.Out.contains("\t(1 file, 3 KB)\n"));
+    EXPECT_TRUE(listing.Out.endsWith("\nTotal: 4 files, 3 KB\n"));
+
+    TTempTree out;
+    ASSERT_EQ(english({root, "-o", out.Path("page.html")}).ExitCode, 0);
+    const QByteArray page = ReadFile(out.Path("page.html"));
+    EXPECT_TRUE(page.contains("<html lang=\"en\">") && page.contains("<title>Listing of "))
+        << page.toStdString();
+
+    out.File("file");
+    const TRun unwritable = english({root, "-o", out.Path("file/x.txt")});
+    EXPECT_EQ(unwritable.ExitCode, 1);
+    EXPECT_TRUE(unwritable.Err.startsWith("vantrel-oruk-export: Cannot create file "))
+        << unwritable.Err.toStdString();
+}
+
 TEST(ParseExportArgs, TakesTheGnuForms)
 {
     // Bundled flags with a value at their end, a value stuck to its letter, "=VALUE",

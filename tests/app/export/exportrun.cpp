@@ -16,7 +16,7 @@ extern char **environ;
 
 namespace {
 
-std::vector<std::string> ExportEnvironment()
+std::vector<std::string> ExportEnvironment(const std::string &locale)
 {
     std::vector<std::string> environment;
     for (char **entry = environ; *entry; ++entry) {
@@ -24,10 +24,10 @@ std::vector<std::string> ExportEnvironment()
         const std::string name = text.substr(0, text.find('='));
         // As from cron or su: no display, and no runtime folder.
         if (name != "DISPLAY" && name != "WAYLAND_DISPLAY" && name != "QT_QPA_PLATFORM" && name != "LC_ALL"
-            && name != "XDG_RUNTIME_DIR")
+            && name != "LANGUAGE" && name != "XDG_RUNTIME_DIR")
             environment.push_back(text);
     }
-    environment.push_back("LC_ALL=C");
+    environment.push_back("LC_ALL=" + locale);
     return environment;
 }
 
@@ -70,11 +70,12 @@ void ReadBoth(int out, int err, QByteArray &outBytes, QByteArray &errBytes)
 
 } // namespace
 
-TExportProcess::TExportProcess(const std::vector<std::string> &arguments, const std::vector<int> &keptIgnored)
+TExportProcess::TExportProcess(
+    const std::vector<std::string> &arguments, const std::vector<int> &keptIgnored, const std::string &locale)
 {
     std::vector<std::string> argv = {VANTREL_BINARY_DIR "/vantrel-oruk-export"};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
-    std::vector<std::string> environment = ExportEnvironment();
+    std::vector<std::string> environment = ExportEnvironment(locale);
     int out[2], err[2];
     Check(::pipe2(out, O_CLOEXEC) == 0 ? 0 : errno, "pipe");
     Check(::pipe2(err, O_CLOEXEC) == 0 ? 0 : errno, "pipe");
@@ -153,6 +154,11 @@ TRun TExportProcess::Wait()
 TRun Export(const std::vector<std::string> &arguments, const std::vector<int> &keptIgnored)
 {
     return TExportProcess(arguments, keptIgnored).Wait();
+}
+
+TRun ExportInLocale(const std::string &locale, const std::vector<std::string> &arguments)
+{
+    return TExportProcess(arguments, {}, locale).Wait();
 }
 
 TRun Export(const QStringList &arguments)

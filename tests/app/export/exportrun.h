@@ -23,6 +23,8 @@ struct TRun
 
 TRun Export(const std::vector<std::string> &arguments, const std::vector<int> &keptIgnored = {});
 TRun Export(const QStringList &arguments);
+// The same in another locale (LC_ALL).
+TRun ExportInLocale(const std::string &locale, const std::vector<std::string> &arguments);
 
 // A started export whose standard output and error go to pipes (read by Wait()).
 class TExportProcess
@@ -30,8 +32,8 @@ class TExportProcess
 public:
     // The signals of `keptIgnored` keep what this process does with them (ignored, for a
     // test that ignores one).
-    explicit TExportProcess(
-        const std::vector<std::string> &arguments, const std::vector<int> &keptIgnored = {});
+    explicit TExportProcess(const std::vector<std::string> &arguments,
+        const std::vector<int> &keptIgnored = {}, const std::string &locale = "C");
     ~TExportProcess();
     TExportProcess(const TExportProcess &) = delete;
     TExportProcess &operator=(const TExportProcess &) = delete;

@@ -1,3 +1,4 @@
+#include <cerrno>
 #include <map>
 #include <string>
 
@@ -6,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "app/shared/language.h"
+#include "platform/system/error.h"
 #include "platform/system/translation.h"
 
 namespace {
@@ -52,6 +54,8 @@ TEST(Language, TheCataloguesAreFoundBesideTheProgramAndTranslate)
 
     ASSERT_TRUE(InstallTranslations(TLanguage::English));
     EXPECT_EQ(TranslatedUtf8("TForm1", "Dossiers"), "Folders");
+    // The system's reasons come in the C library's own English words.
+    EXPECT_EQ(SystemErrorText(ENOTDIR), "Not a directory");
     RemoveCatalogues();
     EXPECT_EQ(TranslatedUtf8("TForm1", "Dossiers"), "Dossiers");
 }

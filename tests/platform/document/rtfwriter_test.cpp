@@ -383,7 +383,7 @@ TEST(RtfWriterErrors, RefusedBytesRaiseEWriteError)
                 writer.WriteText(line, false);
             ADD_FAILURE() << "no error for " << partial;
         } catch (const EWriteError &error) {
-            EXPECT_STREQ(error.what(), SWriteError);
+            EXPECT_EQ(error.what(), WriteErrorText());
         }
         // The document must not be completed around the lost bytes.
         EXPECT_THROW(writer.Finish(), EWriteError);

@@ -1,6 +1,7 @@
 // Renders the main window on the offscreen platform into the PNG file named on the
 // command line (the README's picture): a sample home folder in the tree, expanded two
-// levels with the shell's icons, its "Documents" folder picked and read.
+// levels with the shell's icons, its "Documents" folder picked and read, in the language
+// of the environment (LANG and the like).
 #include <cstdio>
 #include <cstdlib>
 
@@ -9,6 +10,7 @@
 #include <QPixmap>
 #include <QTest>
 
+#include "app/shared/language.h"
 #include "app/window/foldertree.h"
 #include "app/window/unit1.h"
 #include "platform/print/font.h"
@@ -37,6 +39,7 @@ int main(int argc, char **argv)
     }
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication qtApplication(argc, argv);
+    InstallTranslations(UserLanguage());
     InstallFontSubstitutions();
     Application().SetTitle(QStringLiteral("Vantrel Oruk"));
 

@@ -272,6 +272,23 @@ TEST_F(ExportTest, SpeaksEnglishOutsideFrenchAndTheCLocale)
         << unwritable.Err.toStdString();
 }
 
+// The C locales keep the source's French texts and formats, byte for byte.
+TEST_F(ExportTest, TheCLocalesKeepTheSourceTexts)
+{
+    const std::vector<std::vector<std::string>> runs = {
+        {"-sSD", "--totals", m_tree.Root()}, {"--help"}, {"--version"}, {"--max-depth", "x", m_tree.Root()}};
+    for (const auto &arguments : runs) {
+        const TRun c = ExportInLocale("C", arguments);
+        EXPECT_TRUE(
+            c.Out.contains("fichier") || c.Out.contains("Licence") || c.Err.contains("profondeur invalide"));
+        for (const char *locale : {"C.UTF-8", "POSIX"}) {
+            const TRun other = ExportInLocale(locale, arguments);
+            EXPECT_EQ(other.Out, c.Out) << locale;
+            EXPECT_EQ(other.Err, c.Err) << locale;
+        }
+    }
+}
+
 TEST(ParseExportArgs, TakesTheGnuForms)
 {
     // Bundled flags with a value at their end, a value stuck to its letter, "=VALUE",

@@ -1,5 +1,6 @@
 #include <QAccessible>
 #include <QCheckBox>
+#include <QFile>
 #include <QFrame>
 #include <QLabel>
 #include <QLocale>
@@ -13,10 +14,12 @@
 #include <gtest/gtest.h>
 
 #include "app/read/filelist.h"
+#include "app/shared/language.h"
 #include "app/window/foldertree.h"
 #include "app/window/unit1.h"
 #include "platform/system/locale.h"
 #include "platform/system/qtext.h"
+#include "platform/system/translation.h"
 #include "platform/ui/application.h"
 #include "platform/ui/richedit.h"
 #include "tests/support/gui/scripteddialogs.h"
@@ -312,4 +315,44 @@ TEST_F(TForm1Test, AssistiveTechnologiesNameTheListingAndTheTreeByItsLabel)
     ASSERT_NE(header, nullptr);
     EXPECT_EQ(header->role(), QAccessible::ColumnHeader);
     EXPECT_EQ(header->text(QAccessible::Name), QStringLiteral("Dossiers"));
+}
+
+// Under an English locale the window's captions, status line, listing and saved RTF are
+// English; the design's French returns with the catalogue gone.
+TEST(TForm1Language, EnglishCaptionsListingAndSavedFile)
+{
+    TLocale::Pin(QLocale(QStringLiteral("en_US")));
+    ASSERT_TRUE(InstallTranslations(TLanguage::English));
+    TScriptedDialogs dialogs;
+    TTempTree tree;
+    tree.File("notes.txt", 10);
+    tree.File("a/x.txt", 12 * 1024);
+    {
+        TForm1 form;
+        EXPECT_EQ(form.Label1->text(), QStringLiteral("Root folder"));
+        EXPECT_EQ(form.Button1->text(), QStringLiteral("Read folder"));
+        EXPECT_EQ(form.CheckBox1->text(), QStringLiteral("Show folders only"));
+        EXPECT_EQ(form.Button4->text(), QStringLiteral("Save..."));
+
+        form.tva->SelectPath(tree.Root());
+        form.CheckBox3->setChecked(true);
+        QTest::mouseClick(form.Button1, Qt::LeftButton);
+        EXPECT_EQ(form.Label3->text(), QStringLiteral("Reading finished."));
+        const auto paragraphs = Paragraphs(*form.RichEdit1);
+        EXPECT_EQ(paragraphs.back().first, QStringLiteral("notes.txt\t\t\t\t\t\t\t10 bytes"));
+        EXPECT_NE(std::find(paragraphs.begin(), paragraphs.end(),
+                      std::make_pair(QStringLiteral("\tx.txt\t\t\t\t\t\t\t12 KB"), false)),
+            paragraphs.end());
+
+        dialogs.SaveAnswers = {tree.Path("listing")};
+        QTest::mouseClick(form.Button4, Qt::LeftButton);
+        QFile saved(ToQString(tree.Path("listing.rtf")));
+        ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+        const QByteArray rtf = saved.readAll();
+        EXPECT_TRUE(rtf.contains("10 bytes") && rtf.contains("12 KB"));
+    }
+    RemoveCatalogues();
+    TLocale::Pin(QLocale::system());
+    TForm1 form;
+    EXPECT_EQ(form.Button1->text(), QStringLiteral("Lecture répertoire"));
 }

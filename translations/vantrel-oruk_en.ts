@@ -381,6 +381,63 @@ Do you want to replace it?</translation>
     </message>
 </context>
 <context>
+    <name>TWindowArgs</name>
+    <message>
+        <source>option inconnue : %1</source>
+        <translation>unknown option: %1</translation>
+    </message>
+    <message>
+        <source>option ambiguë : %1</source>
+        <translation>ambiguous option: %1</translation>
+    </message>
+    <message>
+        <source>l&apos;option %1 ne prend pas de valeur</source>
+        <translation>option %1 takes no value</translation>
+    </message>
+    <message>
+        <source>Usage : vantrel-oruk [OPTIONS] [DOSSIER]
+Affiche le listing d&apos;une arborescence, l&apos;imprime et l&apos;enregistre.
+
+  DOSSIER                choisi dans l&apos;arborescence à l&apos;ouverture
+  -r, --read             lit aussitôt DOSSIER, comme « Lecture répertoire »
+  -h, --help             affiche cette aide
+      --version          affiche la version
+
+Code de sortie : 0 réussi, 2 usage ou dossier introuvable.
+</source>
+        <translation>Usage: vantrel-oruk [OPTIONS] [FOLDER]
+Shows the listing of a directory tree, prints it and saves it.
+
+  FOLDER                 chosen in the folder tree at start
+  -r, --read             reads FOLDER at once, as &quot;Read folder&quot; does
+  -h, --help             shows this help
+      --version          shows the version
+
+Exit status: 0 done, 2 usage or folder not found.
+</translation>
+    </message>
+    <message>
+        <source>vantrel-oruk : </source>
+        <translation>vantrel-oruk: </translation>
+    </message>
+    <message>
+        <source>un seul dossier est attendu</source>
+        <translation>only one folder is expected</translation>
+    </message>
+    <message>
+        <source>--read demande un dossier</source>
+        <translation>--read needs a folder</translation>
+    </message>
+    <message>
+        <source>Essayez « vantrel-oruk --help ».</source>
+        <translation>Try &apos;vantrel-oruk --help&apos;.</translation>
+    </message>
+    <message>
+        <source>« %1 » n&apos;est pas un dossier</source>
+        <translation>&apos;%1&apos; is not a folder</translation>
+    </message>
+</context>
+<context>
     <name>VersionText</name>
     <message>
         <source>Copyright (C) 2026 the Vantrel Oruk developers.

@@ -1,9 +1,12 @@
+#include <iostream>
+
 #include <QApplication>
 
 #include "app/shared/gui/windowidentity.h"
 #include "app/shared/identity.h"
 #include "app/shared/language.h"
 #include "app/window/unit1.h"
+#include "app/window/windowargs.h"
 #include "platform/print/font.h"
 #include "platform/system/temporaries.h"
 #include "platform/ui/application.h"
@@ -11,8 +14,16 @@
 
 int main(int argc, char **argv)
 {
+    // The help, the version and usage errors need no display.
+    InstallTranslations(UserLanguage());
+    const TWindowArgs args = ParseWindowArgs(std::vector<std::string>(argv + 1, argv + argc));
+    if (const auto status = AnswerWithoutWindow(args, std::cout, std::cerr))
+        return *status;
+
     RemoveTemporariesOnFatalSignals();
-    QApplication qtApplication(argc, argv);
+    int qtArgc = 1;
+    QApplication qtApplication(qtArgc, argv);
+    // Now also Qt's own catalogue, and ours for the widgets' tr().
     InstallTranslations(UserLanguage());
     SetApplicationIdentity();
     InstallFontSubstitutions();
@@ -21,6 +32,8 @@ int main(int argc, char **argv)
     {
         TForm1 form;
         form.show();
+        if (!args.Folder.empty())
+            form.OpenFolder(args.Folder, args.Read);
         status = Application().Run();
     }
     // Every shell control is gone: a node or folder data record still alive is reported here.

@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
+#include <QTimer>
 
 #include "app/read/filelist.h"
 #include "app/shared/gui/listingprinter.h"
@@ -164,6 +165,14 @@ void TForm1::FormCreate()
     setWindowTitle(Application().Title());
     SetStatus(QString());
     Application().OnHint = [this] { ApplicationHint(); };
+}
+
+void TForm1::OpenFolder(const std::string &folder, bool read)
+{
+    tva->SelectPath(folder);
+    ShowSelection();
+    if (read)
+        QTimer::singleShot(0, Button1, &QPushButton::click);
 }
 
 void TForm1::FormDestroy()

@@ -71,6 +71,10 @@ public:
     // into RichEdit1, with the options and the font of the window, and shows how it went.
     void BuildListing();
 
+    // Chooses `folder` in the tree as the user would pick it (the command line's folder),
+    // and reads it once the event loop runs when `read`.
+    void OpenFolder(const std::string &folder, bool read);
+
     bool Reading() const { return m_reading; }
     // The status line's text (SetStatus).
     void SetStatusText(const QString &text, const QString &toolTip);

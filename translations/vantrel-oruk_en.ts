@@ -361,6 +361,17 @@ Exit status: 0 done, 1 listing or writing failed, 2 usage or unreadable folder.
     </message>
 </context>
 <context>
+    <name>TRemembered</name>
+    <message>
+        <source>vantrel-oruk : réglages non enregistrés : %1</source>
+        <translation>vantrel-oruk: settings not saved: %1</translation>
+    </message>
+    <message>
+        <source>vantrel-oruk : réglages illisibles ou endommagés ignorés : %1</source>
+        <translation>vantrel-oruk: unreadable or damaged settings ignored: %1</translation>
+    </message>
+</context>
+<context>
     <name>TRichEdit</name>
     <message>
         <source>Capacité de la vue dépassée (%1 caractères)</source>

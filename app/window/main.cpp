@@ -1,6 +1,7 @@
 #include <iostream>
 
 #include <QApplication>
+#include <QFile>
 
 #include "app/shared/gui/windowidentity.h"
 #include "app/shared/identity.h"
@@ -9,6 +10,7 @@
 #include "app/window/windowargs.h"
 #include "platform/print/font.h"
 #include "platform/system/temporaries.h"
+#include "platform/system/translation.h"
 #include "platform/ui/application.h"
 #include "systree/shutdown.h"
 
@@ -31,10 +33,18 @@ int main(int argc, char **argv)
     int status = 0;
     {
         TForm1 form;
+        const QString settings = RememberedPath();
+        if (const auto remembered = LoadRemembered(settings, std::cerr))
+            form.Restore(*remembered);
         form.show();
         if (!args.Folder.empty())
             form.OpenFolder(args.Folder, args.Read);
         status = Application().Run();
+        if (!SaveRemembered(settings, form.Remembered()))
+            std::cerr << WithArguments(
+                TranslatedUtf8("TRemembered", "vantrel-oruk : réglages non enregistrés : %1"),
+                {QFile::encodeName(settings).toStdString()})
+                      << "\n";
     }
     // Every shell control is gone: a node or folder data record still alive is reported here.
     return ShellControlsExitStatus(status);

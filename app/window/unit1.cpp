@@ -16,6 +16,7 @@
 #include "app/shared/gui/listingprinter.h"
 #include "app/shared/gui/listingview.h"
 #include "app/window/foldertree.h"
+#include "platform/system/dirsearch.h"
 #include "platform/system/locale.h"
 #include "platform/system/qtext.h"
 #include "platform/ui/application.h"
@@ -173,6 +174,36 @@ void TForm1::OpenFolder(const std::string &folder, bool read)
     ShowSelection();
     if (read)
         QTimer::singleShot(0, Button1, &QPushButton::click);
+}
+
+TRemembered TForm1::Remembered() const
+{
+    TRemembered remembered;
+    remembered.DirsOnly = CheckBox1->isChecked();
+    remembered.Sorted = CheckBox2->isChecked();
+    remembered.Sizes = CheckBox3->isChecked();
+    remembered.Dates = CheckBox4->isChecked();
+    remembered.Font = FontDialog1.Font;
+    remembered.Folder = tva->Selection();
+    remembered.Geometry = saveGeometry();
+    return remembered;
+}
+
+void TForm1::Restore(const TRemembered &remembered)
+{
+    CheckBox1->setChecked(remembered.DirsOnly);
+    CheckBox2->setChecked(remembered.Sorted);
+    CheckBox3->setChecked(remembered.Sizes);
+    CheckBox4->setChecked(remembered.Dates);
+    if (remembered.Font) {
+        FontDialog1.Font = *remembered.Font;
+        RichEdit1->SetFont(*remembered.Font);
+    }
+    if (!remembered.Geometry.isEmpty() && restoreGeometry(remembered.Geometry))
+        m_centred = true;
+    const auto folder = remembered.Folder.empty() ? std::nullopt : FileInfoAt(remembered.Folder);
+    if (folder && folder->IsDirectory)
+        OpenFolder(remembered.Folder, false);
 }
 
 void TForm1::FormDestroy()

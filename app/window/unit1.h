@@ -9,6 +9,7 @@
 #include <QString>
 #include <QWidget>
 
+#include "app/window/windowsettings.h"
 #include "platform/system/throttle.h"
 #include "platform/ui/dialogs.h"
 
@@ -74,6 +75,11 @@ public:
     // Chooses `folder` in the tree as the user would pick it (the command line's folder),
     // and reads it once the event loop runs when `read`.
     void OpenFolder(const std::string &folder, bool read);
+
+    // What the window keeps for the next run (options, font, folder, size and place), and
+    // puts back from the last one; a remembered folder that is gone is not chosen.
+    TRemembered Remembered() const;
+    void Restore(const TRemembered &remembered);
 
     bool Reading() const { return m_reading; }
     // The status line's text (SetStatus).

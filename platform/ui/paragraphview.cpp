@@ -23,6 +23,9 @@
 #include <QTextOption>
 #include <QWheelEvent>
 
+#include "platform/document/paragraphoutput.h"
+#include "platform/print/font.h"
+#include "platform/ui/paragraphmimedata.h"
 #include "platform/ui/paragraphviewaccessible.h"
 
 namespace {
@@ -31,6 +34,13 @@ namespace {
 constexpr qreal TabStopDistance = 48;
 // The room between the text and the viewport's edges, as QPlainTextEdit leaves it.
 constexpr qreal Margin = 4;
+
+// Ctrl+Y, which redoes beside the platform's Redo keys (Ctrl+Shift+Z on X11), as word
+// processors and the listing's documented keys have it.
+bool IsCtrlY(const QKeyEvent &key)
+{
+    return key.key() == Qt::Key_Y && (key.modifiers() & ~Qt::KeypadModifier) == Qt::ControlModifier;
+}
 
 // A menu entry as QPlainTextEdit's menu has it: Qt's own text, so that Qt's catalogue
 // translates it, its shortcut after a tab, and the theme's icon where there is one.
@@ -456,10 +466,33 @@ void TParagraphView::SelectAll()
     SetCaret(m_store.Length(), true);
 }
 
+std::unique_ptr<QMimeData> TParagraphView::SelectionMimeData() const
+{
+    const std::int64_t from = std::min(m_caret, m_anchor);
+    const std::int64_t to = std::max(m_caret, m_anchor);
+    std::vector<bool> weights;
+    for (qsizetype paragraph = m_store.ParagraphAt(from); paragraph <= m_store.ParagraphAt(to); ++paragraph)
+        weights.push_back(m_store.Bold(paragraph));
+    return std::make_unique<TParagraphMimeData>(
+        SelectedText(), std::move(weights), RtfFontOf(DocumentFont()));
+}
+
+TFont TParagraphView::DocumentFont() const
+{
+    return FontFromQFont(font());
+}
+
 void TParagraphView::Copy() const
 {
     if (m_caret != m_anchor)
-        QGuiApplication::clipboard()->setText(SelectedText());
+        QGuiApplication::clipboard()->setMimeData(SelectionMimeData().release());
+}
+
+void TParagraphView::UpdatePrimarySelection() const
+{
+    QClipboard *clipboard = QGuiApplication::clipboard();
+    if (m_caret != m_anchor && clipboard->supportsSelection())
+        clipboard->setMimeData(SelectionMimeData().release(), QClipboard::Selection);
 }
 
 void TParagraphView::Cut()
@@ -559,7 +592,8 @@ bool TParagraphView::TakesKey(const QKeyEvent &key) const
         QKeySequence::MoveToEndOfDocument, QKeySequence::SelectNextWord, QKeySequence::SelectPreviousWord,
         QKeySequence::SelectStartOfDocument, QKeySequence::SelectEndOfDocument};
     const auto matches = [&](QKeySequence::StandardKey sequence) { return key.matches(sequence); };
-    if (std::ranges::any_of(Reads, matches) || (!m_readOnly && std::ranges::any_of(Edits, matches)))
+    if (std::ranges::any_of(Reads, matches)
+        || (!m_readOnly && (std::ranges::any_of(Edits, matches) || IsCtrlY(key))))
         return true;
     const Qt::KeyboardModifiers modifiers = key.modifiers() & ~Qt::KeypadModifier;
     if (modifiers != Qt::NoModifier && modifiers != Qt::ShiftModifier)
@@ -605,7 +639,7 @@ bool TParagraphView::Command(QKeyEvent *event)
         Paste();
     else if (event == QKeySequence::Undo)
         Undo();
-    else if (event == QKeySequence::Redo)
+    else if (event == QKeySequence::Redo || IsCtrlY(*event))
         Redo();
     else
         return Edit(event);
@@ -706,8 +740,12 @@ bool TParagraphView::Move(QKeyEvent *event)
 void TParagraphView::keyPressEvent(QKeyEvent *event)
 {
     CommitPreedit();
-    if (Command(event) || Move(event))
+    const std::pair selection(m_caret, m_anchor);
+    if (Command(event) || Move(event)) {
+        if (std::pair(m_caret, m_anchor) != selection && m_caret != m_anchor)
+            UpdatePrimarySelection();
         return;
+    }
     const QString text = event->text();
     if (!m_readOnly && !text.isEmpty() && text.at(0).isPrint()) {
         Insert(text, TParagraphStore::TEditKind::Typing);
@@ -792,12 +830,16 @@ void TParagraphView::mouseReleaseEvent(QMouseEvent *event)
 {
     // The press placed the caret and the moves the selection: the release ends the drag.
     event->setAccepted(event->button() == Qt::LeftButton);
+    if (event->button() == Qt::LeftButton)
+        UpdatePrimarySelection();
 }
 
 void TParagraphView::mouseDoubleClickEvent(QMouseEvent *event)
 {
-    if (event->button() == Qt::LeftButton)
+    if (event->button() == Qt::LeftButton) {
         SelectWordAt(PositionAt(event->position()));
+        UpdatePrimarySelection();
+    }
 }
 
 // What the input method commits replaces the selection (or the surrounding text it names)

@@ -11,8 +11,10 @@
 #include <QTextLayout>
 
 #include "platform/document/paragraphstore.h"
+#include "platform/system/font.h"
 
 class QMenu;
+class QMimeData;
 
 // Shows the paragraphs of a TParagraphStore, wrapped at the viewport's width with tab
 // stops every half inch. Only the paragraphs in sight are laid out (one QTextLayout each),
@@ -57,7 +59,13 @@ public:
     void SetCaret(std::int64_t position, bool keepAnchor = false);
     QString SelectedText() const;
     void SelectAll();
+    // Puts the selection on the clipboard as plain text, HTML and RTF (bold paragraphs
+    // bold, in DocumentFont).
     void Copy() const;
+    // The selection as the clipboard gets it.
+    std::unique_ptr<QMimeData> SelectionMimeData() const;
+    // The font copied text is given in the rich formats; the view's own by default.
+    virtual TFont DocumentFont() const;
     // Cut, Paste, DeleteSelection, Undo and Redo are the person's edits: a read-only view
     // refuses them.
     void Cut();
@@ -89,6 +97,10 @@ public:
     std::size_t LaidOutParagraphs() const { return m_layouts.size(); }
 
 protected:
+    // Where the window system has a primary selection (X11), a selection made with the
+    // mouse or the keys becomes it, for middle-click pasting.
+    void UpdatePrimarySelection() const;
+
     bool event(QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;

@@ -76,6 +76,7 @@ public:
     // The font of the whole text. Setting it restyles the text already shown: face,
     // size, colour and style change; bold paragraphs stay bold.
     TFont Font() const { return m_font; }
+    TFont DocumentFont() const override { return m_font; }
     void SetFont(const TFont &font);
 
     // Characters in the text, each paragraph break counted as one.

@@ -142,12 +142,38 @@ check_desktop_metadata() {
         "Categories=Utility;FileTools;Qt;"; do
         grep -qxF "$key" "$desktop" || fail "the desktop entry lacks $key"
     done
-    grep -q '^GenericName=.*répertoires' "$desktop" || fail "the desktop entry's GenericName is not French"
+    # English by default, with French translations.
+    grep -qx 'GenericName=Directory Listing' "$desktop" || fail "the desktop entry's GenericName is not English"
+    grep -qx 'GenericName\[fr\]=Listing de répertoires' "$desktop" || fail "the desktop entry has no French GenericName"
+    grep -q '^Comment=Print and save ' "$desktop" || fail "the desktop entry's Comment is not English"
+    grep -q '^Comment\[fr\]=Imprimer et enregistrer ' "$desktop" || fail "the desktop entry has no French Comment"
+    grep -q '^Keywords=.*;directory;' "$desktop" || fail "the desktop entry's Keywords are not English"
+    grep -q '^Keywords\[fr\]=.*;répertoire;' "$desktop" || fail "the desktop entry has no French Keywords"
     grep -qF "<release version=\"$version\" date=\"2026-12-08\">" "$metainfo" ||
         fail "the metainfo's release is not $version"
     grep -qF "<launchable type=\"desktop-id\">$desktop_id.desktop</launchable>" "$metainfo" ||
         fail "the metainfo does not launch $desktop_id.desktop"
-    grep -qF '<summary xml:lang="fr">' "$metainfo" || fail "the metainfo has no French summary"
+    grep -qF '<summary>Print and save the listing of a directory tree</summary>' "$metainfo" ||
+        fail "the metainfo's summary is not English"
+    grep -qF '<summary xml:lang="fr">Imprimer et enregistrer ' "$metainfo" || fail "the metainfo has no French summary"
+    # Each text in English comes with its French translation next to it.
+    python3 - "$metainfo" <<'CHECK' || fail "the metainfo's English and French texts do not pair"
+import sys, xml.etree.ElementTree as ET
+lang = '{http://www.w3.org/XML/1998/namespace}lang'
+texts = ('name', 'summary', 'developer_name', 'p', 'li', 'caption')
+unpaired = []
+for parent in ET.parse(sys.argv[1]).iter():
+    children = [child for child in parent if child.tag in texts]
+    for i, child in enumerate(children):
+        if child.get(lang) or child.tag == 'name':
+            continue
+        following = children[i + 1] if i + 1 < len(children) else None
+        if following is None or following.tag != child.tag or following.get(lang) != 'fr':
+            unpaired.append(child.tag + ': ' + ' '.join(child.itertext()).split('.')[0])
+    unpaired += [child.tag + ' in ' + child.get(lang) for child in children if child.get(lang) not in (None, 'fr')]
+print('\n'.join(unpaired), file=sys.stderr)
+sys.exit(1 if unpaired else 0)
+CHECK
     grep -qF '/docs/screenshot.png</image>' "$metainfo" || fail "the metainfo shows no screenshot"
 }
 

@@ -197,6 +197,7 @@ check_manual_pages() {
             local text=$scratch/$page.$language.txt
             show_page "$prefix/share/man/${folders[$language]}/$page.1.gz" "$text"
             local section
+            local -a section_names
             IFS='|' read -ra section_names <<<"${sections[$language]}"
             for section in "${section_names[@]}"; do
                 grep -qx "$section" "$text" || fail "$page ($language) has no section $section"

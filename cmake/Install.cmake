@@ -1,8 +1,8 @@
 # What `cmake --install` (make install, make deb) puts where freedesktop and Debian look
 # for it: the two programs, the desktop entry, the icon in the hicolor theme, the
-# AppStream metainfo, the French manual pages, the bash completion of the export
-# command, and the Debian copyright and changelog. The data lies in dist/; what is made
-# from it at build time goes to dist/ in the build folder.
+# AppStream metainfo, the manual pages in English and French, the bash completion of the
+# export command, and the Debian copyright and changelog. The data lies in dist/; what is
+# made from it at build time goes to dist/ in the build folder.
 
 set(VANTREL_DESKTOP_ID io.github.vantrel.VantrelOruk)
 set(VANTREL_RELEASE_DATE 2026-12-08)
@@ -52,10 +52,18 @@ function(vantrel_gzip_copy source)
     set(generated ${generated} ${source}.gz PARENT_SCOPE)
 endfunction()
 
-foreach(page vantrel-oruk vantrel-oruk-export)
-    configure_file(${dist_source}/man/${page}.1.in ${dist_build}/man/${page}.1 @ONLY)
-    vantrel_gzip_copy(${dist_build}/man/${page}.1)
-    install(FILES ${dist_build}/man/${page}.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+# The manual pages: English in man1, French in fr/man1 (dist/man and dist/man/fr).
+foreach(language IN ITEMS "" fr)
+    if(language)
+        set(folder ${language}/)
+    else()
+        set(folder "")
+    endif()
+    foreach(page vantrel-oruk vantrel-oruk-export)
+        configure_file(${dist_source}/man/${folder}${page}.1.in ${dist_build}/man/${folder}${page}.1 @ONLY)
+        vantrel_gzip_copy(${dist_build}/man/${folder}${page}.1)
+        install(FILES ${dist_build}/man/${folder}${page}.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/${folder}man1)
+    endforeach()
 endforeach()
 
 execute_process(COMMAND date -R -u -d ${VANTREL_RELEASE_DATE}

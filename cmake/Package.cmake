@@ -16,7 +16,8 @@ to a PDF file, with margins, a header, page numbers, a logo and borders, or
 saved as RTF.
 
 The command vantrel-oruk-export writes the same listing without a window, as
-text, RTF or PDF. The program speaks French.")
+text, RTF or PDF. The program speaks French and English, following the user's
+locale.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 
@@ -25,13 +26,14 @@ set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${VANTREL_HOMEPAGE})
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Qt's French texts, the Liberation faces that stand in for the Windows fonts of the
-# listing, and the icon themes of the folder tree and of the menu entry. libqt6gui6
-# holds the X11 platform plugin; Wayland's comes with qt6-wayland; libc-l10n the C
-# library's French texts, in which the export gives the system's reason for a failed write.
+# The Liberation faces that stand in for the Windows fonts of the listing, and the icon
+# themes of the folder tree and of the menu entry. libqt6gui6 holds the X11 platform
+# plugin; Wayland's comes with qt6-wayland; qt6-translations-l10n Qt's French texts
+# (without them Qt's dialogs stay English); libc-l10n the C library's French texts, in
+# which the export gives the system's reason for a failed write.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "qt6-translations-l10n, fonts-liberation | fonts-liberation2, adwaita-icon-theme, hicolor-icon-theme")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland, libc-l10n")
+    "fonts-liberation | fonts-liberation2, adwaita-icon-theme, hicolor-icon-theme")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n, qt6-wayland, libc-l10n")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
 

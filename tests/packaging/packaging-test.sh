@@ -42,6 +42,10 @@ expected_files() {
         done
         echo share/man/man1/vantrel-oruk.1.gz
         echo share/man/man1/vantrel-oruk-export.1.gz
+        echo share/man/fr/man1/vantrel-oruk.1.gz
+        echo share/man/fr/man1/vantrel-oruk-export.1.gz
+        echo share/vantrel-oruk/translations/vantrel-oruk_fr.qm
+        echo share/vantrel-oruk/translations/vantrel-oruk_en.qm
         echo share/bash-completion/completions/vantrel-oruk-export
         echo share/doc/vantrel-oruk/copyright
         echo share/doc/vantrel-oruk/changelog.gz
@@ -67,6 +71,22 @@ install_tree() {
 help_options() {
     QT_QPA_PLATFORM=offscreen "$build_dir/bin/vantrel-oruk-export" --help >"$scratch/help"
     grep -o -- '--[a-z][a-z-]*' "$scratch/help" | sort -u
+}
+
+# The names of the options, short and long, that `vantrel-oruk-export --help` lists in
+# the language of the locale $1: those before the description on each line that starts
+# with an option (`  -o, --output FILE   ...`, `      --font "FAMILY[,POINTS]"  ...`).
+help_option_names() {
+    LC_ALL=$1 QT_QPA_PLATFORM=offscreen "$build_dir/bin/vantrel-oruk-export" --help |
+        grep -E '^ +-' | sed -E 's/^ +//; s/  .*//' |
+        grep -oE -- '(^|[ ,])--?[A-Za-z][A-Za-z0-9-]*' | sed -E 's/^[ ,]//' | sort -u
+}
+
+# The options that the OPTIONS section of the manual page shown in $1 names, in its
+# headings and its text: words such as -d, --dirs-only or -platform.
+page_option_names() {
+    sed -n '/^OPTIONS$/,/^[^ ]/{/^ /p}' "$1" |
+        grep -oE -- '(^|[^A-Za-z0-9_-])--?[A-Za-z][A-Za-z0-9-]*' | sed -E 's/^[^-]+//' | sort -u
 }
 
 check_installed_files() {
@@ -122,42 +142,115 @@ check_desktop_metadata() {
         "Categories=Utility;FileTools;Qt;"; do
         grep -qxF "$key" "$desktop" || fail "the desktop entry lacks $key"
     done
-    grep -q '^GenericName=.*répertoires' "$desktop" || fail "the desktop entry's GenericName is not French"
+    # English by default, with French translations.
+    grep -qx 'GenericName=Directory Listing' "$desktop" || fail "the desktop entry's GenericName is not English"
+    grep -qx 'GenericName\[fr\]=Listing de répertoires' "$desktop" || fail "the desktop entry has no French GenericName"
+    grep -q '^Comment=Print and save ' "$desktop" || fail "the desktop entry's Comment is not English"
+    grep -q '^Comment\[fr\]=Imprimer et enregistrer ' "$desktop" || fail "the desktop entry has no French Comment"
+    grep -q '^Keywords=.*;directory;' "$desktop" || fail "the desktop entry's Keywords are not English"
+    grep -q '^Keywords\[fr\]=.*;répertoire;' "$desktop" || fail "the desktop entry has no French Keywords"
     grep -qF "<release version=\"$version\" date=\"2026-12-08\">" "$metainfo" ||
         fail "the metainfo's release is not $version"
     grep -qF "<launchable type=\"desktop-id\">$desktop_id.desktop</launchable>" "$metainfo" ||
         fail "the metainfo does not launch $desktop_id.desktop"
-    grep -qF '<summary xml:lang="fr">' "$metainfo" || fail "the metainfo has no French summary"
+    grep -qF '<summary>Print and save the listing of a directory tree</summary>' "$metainfo" ||
+        fail "the metainfo's summary is not English"
+    grep -qF '<summary xml:lang="fr">Imprimer et enregistrer ' "$metainfo" || fail "the metainfo has no French summary"
+    # Each text in English comes with its French translation next to it.
+    python3 - "$metainfo" <<'CHECK' || fail "the metainfo's English and French texts do not pair"
+import sys, xml.etree.ElementTree as ET
+lang = '{http://www.w3.org/XML/1998/namespace}lang'
+texts = ('name', 'summary', 'developer_name', 'p', 'li', 'caption')
+unpaired = []
+for parent in ET.parse(sys.argv[1]).iter():
+    children = [child for child in parent if child.tag in texts]
+    for i, child in enumerate(children):
+        if child.get(lang) or child.tag == 'name':
+            continue
+        following = children[i + 1] if i + 1 < len(children) else None
+        if following is None or following.tag != child.tag or following.get(lang) != 'fr':
+            unpaired.append(child.tag + ': ' + ' '.join(child.itertext()).split('.')[0])
+    unpaired += [child.tag + ' in ' + child.get(lang) for child in children if child.get(lang) not in (None, 'fr')]
+print('\n'.join(unpaired), file=sys.stderr)
+sys.exit(1 if unpaired else 0)
+CHECK
     grep -qF '/docs/screenshot.png</image>' "$metainfo" || fail "the metainfo shows no screenshot"
+}
+
+# Shows the manual page $1 as man does in an 80-column terminal into $2; fails on any
+# warning of man.
+show_page() {
+    MANWIDTH=80 man --warnings -E UTF-8 -l "$1" >"$2" 2>"$2.err" || fail "man cannot show $1"
+    [[ ! -s $2.err ]] || fail "man warns about $1: $(cat "$2.err")"
 }
 
 check_manual_pages() {
     local prefix page
     prefix=$(install_tree)
+    # English in man1, French in fr/man1: the same sections in each language.
+    local -A folders=([en]=man1 [fr]=fr/man1)
+    local -A sections=([en]="NAME|SYNOPSIS|DESCRIPTION|OPTIONS|EXIT STATUS|FILES|EXAMPLES|SEE ALSO"
+        [fr]="NOM|SYNOPSIS|DESCRIPTION|OPTIONS|CODE DE RETOUR|FICHIERS|EXEMPLES|VOIR AUSSI")
+    local language
     for page in vantrel-oruk vantrel-oruk-export; do
-        local file=$prefix/share/man/man1/$page.1.gz
-        MANWIDTH=80 man --warnings -E UTF-8 -l "$file" >"$scratch/$page.txt" 2>"$scratch/$page.err" ||
-            fail "man cannot show $page"
-        [[ ! -s $scratch/$page.err ]] || fail "man warns about $page: $(cat "$scratch/$page.err")"
-        local section
-        for section in NOM SYNOPSIS DESCRIPTION OPTIONS "CODE DE RETOUR" FICHIERS EXEMPLES "VOIR AUSSI"; do
-            grep -qx "$section" "$scratch/$page.txt" || fail "$page has no section $section"
+        for language in en fr; do
+            local text=$scratch/$page.$language.txt
+            show_page "$prefix/share/man/${folders[$language]}/$page.1.gz" "$text"
+            local section
+            local -a section_names
+            IFS='|' read -ra section_names <<<"${sections[$language]}"
+            for section in "${section_names[@]}"; do
+                grep -qx "$section" "$text" || fail "$page ($language) has no section $section"
+            done
+            grep -q "Vantrel Oruk $version" "$text" || fail "$page ($language) does not give version $version"
+            grep -q 'vantrel-oruk/registry.ini' "$text" ||
+                fail "$page ($language) does not name the settings store"
+            local line
+            while IFS= read -r line; do
+                ((${#line} <= 80)) || fail "$page ($language) has a line beyond 80 columns: $line"
+            done <"$text"
+            page_option_names "$text" >"$scratch/$page.$language.options"
         done
-        grep -q "Vantrel Oruk $version" "$scratch/$page.txt" || fail "$page does not give version $version"
-        grep -q 'vantrel-oruk/registry.ini' "$scratch/$page.txt" || fail "$page does not name the settings store"
-        local line
-        while IFS= read -r line; do
-            ((${#line} <= 80)) || fail "$page has a line beyond 80 columns: $line"
-        done <"$scratch/$page.txt"
+        # A page describes the options its translation describes.
+        same_lists "the options of $page's English and French pages" \
+            "$scratch/$page.en.options" "$scratch/$page.fr.options"
     done
-    # Every option of --help is described.
+
+    # Every option that --help lists, in French (C) and in English, is described in both
+    # pages of the export.
+    help_option_names C >"$scratch/help-c"
+    help_option_names en_US.UTF-8 >"$scratch/help-en"
+    [[ -s $scratch/help-c ]] && grep -qx -- --dirs-only "$scratch/help-c" && grep -qx -- -d "$scratch/help-c" ||
+        fail "no options read from --help: $(cat "$scratch/help-c")"
+    same_lists "the options of the French and English --help" "$scratch/help-c" "$scratch/help-en"
     local option
-    for option in $(help_options); do
-        grep -qe "$option" "$scratch/vantrel-oruk-export.txt" || fail "vantrel-oruk-export(1) lacks $option"
+    for language in en fr; do
+        while read -r option; do
+            grep -qxF -- "$option" "$scratch/vantrel-oruk-export.$language.options" ||
+                fail "the $language vantrel-oruk-export(1) does not describe $option"
+        done <"$scratch/help-c"
+        for status in 0 1 2; do
+            grep -qE "^ {7}$status {6}" "$scratch/vantrel-oruk-export.$language.txt" ||
+                fail "the $language vantrel-oruk-export(1) does not describe exit status $status"
+        done
     done
-    for status in 0 1 2; do
-        grep -qE "^ {7}$status {6}" "$scratch/vantrel-oruk-export.txt" ||
-            fail "vantrel-oruk-export(1) does not describe exit status $status"
+
+    # man finds the English pages where no language is asked for, the French ones for fr,
+    # and an English page shows in English in the C locale, as plain ASCII.
+    for page in vantrel-oruk vantrel-oruk-export; do
+        LC_ALL=C LANG=C MANPATH=$prefix/share/man MANWIDTH=80 man "$page" >"$scratch/by-name" 2>&1 ||
+            fail "man $page fails: $(cat "$scratch/by-name")"
+        grep -qx 'NAME' "$scratch/by-name" && grep -qx 'EXIT STATUS' "$scratch/by-name" ||
+            fail "man $page is not English: $(head -5 "$scratch/by-name")"
+        LC_ALL=C LANG=C MANPATH=$prefix/share/man MANWIDTH=80 man -L fr "$page" >"$scratch/by-name" 2>&1 ||
+            fail "man -L fr $page fails: $(cat "$scratch/by-name")"
+        grep -qx 'NOM' "$scratch/by-name" && grep -qx 'CODE DE RETOUR' "$scratch/by-name" ||
+            fail "man -L fr $page is not French: $(head -5 "$scratch/by-name")"
+        LC_ALL=C LANG=C MANWIDTH=80 man -l "$prefix/share/man/man1/$page.1.gz" >"$scratch/c-page" 2>&1 ||
+            fail "LANG=C man -l $page fails: $(cat "$scratch/c-page")"
+        sed 's/[“”]/"/g' "$scratch/$page.en.txt" >"$scratch/ascii-page"
+        cmp -s "$scratch/c-page" "$scratch/ascii-page" ||
+            fail "LANG=C man -l $page differs from the page in UTF-8: $(diff "$scratch/ascii-page" "$scratch/c-page")"
     done
 }
 
@@ -217,18 +310,27 @@ check_debian_package() {
     depends=$(dpkg-deb -f "$deb" Depends)
     local needed
     for needed in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 libqt6printsupport6 \
-        qt6-translations-l10n fonts-liberation adwaita-icon-theme hicolor-icon-theme; do
+        fonts-liberation adwaita-icon-theme hicolor-icon-theme; do
         [[ ", $depends," == *", $needed "* || ", $depends," == *", $needed,"* ||
             ", $depends," == *" $needed |"* ]] || fail "Depends lacks $needed: $depends"
     done
+    # Without Qt's translations the program runs, its Qt dialogs in English.
+    [[ ", $depends," != *qt6-translations-l10n* ]] || fail "Depends holds qt6-translations-l10n: $depends"
+    [[ ", $(dpkg-deb -f "$deb" Recommends)," == *", qt6-translations-l10n,"* ]] ||
+        fail "Recommends lacks qt6-translations-l10n: $(dpkg-deb -f "$deb" Recommends)"
     # No maintainer scripts: the control part holds the control file and the sums alone.
     dpkg-deb --ctrl-tarfile "$deb" | tar -t | sed 's|^\./||' | grep . | sort >"$scratch/control-files"
     printf '%s\n' control md5sums >"$scratch/expected-control"
     same_lists "the control files" "$scratch/expected-control" "$scratch/control-files"
 
-    lintian --fail-on error --tag-display-limit 0 "$deb" >"$scratch/lintian" 2>&1 ||
+    # With the tags for information shown: a French word in an English manual page is
+    # one of those (typo-in-manual-page, once spelling-error-in-manpage).
+    lintian --fail-on error --display-info --tag-display-limit 0 "$deb" >"$scratch/lintian" 2>&1 ||
         fail "lintian finds errors: $(cat "$scratch/lintian")"
     cat "$scratch/lintian"
+    if grep -E 'typo-in-manual-page|spelling-error-in-(manpage|description)' "$scratch/lintian"; then
+        fail "lintian finds spelling errors"
+    fi
 
     dpkg-deb -x "$deb" "$scratch/extracted"
     expected_files >"$scratch/expected"

@@ -8,13 +8,6 @@
 
 namespace {
 
-// Installed at start, before any thread reads them, and removed only by tests.
-std::vector<std::unique_ptr<QTranslator>> &Catalogues()
-{
-    static std::vector<std::unique_ptr<QTranslator>> catalogues;
-    return catalogues;
-}
-
 // Puts the count into the text's "%n" (and "%Ln", written the locale's way), as
 // QCoreApplication::translate does: a catalogue asked directly answers the text as it is
 // stored, the placeholder still in it.
@@ -33,6 +26,13 @@ QString WithCount(QString text, int n)
         at += number.size() - 1;
     }
     return text;
+}
+
+// Installed at start, before any thread reads them, and removed only by tests.
+std::vector<std::unique_ptr<QTranslator>> &Catalogues()
+{
+    static std::vector<std::unique_ptr<QTranslator>> catalogues;
+    return catalogues;
 }
 
 } // namespace

@@ -18,8 +18,9 @@
 // the fixed places first (home, Computer, trash on the desktop; "/" then the volumes in
 // Computer, Control Panel last), then folders before other items, then display names
 // in the user's locale ignoring case, then the bytes of the names. The fixed places
-// are ordered by kind alone, so the language of their names never changes the order. The answer is -1, 0
-// or 1, so the low 8 bits and the low 16 bits read the same; 0 only for the same item.
+// are ordered by kind alone, so the language of their names never changes the order.
+// The answer is -1, 0 or 1, so the low 8 bits and the low 16 bits read the same; 0 only
+// for the same item.
 
 #include <algorithm>
 #include <cstring>

@@ -30,9 +30,9 @@
 // path for the desktop's home, trash and desktop entries and for volumes (so they do not
 // depend on the environment after they were made), the English name of the virtual
 // folders (a key: the name shown is translated when shown, so that a list made in one
-// language reads the same in another) and the queue name of a printer. Nothing else is stored: attributes are
-// always read from the file system, so an item never goes stale. An item is 4 bytes longer than its name,
-// which keeps lists of deep paths small.
+// language reads the same in another) and the queue name of a printer. Nothing else is
+// stored: attributes are always read from the file system, so an item never goes stale.
+// An item is 4 bytes longer than its name, which keeps lists of deep paths small.
 
 #include "platform/shell/private/shellnamespace.h"
 

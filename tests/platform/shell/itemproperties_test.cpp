@@ -53,7 +53,8 @@ TEST_F(ItemProperties, TheDialogIsFrenchUnderAFrenchLocale)
         values << qobject_cast<QLabel *>(form->itemAt(row, QFormLayout::FieldRole)->widget())->text();
     }
     EXPECT_EQ(labels.join(u'|').toStdString(),
-        "Chemin :|Type :|Contenu :|Modifié :|Consulté :|État modifié :|Droits :|Propriétaire :|Groupe :");
+        "Chemin :|Type :|Contenu :|Modifié :|Consulté :|État modifié :|Droits :|"
+        "Propriétaire :|Groupe :");
     EXPECT_EQ(values.mid(1, 2).join(u'|').toStdString(), "Dossier|3 éléments");
     dialog->close();
 }

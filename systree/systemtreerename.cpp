@@ -6,6 +6,7 @@
 #include "platform/shell/shellapi.h"
 #include "platform/system/comerror.h"
 #include "platform/system/qtext.h"
+#include "platform/system/translation.h"
 #include "platform/ui/application.h"
 #include "platform/ui/dialogs.h"
 #include "systree/pidlhelp.h"
@@ -22,27 +23,28 @@ QString RenameRefusal(const std::string &oldName, const std::string &newName, HR
 {
     QString reason;
     if (newName.empty())
-        reason = QStringLiteral("a name cannot be empty");
+        reason = Translated("TorbSystemTreeView", "a name cannot be empty");
     else if (newName.find('/') != std::string::npos)
-        reason = QStringLiteral("a name cannot contain \"/\"");
+        reason = Translated("TorbSystemTreeView", "a name cannot contain \"/\"");
     else if (newName.find('\0') != std::string::npos)
-        reason = QStringLiteral("a name cannot contain a NUL character");
+        reason = Translated("TorbSystemTreeView", "a name cannot contain a NUL character");
     else if (newName == "." || newName == "..")
-        reason = QStringLiteral("\".\" and \"..\" are reserved names");
+        reason = Translated("TorbSystemTreeView", "\".\" and \"..\" are reserved names");
     else if (result == HRESULT_FROM_WIN32(ERROR_ALREADY_EXISTS))
-        reason = QStringLiteral("an item with that name already exists in this folder");
+        reason = Translated("TorbSystemTreeView", "an item with that name already exists in this folder");
     else if (result == E_ACCESSDENIED)
-        reason = QStringLiteral("the folder that holds it may not be changed");
+        reason = Translated("TorbSystemTreeView", "the folder that holds it may not be changed");
     else if (result == HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND)
         || result == HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND))
-        reason = QStringLiteral("it no longer exists");
+        reason = Translated("TorbSystemTreeView", "it no longer exists");
     else if (result == HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE))
-        reason = QStringLiteral("the name is too long");
+        reason = Translated("TorbSystemTreeView", "the name is too long");
     else if (result == HRESULT_FROM_WIN32(ERROR_WRITE_PROTECT))
-        reason = QStringLiteral("the file system is read-only");
+        reason = Translated("TorbSystemTreeView", "the file system is read-only");
     else
         reason = ToQString(EOleSysError(result).what()).chopped(1); // without its full stop
-    return QStringLiteral("Cannot rename %1 to %2: %3.").arg(Quoted(oldName), Quoted(newName), reason);
+    return Translated("TorbSystemTreeView", "Cannot rename %1 to %2: %3.")
+        .arg(Quoted(oldName), Quoted(newName), reason);
 }
 
 } // namespace

@@ -18,8 +18,26 @@
 
 #include "platform/system/fd.h"
 #include "platform/system/qtext.h"
+#include "platform/system/translation.h"
 
 namespace {
+
+QString Text(const char *source)
+{
+    return Translated("ItemProperties", source);
+}
+
+// "1 item", "3 items" in the user's language. Qt gives a %n text that no catalogue
+// translates back as it stands, the number put in, and English has two forms: without
+// a translation, the singular is written here.
+QString ItemCount(int count)
+{
+    static constexpr char Source[] = QT_TRANSLATE_N_NOOP("ItemProperties", "%n items");
+    const QString text = Translated("ItemProperties", Source, nullptr, count);
+    if (text != QString::fromLatin1(Source).replace(QStringLiteral("%n"), QString::number(count)))
+        return text;
+    return count == 1 ? QStringLiteral("1 item") : text;
+}
 
 QString Kind(const std::string &path, const struct stat &status)
 {
@@ -27,14 +45,14 @@ QString Kind(const std::string &path, const struct stat &status)
         std::string target(4096, '\0');
         const ssize_t length = ::readlink(path.c_str(), target.data(), target.size());
         target.resize(length > 0 ? static_cast<std::size_t>(length) : 0);
-        return QStringLiteral("Symbolic link to %1").arg(ToQString(target));
+        return Text(QT_TRANSLATE_NOOP("ItemProperties", "Symbolic link to %1")).arg(ToQString(target));
     }
     if (S_ISDIR(status.st_mode))
-        return QStringLiteral("Folder");
+        return Text(QT_TRANSLATE_NOOP("ItemProperties", "Folder"));
     if (!S_ISREG(status.st_mode)) {
-        return S_ISFIFO(status.st_mode) ? QStringLiteral("Named pipe")
-            : S_ISSOCK(status.st_mode)  ? QStringLiteral("Socket")
-                                        : QStringLiteral("Device");
+        return Text(S_ISFIFO(status.st_mode) ? QT_TRANSLATE_NOOP("ItemProperties", "Named pipe")
+                : S_ISSOCK(status.st_mode)   ? QT_TRANSLATE_NOOP("ItemProperties", "Socket")
+                                             : QT_TRANSLATE_NOOP("ItemProperties", "Device"));
     }
     const QMimeType type = QMimeDatabase().mimeTypeForFile(ToQString(path));
     return QStringLiteral("%1 (%2)").arg(type.comment(), type.name());
@@ -45,17 +63,17 @@ QString Size(const std::string &path, const struct stat &status)
     if (S_ISDIR(status.st_mode)) {
         const TDirStream folder(::opendir(path.c_str()));
         if (!folder)
-            return QStringLiteral("Unknown");
+            return Text(QT_TRANSLATE_NOOP("ItemProperties", "Unknown"));
         int count = 0;
         while (const dirent *entry = ::readdir(folder.Get())) {
             const std::string_view name(entry->d_name);
             if (name != "." && name != "..")
                 ++count;
         }
-        return count == 1 ? QStringLiteral("1 item") : QStringLiteral("%1 items").arg(count);
+        return ItemCount(count);
     }
     const QLocale locale;
-    return QStringLiteral("%1 (%2 bytes)")
+    return Text(QT_TRANSLATE_NOOP("ItemProperties", "%1 (%2 bytes)"))
         .arg(locale.formattedDataSize(status.st_size),
             locale.toString(static_cast<qlonglong>(status.st_size)));
 }
@@ -109,15 +127,17 @@ std::vector<TPropertyRow> ItemPropertyRows(const std::string &path, int &error)
     }
     error = 0;
     return {
-        {QStringLiteral("Path"), ToQString(path)},
-        {QStringLiteral("Kind"), Kind(path, status)},
-        {S_ISDIR(status.st_mode) ? QStringLiteral("Contents") : QStringLiteral("Size"), Size(path, status)},
-        {QStringLiteral("Modified"), Time(status.st_mtim)},
-        {QStringLiteral("Accessed"), Time(status.st_atim)},
-        {QStringLiteral("Changed"), Time(status.st_ctim)},
-        {QStringLiteral("Permissions"), Permissions(status.st_mode)},
-        {QStringLiteral("Owner"), OwnerName(status.st_uid)},
-        {QStringLiteral("Group"), GroupName(status.st_gid)},
+        {Text(QT_TRANSLATE_NOOP("ItemProperties", "Path")), ToQString(path)},
+        {Text(QT_TRANSLATE_NOOP("ItemProperties", "Kind")), Kind(path, status)},
+        {Text(S_ISDIR(status.st_mode) ? QT_TRANSLATE_NOOP("ItemProperties", "Contents")
+                                      : QT_TRANSLATE_NOOP("ItemProperties", "Size")),
+            Size(path, status)},
+        {Text(QT_TRANSLATE_NOOP("ItemProperties", "Modified")), Time(status.st_mtim)},
+        {Text(QT_TRANSLATE_NOOP("ItemProperties", "Accessed")), Time(status.st_atim)},
+        {Text(QT_TRANSLATE_NOOP("ItemProperties", "Changed")), Time(status.st_ctim)},
+        {Text(QT_TRANSLATE_NOOP("ItemProperties", "Permissions")), Permissions(status.st_mode)},
+        {Text(QT_TRANSLATE_NOOP("ItemProperties", "Owner")), OwnerName(status.st_uid)},
+        {Text(QT_TRANSLATE_NOOP("ItemProperties", "Group")), GroupName(status.st_gid)},
     };
 }
 
@@ -132,14 +152,16 @@ int ShowItemProperties(QWidget *owner, const std::string &path)
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     const std::size_t slash = path.rfind('/');
     const bool last = slash == std::string::npos || slash + 1 == path.size();
+    //: The dialog's title; %1 is the item's name.
     dialog->setWindowTitle(
-        QStringLiteral("%1 Properties").arg(ToQString(last ? path : path.substr(slash + 1))));
+        Translated("ItemProperties", "%1 Properties").arg(ToQString(last ? path : path.substr(slash + 1))));
     auto *form = new QFormLayout;
     for (const TPropertyRow &row : rows) {
         auto *value = new QLabel(row.Value);
         value->setTextFormat(Qt::PlainText);
         value->setTextInteractionFlags(Qt::TextSelectableByMouse);
-        form->addRow(row.Label + u':', value);
+        //: A label before its value; %1 is the label's text.
+        form->addRow(Translated("ItemProperties", "%1:").arg(row.Label), value);
     }
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close);
     QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::close);

@@ -17,6 +17,7 @@
 #include "platform/shell/private/shellfs.h"
 #include "platform/shell/private/shellnamespace.h"
 #include "platform/system/qtext.h"
+#include "platform/system/translation.h"
 #include "platform/ui/application.h"
 #include "platform/ui/dialogs.h"
 
@@ -31,6 +32,8 @@ bool StartProgram(const QString &program, const QStringList &arguments)
                         : QProcess::startDetached(program, arguments);
 }
 
+// The verb is the command's name for programs and stays as it is; the caption and the
+// help text are translated when shown.
 struct TCommandText
 {
     UINT Offset;
@@ -40,16 +43,26 @@ struct TCommandText
 };
 
 constexpr TCommandText Commands[] = {
-    {IDM_OPEN, "open", "&Open", "Opens the item with its default application."},
-    {IDM_OPENCONTAINING, "opencontaining", "Open &Containing Folder",
-        "Opens the folder that holds the item."},
-    {IDM_COPYPATH, "copypath", "Copy &Path", "Copies the item's path to the clipboard."},
-    {IDM_NEWFOLDER, "newfolder", "New &Folder", "Creates a new folder inside this folder."},
-    {IDM_DELETE, "delete", "Move to &Trash", "Moves the item to the trash."},
-    {IDM_RENAME, "rename", "Rena&me", "Renames the item."},
-    {IDM_PROPERTIES, "properties", "P&roperties",
-        "Shows the item's path, kind, size, dates and permissions."},
+    {IDM_OPEN, "open", QT_TRANSLATE_NOOP("ShellContextMenu", "&Open"),
+        QT_TRANSLATE_NOOP("ShellContextMenu", "Opens the item with its default application.")},
+    {IDM_OPENCONTAINING, "opencontaining", QT_TRANSLATE_NOOP("ShellContextMenu", "Open &Containing Folder"),
+        QT_TRANSLATE_NOOP("ShellContextMenu", "Opens the folder that holds the item.")},
+    {IDM_COPYPATH, "copypath", QT_TRANSLATE_NOOP("ShellContextMenu", "Copy &Path"),
+        QT_TRANSLATE_NOOP("ShellContextMenu", "Copies the item's path to the clipboard.")},
+    {IDM_NEWFOLDER, "newfolder", QT_TRANSLATE_NOOP("ShellContextMenu", "New &Folder"),
+        QT_TRANSLATE_NOOP("ShellContextMenu", "Creates a new folder inside this folder.")},
+    {IDM_DELETE, "delete", QT_TRANSLATE_NOOP("ShellContextMenu", "Move to &Trash"),
+        QT_TRANSLATE_NOOP("ShellContextMenu", "Moves the item to the trash.")},
+    {IDM_RENAME, "rename", QT_TRANSLATE_NOOP("ShellContextMenu", "Rena&me"),
+        QT_TRANSLATE_NOOP("ShellContextMenu", "Renames the item.")},
+    {IDM_PROPERTIES, "properties", QT_TRANSLATE_NOOP("ShellContextMenu", "P&roperties"),
+        QT_TRANSLATE_NOOP("ShellContextMenu", "Shows the item's path, kind, size, dates and permissions.")},
 };
+
+QString Text(const char *source)
+{
+    return Translated("ShellContextMenu", source);
+}
 
 const TCommandText *CommandText(UINT offset)
 {
@@ -150,7 +163,7 @@ HRESULT TItemContextMenu::QueryContextMenu(
     auto add = [&](UINT offset) {
         if (!Offers(offset) || idCmdLast - idCmdFirst < offset)
             return static_cast<QAction *>(nullptr);
-        auto *action = new QAction(ToQString(CommandText(offset)->Caption), menu);
+        auto *action = new QAction(Text(CommandText(offset)->Caption), menu);
         action->setData(idCmdFirst + offset);
         menu->insertAction(before, action);
         return action;
@@ -169,7 +182,7 @@ HRESULT TItemContextMenu::QueryContextMenu(
     if (flags & CMF_DEFAULTONLY)
         return MAKE_SCODE_SUCCESS(IDM_OPEN + 1);
     if (Single() && idCmdLast - idCmdFirst >= IDM_OPENWITHFIRST) {
-        auto *openWith = new QMenu(QStringLiteral("Open &With"), menu);
+        auto *openWith = new QMenu(Translated("ShellContextMenu", "Open &With"), menu);
         menu->insertMenu(before, openWith);
         m_openWith = openWith;
         m_openWithFilled = false;
@@ -201,7 +214,7 @@ void TItemContextMenu::FillOpenWith(QMenu *menu)
         action->setData(m_firstId + IDM_OPENWITHFIRST + static_cast<UINT>(index));
     }
     if (m_applications.empty())
-        menu->addAction(QStringLiteral("No Applications Found"))->setEnabled(false);
+        menu->addAction(Translated("ShellContextMenu", "No Applications Found"))->setEnabled(false);
 }
 
 HRESULT TItemContextMenu::HandleMenuMsg2(UINT message, WPARAM wParam, LPARAM, LRESULT *result)
@@ -226,12 +239,12 @@ HRESULT TItemContextMenu::GetCommandString(UINT_PTR idCmd, UINT type, UINT *, ch
     const auto offset = static_cast<UINT>(idCmd);
     std::string text;
     if (const TCommandText *command = CommandText(offset)) {
-        text = type == GCS_VERBA ? command->Verb : command->Help;
+        text = type == GCS_VERBA ? command->Verb : Text(command->Help).toStdString();
     } else {
         const TDesktopApplication &application = m_applications[offset - IDM_OPENWITHFIRST];
         text = type == GCS_VERBA
             ? "openwith"
-            : QStringLiteral("Opens the item with %1.").arg(application.Name).toStdString();
+            : Translated("ShellContextMenu", "Opens the item with %1.").arg(application.Name).toStdString();
     }
     CopyText(text, name, cchMax);
     return S_OK;
@@ -299,8 +312,8 @@ HRESULT TItemContextMenu::Carry(UINT offset, HWND owner)
         int error = 0;
         const std::string made = CreateNewFolder(first, error);
         if (made.empty())
-            return Fail(
-                QStringLiteral("Cannot create a new folder in %1: %2.").arg(Quoted(first), ErrnoText(error)),
+            return Fail(Translated("ShellContextMenu", "Cannot create a new folder in %1: %2.")
+                            .arg(Quoted(first), ErrnoText(error)),
                 HResultFromErrno(error));
         TNewFolderNotice::Tell(made);
         return S_OK;
@@ -311,17 +324,18 @@ HRESULT TItemContextMenu::Carry(UINT offset, HWND owner)
             if (error == 0)
                 continue;
             const QString reason = error == EXDEV
-                ? QStringLiteral("it lies on another file system than the trash")
-                : error == EINVAL ? QStringLiteral("it is the trash or holds it")
+                ? Translated("ShellContextMenu", "it lies on another file system than the trash")
+                : error == EINVAL ? Translated("ShellContextMenu", "it is the trash or holds it")
                                   : ErrnoText(error);
-            return Fail(QStringLiteral("Cannot move %1 to the trash: %2.").arg(Quoted(item.Path), reason),
+            return Fail(Translated("ShellContextMenu", "Cannot move %1 to the trash: %2.")
+                            .arg(Quoted(item.Path), reason),
                 HResultFromErrno(error));
         }
         return S_OK;
     case IDM_PROPERTIES:
         if (const int error = ShowItemProperties(owner, first))
-            return Fail(
-                QStringLiteral("Cannot read the properties of %1: %2.").arg(Quoted(first), ErrnoText(error)),
+            return Fail(Translated("ShellContextMenu", "Cannot read the properties of %1: %2.")
+                            .arg(Quoted(first), ErrnoText(error)),
                 HResultFromErrno(error));
         return S_OK;
     default:
@@ -333,7 +347,8 @@ HRESULT TItemContextMenu::Open(const std::string &path, bool isFolder)
 {
     const std::optional<TDesktopApplication> application = DefaultApplicationFor(path, isFolder);
     if (!application)
-        return Fail(QStringLiteral("Cannot open %1: no application is set up to open items of type %2.")
+        return Fail(Translated("ShellContextMenu",
+                        "Cannot open %1: no application is set up to open items of type %2.")
                         .arg(Quoted(path), MimeTypeNameOf(path, isFolder)),
             E_FAIL);
     return Start(*application, path);
@@ -343,12 +358,14 @@ HRESULT TItemContextMenu::Start(const TDesktopApplication &application, const st
 {
     const QStringList arguments = ExecArguments(application.Exec, path);
     if (arguments.isEmpty())
-        return Fail(QStringLiteral("The application \"%1\" has no command line that can be run.")
-                        .arg(application.Name),
+        return Fail(
+            Translated("ShellContextMenu", "The application \"%1\" has no command line that can be run.")
+                .arg(application.Name),
             E_FAIL);
     if (!StartProgram(arguments.front(), arguments.mid(1)))
-        return Fail(
-            QStringLiteral("Cannot start \"%1\" (%2).").arg(application.Name, arguments.front()), E_FAIL);
+        return Fail(Translated("ShellContextMenu", "Cannot start \"%1\" (%2).")
+                        .arg(application.Name, arguments.front()),
+            E_FAIL);
     return S_OK;
 }
 

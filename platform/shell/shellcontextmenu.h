@@ -98,8 +98,9 @@ QUrl FileUrl(const std::string &path);
 // fails with EXDEV, and an item that is already in the trash with EINVAL.
 int MoveToTrash(const std::string &path);
 
-// Creates the first free "New Folder", "New Folder (2)", ... in `folder`; the new
-// folder's path, or empty with `error` set.
+// Creates the first free "New Folder", "New Folder (2)", ... (in the user's language:
+// "Nouveau dossier", "Nouveau dossier (2)", ...) in `folder`; the new folder's path, or
+// empty with `error` set.
 std::string CreateNewFolder(const std::string &folder, int &error);
 
 // Hears, for its life, of each folder that the "New Folder" command makes: `made` gets

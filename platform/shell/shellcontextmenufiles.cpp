@@ -21,6 +21,7 @@
 #include "platform/shell/private/shellfs.h"
 #include "platform/shell/private/shellnamespace.h"
 #include "platform/shell/shellcontextmenu.h"
+#include "platform/system/translation.h"
 
 namespace {
 
@@ -150,9 +151,11 @@ int MoveToTrash(const std::string &path)
 
 std::string CreateNewFolder(const std::string &folder, int &error)
 {
+    // The names are the user's language's, as the desktop's file managers give them.
+    const std::string first = TranslatedUtf8("ShellContextMenu", "New Folder");
+    const QString next = Translated("ShellContextMenu", "New Folder (%1)");
     for (int number = 1; number < 10000; ++number) {
-        const std::string name
-            = number == 1 ? std::string("New Folder") : "New Folder (" + std::to_string(number) + ")";
+        const std::string name = number == 1 ? first : next.arg(number).toStdString();
         const std::string path = JoinPath(folder, name);
         if (::mkdir(path.c_str(), 0777) == 0) {
             error = 0;

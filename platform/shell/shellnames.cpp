@@ -6,9 +6,10 @@
 //   home, volumes, desktop entries   normal and in-folder: STRRET_OFFSET to the last
 //                                    component of the path the item holds; for
 //                                    parsing: STRRET_WSTR full path
-//   Computer, Control Panel,         normal and in-folder: STRRET_CSTR English name;
-//   Printers, print queues, trash    for parsing: STRRET_WSTR "::{...}" names (the
-//                                    trash's folder path once it exists)
+//   Computer, Control Panel,         normal and in-folder: STRRET_CSTR name in the
+//   Printers, print queues, trash    user's language (a queue's own name); for parsing:
+//                                    STRRET_WSTR "::{...}" names (the trash's folder
+//                                    path once it exists)
 //   the folder itself (empty list)   STRRET_WSTR
 // Offsets count from the start of the list passed, so they also serve lists of several
 // items (the name of the last item).
@@ -16,8 +17,10 @@
 // Order (CompareIDs, by the first item that differs; an ancestor before what it holds):
 // the fixed places first (home, Computer, trash on the desktop; "/" then the volumes in
 // Computer, Control Panel last), then folders before other items, then display names
-// in the user's locale ignoring case, then the bytes of the names. The answer is -1, 0
-// or 1, so the low 8 bits and the low 16 bits read the same; 0 only for the same item.
+// in the user's locale ignoring case, then the bytes of the names. The fixed places
+// are ordered by kind alone, so the language of their names never changes the order.
+// The answer is -1, 0 or 1, so the low 8 bits and the low 16 bits read the same; 0 only
+// for the same item.
 
 #include <algorithm>
 #include <cstring>
@@ -67,11 +70,11 @@ int Rank(const TItemView &item)
     }
 }
 
+// The name that the item's own bytes show: the last component of the absolute paths.
+// The fixed places show a translated name instead (PlaceDisplayName).
 std::string_view ShownName(const TItemView &item)
 {
     switch (item.Kind) {
-    case TItemKind::ikTrash:
-        return "Trash";
     case TItemKind::ikHome:
     case TItemKind::ikVolume:
     case TItemKind::ikDesktopFolder:
@@ -136,7 +139,8 @@ HRESULT ListDisplayName(const TResolvedList &resolved, DWORD flags, STRRET *name
                 return SetWideString(name, own.empty() ? std::string_view(node.Name) : own);
             return SetWideString(name, NodeParsingName(node));
         }
-        const std::string_view shown = ShownName(item);
+        const std::string place = PlaceDisplayName(node.Kind);
+        const std::string_view shown = place.empty() ? ShownName(item) : std::string_view(place);
         if (shown.size() >= MAX_PATH)
             return SetWideString(name, shown);
         SetCString(name, shown);

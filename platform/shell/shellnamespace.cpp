@@ -29,9 +29,10 @@
 // The name is one path component for items inside a file-system folder, the absolute
 // path for the desktop's home, trash and desktop entries and for volumes (so they do not
 // depend on the environment after they were made), the English name of the virtual
-// folders and the queue name of a printer. Nothing else is stored: attributes are always
-// read from the file system, so an item never goes stale. An item is 4 bytes longer than
-// its name, which keeps lists of deep paths small.
+// folders (a key: the name shown is translated when shown, so that a list made in one
+// language reads the same in another) and the queue name of a printer. Nothing else is
+// stored: attributes are always read from the file system, so an item never goes stale.
+// An item is 4 bytes longer than its name, which keeps lists of deep paths small.
 
 #include "platform/shell/private/shellnamespace.h"
 
@@ -39,6 +40,7 @@
 #include <cstring>
 
 #include "platform/shell/private/shellfs.h"
+#include "platform/system/translation.h"
 
 namespace {
 
@@ -268,16 +270,40 @@ std::string_view VirtualParsingName(TItemKind kind)
     }
 }
 
+std::string PlaceDisplayName(TItemKind kind)
+{
+    const char *name = nullptr;
+    switch (kind) {
+    case TItemKind::ikDesktop:
+        name = QT_TRANSLATE_NOOP("ShellPlaces", "Desktop");
+        break;
+    case TItemKind::ikComputer:
+        name = QT_TRANSLATE_NOOP("ShellPlaces", "Computer");
+        break;
+    case TItemKind::ikTrash:
+        name = QT_TRANSLATE_NOOP("ShellPlaces", "Trash");
+        break;
+    case TItemKind::ikControlPanel:
+        name = QT_TRANSLATE_NOOP("ShellPlaces", "Control Panel");
+        break;
+    case TItemKind::ikPrinters:
+        name = QT_TRANSLATE_NOOP("ShellPlaces", "Printers");
+        break;
+    default:
+        return {};
+    }
+    return TranslatedUtf8("ShellPlaces", name);
+}
+
 std::string NodeDisplayName(const TShellNode &node)
 {
     switch (node.Kind) {
     case TItemKind::ikDesktop:
-        return "Desktop";
     case TItemKind::ikTrash:
-        return "Trash";
     case TItemKind::ikComputer:
     case TItemKind::ikControlPanel:
     case TItemKind::ikPrinters:
+        return PlaceDisplayName(node.Kind);
     case TItemKind::ikPrinter:
         return node.Name;
     default:

@@ -4,9 +4,30 @@
 #include <vector>
 
 #include <QCoreApplication>
+#include <QLocale>
 #include <QTranslator>
 
 namespace {
+
+// Puts the count into the text's "%n" (and "%Ln", written the locale's way), as
+// QCoreApplication::translate does: a catalogue asked directly answers the text as it is
+// stored, the placeholder still in it.
+QString WithCount(QString text, int n)
+{
+    if (n < 0)
+        return text;
+    for (qsizetype at = text.indexOf(u'%'); at != -1 && at + 1 < text.size();
+         at = text.indexOf(u'%', at + 1)) {
+        const bool local = text.at(at + 1) == u'L';
+        const qsizetype letter = at + (local ? 2 : 1);
+        if (letter >= text.size() || text.at(letter) != u'n')
+            continue;
+        const QString number = local ? QLocale().toString(n) : QString::number(n);
+        text.replace(at, letter + 1 - at, number);
+        at += number.size() - 1;
+    }
+    return text;
+}
 
 // Installed at start, before any thread reads them, and removed only by tests.
 std::vector<std::unique_ptr<QTranslator>> &Catalogues()
@@ -25,14 +46,11 @@ QString Translated(const char *context, const char *sourceText, const char *disa
     for (auto catalogue = catalogues.rbegin(); catalogue != catalogues.rend(); ++catalogue) {
         QString text = (*catalogue)->translate(context, sourceText, disambiguation, n);
         if (!text.isEmpty())
-            return text;
+            return WithCount(std::move(text), n);
     }
     if (QCoreApplication::instance())
         return QCoreApplication::translate(context, sourceText, disambiguation, n);
-    QString text = QString::fromUtf8(sourceText);
-    if (n >= 0)
-        text.replace(QStringLiteral("%n"), QString::number(n));
-    return text;
+    return WithCount(QString::fromUtf8(sourceText), n);
 }
 
 std::string TranslatedUtf8(const char *context, const char *sourceText, const char *disambiguation, int n)

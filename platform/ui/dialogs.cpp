@@ -35,6 +35,21 @@ QMessageBox::Icon IconOf(int flags)
     }
 }
 
+// The type that Qt's file icon provider gives folders (and the root, in the computer's
+// view) in the file dialog's type column. Qt 6.4 asks for it in the context
+// "QAbstractFileIconProvider", which its own French catalogue (qtbase_fr) does not have,
+// so the folders read "Folder" there; the program's catalogue carries the translations,
+// and naming the texts here keeps lupdate from dropping them as obsolete.
+struct TQtText
+{
+    const char *Source;
+    const char *Disambiguation;
+};
+[[maybe_unused]] constexpr TQtText QtFileTypes[] = {
+    QT_TRANSLATE_NOOP3("QAbstractFileIconProvider", "Folder", "All other platforms"),
+    {QT_TRANSLATE_NOOP("QAbstractFileIconProvider", "Drive"), nullptr},
+};
+
 // The icons and the type column of the file dialog, told by the names alone. Qt's own
 // provider reads a file's first bytes when its name does not tell its type, and a file
 // whose reading blocks (/proc/kmsg, a file on a stalled share) froze the dialog.

@@ -21,13 +21,13 @@ enum class TItemKind : std::uint8_t
 {
     ikDesktop = 0, // the root itself; never stored in an item
     ikHome = 0x31, // the home folder, on the desktop; name: its absolute path
-    ikComputer = 0x32, // virtual; name: "Computer"
+    ikComputer = 0x32, // virtual; name: "Computer" (a key: the name shown is PlaceDisplayName's)
     ikTrash = 0x33, // the trash, on the desktop; name: the absolute path of its files folder
     ikDesktopFolder = 0x34, // a folder of the user's desktop folder; name: its absolute path
     ikDesktopFile = 0x35, // any other entry of the desktop folder; name: its absolute path
     ikVolume = 0x36, // "/" or a mounted volume, in Computer; name: the mount point
-    ikControlPanel = 0x37, // virtual, in Computer; name: "Control Panel"
-    ikPrinters = 0x38, // virtual, in Control Panel; name: "Printers"
+    ikControlPanel = 0x37, // virtual, in Computer; name: "Control Panel" (a key, as Computer's)
+    ikPrinters = 0x38, // virtual, in Control Panel; name: "Printers" (a key, as Computer's)
     ikPrinter = 0x39, // a print queue, in Printers; name: the queue's name
     ikFolder = 0x3A, // a directory in a file-system folder; name: one path component
     ikFile = 0x3B, // any other entry of a file-system folder; name: one path component
@@ -88,6 +88,11 @@ std::optional<TResolvedList> ResolveIdList(const TShellNode &start, LPCITEMIDLIS
 std::string_view VirtualParsingName(TItemKind kind);
 // The name shown for the node (SHGDN_NORMAL), as UTF-8 bytes.
 std::string NodeDisplayName(const TShellNode &node);
+// The name shown for the desktop, Computer, Control Panel, Printers and the trash, in the
+// user's language (English without a catalogue), as UTF-8 bytes; empty for other kinds.
+// Their items hold English keys instead, so that lists and parsing never depend on the
+// language.
+std::string PlaceDisplayName(TItemKind kind);
 // The parsing name: the full path of a file-system node, "::{...}" names for virtual ones.
 std::string NodeParsingName(const TShellNode &node);
 

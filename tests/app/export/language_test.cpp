@@ -59,3 +59,12 @@ TEST(Language, TheCataloguesAreFoundBesideTheProgramAndTranslate)
     RemoveCatalogues();
     EXPECT_EQ(TranslatedUtf8("TForm1", "Dossiers"), "Dossiers");
 }
+
+TEST(Language, ACountIsPutIntoTheFormOfItsNumber)
+{
+    EXPECT_EQ(TranslatedUtf8("ItemProperties", "%n items", nullptr, 3), "3 items");
+    ASSERT_TRUE(InstallTranslations(TLanguage::French));
+    EXPECT_EQ(TranslatedUtf8("ItemProperties", "%n items", nullptr, 1), "1 élément");
+    EXPECT_EQ(TranslatedUtf8("ItemProperties", "%n items", nullptr, 3), "3 éléments");
+    RemoveCatalogues();
+}

@@ -14,8 +14,10 @@
 #include <gtest/gtest.h>
 
 #include "platform/system/qtext.h"
+#include "platform/system/translation.h"
 #include "platform/ui/application.h"
 #include "platform/ui/dialogs.h"
+#include "tests/support/catalogue.h"
 #include "tests/support/gui/scripteddialogs.h"
 #include "tests/support/temptree.h"
 
@@ -126,6 +128,42 @@ TEST(TSaveDialog, ListsAFolderWithoutReadingItsFiles)
     ::close(inotify);
     EXPECT_TRUE(opened.empty()) << opened.front();
     EXPECT_FALSE(type.isEmpty());
+}
+
+// The save dialog under a French locale.
+class TSaveDialogFrench : public ::testing::Test
+{
+protected:
+    void SetUp() override { ASSERT_TRUE(InstallTestCatalogue(u"fr"_qs)); }
+    void TearDown() override { RemoveCatalogues(); }
+};
+
+TEST_F(TSaveDialogFrench, TheTypeColumnNamesAFolderInFrench)
+{
+    TTempTree tree;
+    tree.Folder("Lettres");
+    TSaveDialog save = RtfSaveDialog();
+    save.FileName = tree.Path("listing.rtf");
+
+    QString type;
+    auto *timer = new QTimer(QCoreApplication::instance());
+    QObject::connect(timer, &QTimer::timeout, timer, [&, timer] {
+        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        if (!dialog || !dialog->isVisible())
+            return;
+        timer->stop();
+        dialog->setViewMode(QFileDialog::Detail);
+        const auto *model = dialog->findChild<QFileSystemModel *>();
+        const QModelIndex folder = model->index(ToQString(tree.Path("Lettres")), 2);
+        // The folder is read in the background, its types after its names.
+        QTest::qWaitFor([&] { return !folder.data().toString().isEmpty(); });
+        type = folder.data().toString();
+        dialog->reject();
+        timer->deleteLater();
+    });
+    timer->start(10);
+    EXPECT_FALSE(save.Execute());
+    EXPECT_EQ(type.toStdString(), "Dossier");
 }
 
 TEST(TFontDialog, ConfirmTakesTheChosenFontCancelKeepsIt)

@@ -40,6 +40,17 @@ void TMenuDriver::Click(const QString &text)
     });
 }
 
+void TMenuDriver::Hover(const QString &text)
+{
+    Add([text](QMenu &menu) {
+        QAction *action = Entry(menu, text);
+        if (!action)
+            return false;
+        QTest::mouseMove(&menu, menu.actionGeometry(action).center());
+        return true;
+    });
+}
+
 void TMenuDriver::Read(const QString &title, QStringList &captions)
 {
     Add([title, &captions](QMenu &menu) {

@@ -23,6 +23,8 @@ public:
 
     // Clicks the entry captioned `text` ('&' left out) in the first open menu that has it.
     void Click(const QString &text);
+    // Moves the pointer over the entry captioned `text` in the first open menu that has it.
+    void Hover(const QString &text);
     // Notes the captions of the open menu titled `title` ('&' left out), then goes on.
     void Read(const QString &title, QStringList &captions);
     // Presses `key` on the menu open on top.

@@ -87,6 +87,240 @@
     </message>
 </context>
 <context>
+    <name>ItemProperties</name>
+    <message numerus="yes">
+        <source>%n items</source>
+        <translation type="unfinished">
+            <numerusform></numerusform>
+            <numerusform></numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Symbolic link to %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Folder</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Named pipe</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Socket</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Device</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Unknown</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 (%2 bytes)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Path</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Kind</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Contents</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Size</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Modified</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Accessed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Changed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Permissions</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Owner</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Group</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 Properties</source>
+        <extracomment>The dialog&apos;s title; %1 is the item&apos;s name.</extracomment>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1:</source>
+        <extracomment>A label before its value; %1 is the label&apos;s text.</extracomment>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>QAbstractFileIconProvider</name>
+    <message>
+        <source>Folder</source>
+        <comment>All other platforms</comment>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Drive</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>ShellContextMenu</name>
+    <message>
+        <source>&amp;Open</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Opens the item with its default application.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Open &amp;Containing Folder</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Opens the folder that holds the item.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Copy &amp;Path</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Copies the item&apos;s path to the clipboard.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>New &amp;Folder</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Creates a new folder inside this folder.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Move to &amp;Trash</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Moves the item to the trash.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Rena&amp;me</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Renames the item.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>P&amp;roperties</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Shows the item&apos;s path, kind, size, dates and permissions.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Open &amp;With</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No Applications Found</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Opens the item with %1.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cannot create a new folder in %1: %2.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>it lies on another file system than the trash</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>it is the trash or holds it</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cannot move %1 to the trash: %2.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cannot read the properties of %1: %2.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cannot open %1: no application is set up to open items of type %2.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The application &quot;%1&quot; has no command line that can be run.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cannot start &quot;%1&quot; (%2).</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>New Folder</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>New Folder (%1)</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>ShellPlaces</name>
+    <message>
+        <source>Desktop</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Computer</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Trash</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Control Panel</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Printers</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>TExport</name>
     <message>
         <source>%1 fichiers trouvés</source>
@@ -446,6 +680,49 @@ Exit status: 0 done, 2 usage or folder not found.
     <message>
         <source>« %1 » n&apos;est pas un dossier</source>
         <translation>&apos;%1&apos; is not a folder</translation>
+    </message>
+</context>
+<context>
+    <name>TorbSystemTreeView</name>
+    <message>
+        <source>a name cannot be empty</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>a name cannot contain &quot;/&quot;</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>a name cannot contain a NUL character</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&quot;.&quot; and &quot;..&quot; are reserved names</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>an item with that name already exists in this folder</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the folder that holds it may not be changed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>it no longer exists</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the name is too long</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the file system is read-only</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cannot rename %1 to %2: %3.</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 <context>

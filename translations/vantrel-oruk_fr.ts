@@ -2,6 +2,91 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="fr_FR">
 <context>
+    <name>EConvertError</name>
+    <message>
+        <source>Date et heure hors de l&apos;intervalle représentable</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Argument de codage de date incorrect</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Argument de codage d&apos;heure incorrect</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Date de fichier incorrecte (0x%1)</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>EPrinter</name>
+    <message>
+        <source>Aucune imprimante n&apos;est disponible</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Impression en cours</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>L&apos;imprimante n&apos;est pas en train d&apos;imprimer</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Imprimante inconnue : %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>L&apos;imprimante %1 refuse le document</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>L&apos;imprimante n&apos;a pas pu commencer une nouvelle page</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>L&apos;imprimante n&apos;a pas pu terminer le document</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>ERegistryException</name>
+    <message>
+        <source>Erreur à l&apos;obtention des données pour %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Type de données incorrect pour %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>Errors</name>
+    <message>
+        <source>Impossible de créer le fichier %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Erreur à l&apos;enregistrement de flux</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Erreur inconnue %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>fr</source>
+        <comment>the language of the system&apos;s error texts</comment>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Erreur inconnue</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>ItemProperties</name>
     <message numerus="yes">
         <source>%n items</source>
@@ -236,6 +321,142 @@
     </message>
 </context>
 <context>
+    <name>TExport</name>
+    <message>
+        <source>%1 fichiers trouvés</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>vantrel-oruk-export : </source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>lecture interrompue : %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Usage : vantrel-oruk-export [OPTIONS] DOSSIER
+Écrit le listing du dossier DOSSIER, comme « Lecture répertoire » de Vantrel Oruk.
+
+  -d, --dirs-only        seulement les répertoires
+  -s, --sorted           ordre alphabétique
+  -S, --sizes            inclure la taille des fichiers
+  -D, --dates            inclure la date des fichiers
+      --font &quot;FAMILLE[,POINTS]&quot;  police du listing (défaut : MS Sans Serif, 8)
+  -o, --output FICHIER   fichier à écrire ; .rtf : RTF, .pdf : PDF imprimé (A4),
+                         .csv : CSV, .json : JSON, .html ou .htm : page HTML,
+                         .txt ou autre : texte ; - ou absent : texte sur la
+                         sortie standard
+      --format rtf|text|pdf|csv|json|html  impose le format
+      --totals           sous chaque répertoire, le nombre et la taille de ses
+                         propres fichiers (sans ceux des sous-répertoires) ;
+                         à la fin, « Total : » de toute l&apos;arborescence ;
+                         en CSV, JSON et HTML, des champs et attributs
+      --include MASQUES  seulement les fichiers dont le nom suit un des
+                         masques (« *.jpg;*.png », casse ignorée)
+      --exclude MASQUES  sans les fichiers dont le nom suit un des masques
+      --exclude-dir MASQUES  ne parcourt pas les répertoires de ces noms
+      --max-depth N      ne parcourt pas les répertoires au-delà de N niveaux
+                         (0 : les fichiers du dossier seul)
+      --csv-safe         en CSV, une « &apos; » devant les cellules qu&apos;un tableur
+                         prendrait pour des formules (=, +, -, @)
+  -h, --help             affiche cette aide
+      --version          affiche la version
+
+Code de sortie : 0 réussi, 1 listing ou écriture en échec, 2 usage ou dossier illisible.
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Essayez « vantrel-oruk-export --help ».</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>« %1 » n&apos;est pas un dossier lisible</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>vantrel-oruk-export : impossible de lancer %1 pour le PDF : %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>TExportArgs</name>
+    <message>
+        <source>liste de masques invalide pour %1 : « %2 » (attendu : des masques non vides séparés par « ; », par exemple « *.jpg;*.png »)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>option inconnue : %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>option ambiguë : %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>l&apos;option %1 ne prend pas de valeur</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>le nom du fichier de sortie est vide (-o FICHIER, ou -o - pour la sortie standard)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>police invalide : « %1 » (attendu : FAMILLE[,POINTS])</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>format inconnu : « %1 » (rtf, text, pdf, csv, json ou html)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>--exclude-dir prend des noms de répertoires, sans « / » : « %1 »</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>profondeur invalide pour --max-depth : « %1 » (attendu : un entier positif ou nul)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>l&apos;option %1 attend une valeur</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>aucun dossier indiqué</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>un seul dossier est attendu</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>la sortie PDF demande un fichier : -o FICHIER.pdf</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>TFolderTotals</name>
+    <message numerus="yes">
+        <source> fichiers</source>
+        <translation type="unfinished">
+            <numerusform></numerusform>
+            <numerusform></numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source> fichier</source>
+        <translation type="unfinished">
+            <numerusform></numerusform>
+            <numerusform></numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Total : </source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>TForm1</name>
     <message>
         <source>Répertoire racine</source>
@@ -247,6 +468,178 @@
     </message>
     <message>
         <source>Listing</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Répertoire racine non choisi.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Avertissement</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Lecture terminée.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Lecture interrompue : </source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Lecture en cours : %1 fichiers</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Afficher seulement les répertoires</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ordre alphabétique</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Inclure taille</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Inclure date</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Lecture répertoire</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Police...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Imprimer...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Enregistrer...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Fichiers RTF (*.rtf)|*.rtf</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>THtmlWriter</name>
+    <message>
+        <source>fr</source>
+        <comment>the language of the page</comment>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Listing de %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>TListing</name>
+    <message>
+        <source> octets</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source> Ko</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source> Mo</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source> Go</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>TReadCommand</name>
+    <message>
+        <source>erreur inconnue</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>TRemembered</name>
+    <message>
+        <source>vantrel-oruk : réglages non enregistrés : %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>vantrel-oruk : réglages illisibles ou endommagés ignorés : %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>TRichEdit</name>
+    <message>
+        <source>Capacité de la vue dépassée (%1 caractères)</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>TSaveDialog</name>
+    <message>
+        <source>%1 existe déjà.
+Voulez-vous le remplacer ?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Enregistrer sous</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>TWindowArgs</name>
+    <message>
+        <source>option inconnue : %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>option ambiguë : %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>l&apos;option %1 ne prend pas de valeur</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Usage : vantrel-oruk [OPTIONS] [DOSSIER]
+Affiche le listing d&apos;une arborescence, l&apos;imprime et l&apos;enregistre.
+
+  DOSSIER                choisi dans l&apos;arborescence à l&apos;ouverture
+  -r, --read             lit aussitôt DOSSIER, comme « Lecture répertoire »
+  -h, --help             affiche cette aide
+      --version          affiche la version
+
+Code de sortie : 0 réussi, 2 usage ou dossier introuvable.
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>vantrel-oruk : </source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>un seul dossier est attendu</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>--read demande un dossier</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Essayez « vantrel-oruk --help ».</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>« %1 » n&apos;est pas un dossier</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -291,6 +684,17 @@
     <message>
         <source>Cannot rename %1 to %2: %3.</source>
         <translation>Impossible de renommer %1 en %2 : %3.</translation>
+    </message>
+</context>
+<context>
+    <name>VersionText</name>
+    <message>
+        <source>Copyright (C) 2026 the Vantrel Oruk developers.
+Licence GPLv3+ : GNU GPL version 3 ou ultérieure &lt;https://gnu.org/licenses/gpl.html&gt;.
+Ceci est un logiciel libre : vous êtes libre de le modifier et de le redistribuer.
+Il n&apos;y a AUCUNE GARANTIE, dans la limite permise par la loi.
+</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 </TS>

@@ -640,28 +640,6 @@ Do you want to replace it?</translation>
         <translation>option %1 takes no value</translation>
     </message>
     <message>
-        <source>Usage : vantrel-oruk [OPTIONS] [DOSSIER]
-Affiche le listing d&apos;une arborescence, l&apos;imprime et l&apos;enregistre.
-
-  DOSSIER                choisi dans l&apos;arborescence à l&apos;ouverture
-  -r, --read             lit aussitôt DOSSIER, comme « Lecture répertoire »
-  -h, --help             affiche cette aide
-      --version          affiche la version
-
-Code de sortie : 0 réussi, 2 usage ou dossier introuvable.
-</source>
-        <translation>Usage: vantrel-oruk [OPTIONS] [FOLDER]
-Shows the listing of a directory tree, prints it and saves it.
-
-  FOLDER                 chosen in the folder tree at start
-  -r, --read             reads FOLDER at once, as &quot;Read folder&quot; does
-  -h, --help             shows this help
-      --version          shows the version
-
-Exit status: 0 done, 2 usage or folder not found.
-</translation>
-    </message>
-    <message>
         <source>vantrel-oruk : </source>
         <translation>vantrel-oruk: </translation>
     </message>
@@ -680,6 +658,30 @@ Exit status: 0 done, 2 usage or folder not found.
     <message>
         <source>« %1 » n&apos;est pas un dossier</source>
         <translation>&apos;%1&apos; is not a folder</translation>
+    </message>
+    <message>
+        <source>Usage : vantrel-oruk [OPTIONS] [DOSSIER]
+Affiche le listing d&apos;une arborescence, l&apos;imprime et l&apos;enregistre.
+
+  DOSSIER                choisi dans l&apos;arborescence à l&apos;ouverture
+  -r, --read             lit aussitôt DOSSIER, comme « Lecture répertoire »
+  -platform, -style...   les options de Qt (voir la page de manuel)
+  -h, --help             affiche cette aide
+      --version          affiche la version
+
+Code de sortie : 0 réussi, 2 usage ou dossier introuvable.
+</source>
+        <translation>Usage: vantrel-oruk [OPTIONS] [FOLDER]
+Shows the listing of a directory tree, prints it and saves it.
+
+  FOLDER                 chosen in the folder tree at start
+  -r, --read             reads FOLDER at once, as &quot;Read folder&quot; does
+  -platform, -style...   Qt&apos;s options (see the manual page)
+  -h, --help             shows this help
+      --version          shows the version
+
+Exit status: 0 done, 2 usage or folder not found.
+</translation>
     </message>
 </context>
 <context>

@@ -610,19 +610,6 @@ Voulez-vous le remplacer ?</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Usage : vantrel-oruk [OPTIONS] [DOSSIER]
-Affiche le listing d&apos;une arborescence, l&apos;imprime et l&apos;enregistre.
-
-  DOSSIER                choisi dans l&apos;arborescence à l&apos;ouverture
-  -r, --read             lit aussitôt DOSSIER, comme « Lecture répertoire »
-  -h, --help             affiche cette aide
-      --version          affiche la version
-
-Code de sortie : 0 réussi, 2 usage ou dossier introuvable.
-</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>vantrel-oruk : </source>
         <translation type="unfinished"></translation>
     </message>
@@ -640,6 +627,20 @@ Code de sortie : 0 réussi, 2 usage ou dossier introuvable.
     </message>
     <message>
         <source>« %1 » n&apos;est pas un dossier</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Usage : vantrel-oruk [OPTIONS] [DOSSIER]
+Affiche le listing d&apos;une arborescence, l&apos;imprime et l&apos;enregistre.
+
+  DOSSIER                choisi dans l&apos;arborescence à l&apos;ouverture
+  -r, --read             lit aussitôt DOSSIER, comme « Lecture répertoire »
+  -platform, -style...   les options de Qt (voir la page de manuel)
+  -h, --help             affiche cette aide
+      --version          affiche la version
+
+Code de sortie : 0 réussi, 2 usage ou dossier introuvable.
+</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -1,4 +1,6 @@
 #include <iostream>
+#include <string>
+#include <vector>
 
 #include <QApplication>
 #include <QFile>
@@ -23,8 +25,15 @@ int main(int argc, char **argv)
         return *status;
 
     RemoveTemporariesOnFatalSignals();
-    int qtArgc = 1;
-    QApplication qtApplication(qtArgc, argv);
+    // The application object sees the program's name and Qt's own options alone.
+    std::vector<std::string> qtArguments = {argv[0]};
+    qtArguments.insert(qtArguments.end(), args.QtOptions.begin(), args.QtOptions.end());
+    std::vector<char *> qtArgv;
+    for (std::string &argument : qtArguments)
+        qtArgv.push_back(argument.data());
+    qtArgv.push_back(nullptr);
+    int qtArgc = int(qtArguments.size());
+    QApplication qtApplication(qtArgc, qtArgv.data());
     // Now also Qt's own catalogue, and ours for the widgets' tr().
     InstallTranslations(UserLanguage());
     SetApplicationIdentity();

@@ -1,5 +1,6 @@
 #include "app/window/windowargs.h"
 
+#include <algorithm>
 #include <getopt.h>
 #include <ostream>
 
@@ -17,6 +18,46 @@ const struct option LongOptions[] = {
     {"version", no_argument, nullptr, optVersion},
     {nullptr, 0, nullptr, 0},
 };
+
+// The options every Qt program takes, with one dash or two: those that take a value
+// (-style Fusion, -style=Fusion), then those that do not.
+constexpr std::string_view QtValueOptions[] = {"platform", "platformpluginpath", "platformtheme", "plugin",
+    "qwindowgeometry", "qwindowtitle", "qwindowicon", "style", "stylesheet", "session", "display", "name",
+    "title", "geometry", "qmljsdebugger"};
+constexpr std::string_view QtFlagOptions[]
+    = {"reverse", "widgetcount", "nograb", "dograb", "sync", "testability"};
+
+// Moves Qt's options out of `args` into `qtOptions`, up to "--".
+void SetQtOptionsAside(std::vector<std::string> &args, std::vector<std::string> &qtOptions)
+{
+    std::vector<std::string> rest;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string &arg = args[i];
+        if (arg == "--") {
+            rest.insert(rest.end(), args.begin() + std::ptrdiff_t(i), args.end());
+            break;
+        }
+        std::string_view name = arg;
+        if (!name.starts_with('-')) {
+            rest.push_back(arg);
+            continue;
+        }
+        name.remove_prefix(name.starts_with("--") ? 2 : 1);
+        const bool valueJoined = name.find('=') != std::string_view::npos;
+        name = name.substr(0, name.find('='));
+        const auto is = [name](std::string_view option) { return option == name; };
+        if (std::ranges::any_of(QtFlagOptions, is) && !valueJoined) {
+            qtOptions.push_back(arg);
+        } else if (std::ranges::any_of(QtValueOptions, is) && (valueJoined || i + 1 < args.size())) {
+            qtOptions.push_back(arg);
+            if (!valueJoined)
+                qtOptions.push_back(args[++i]);
+        } else {
+            rest.push_back(arg);
+        }
+    }
+    args = std::move(rest);
+}
 
 std::string UsageError(const char *text, std::string_view value = {})
 {
@@ -48,6 +89,7 @@ std::string Usage()
         "\n"
         "  DOSSIER                choisi dans l'arborescence à l'ouverture\n"
         "  -r, --read             lit aussitôt DOSSIER, comme « Lecture répertoire »\n"
+        "  -platform, -style...   les options de Qt (voir la page de manuel)\n"
         "  -h, --help             affiche cette aide\n"
         "      --version          affiche la version\n"
         "\n"
@@ -64,8 +106,10 @@ std::string MessagePrefix()
 TWindowArgs ParseWindowArgs(const std::vector<std::string> &args)
 {
     TWindowArgs result;
+    std::vector<std::string> ours = args;
+    SetQtOptionsAside(ours, result.QtOptions);
     std::vector<std::string> texts = {"vantrel-oruk"};
-    texts.insert(texts.end(), args.begin(), args.end());
+    texts.insert(texts.end(), ours.begin(), ours.end());
     std::vector<char *> argv;
     for (std::string &text : texts)
         argv.push_back(text.data());

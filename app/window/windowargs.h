@@ -9,6 +9,9 @@
 // in the GNU forms (options before or after the folder, "--" ends them).
 struct TWindowArgs
 {
+    // Qt's own options (-platform xcb, -style=Fusion, -reverse, ...), as given, for the
+    // application object.
+    std::vector<std::string> QtOptions;
     std::string Folder; // as given; empty when none
     bool Read = false;
     bool Help = false;

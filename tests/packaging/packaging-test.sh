@@ -138,8 +138,9 @@ check_desktop_metadata() {
     appstreamcli validate-tree --no-net "$scratch/root" || fail "appstreamcli refuses the installed tree"
 
     local key
-    for key in "Name=Vantrel Oruk" "Exec=vantrel-oruk" "Icon=$desktop_id" "StartupWMClass=vantrel-oruk" \
-        "Categories=Utility;FileTools;Qt;"; do
+    # File managers offer it under "Open With" for folders, handing it the folder.
+    for key in "Name=Vantrel Oruk" "Exec=vantrel-oruk %f" "MimeType=inode/directory;" "Icon=$desktop_id" \
+        "StartupWMClass=vantrel-oruk" "Categories=Utility;FileTools;Qt;"; do
         grep -qxF "$key" "$desktop" || fail "the desktop entry lacks $key"
     done
     # English by default, with French translations.

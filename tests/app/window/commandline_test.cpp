@@ -77,6 +77,12 @@ TEST(WindowCommandLine, TakesTheGnuForms)
     EXPECT_TRUE(args.Read && args.Error.empty());
     EXPECT_EQ(ParseWindowArgs({"--rea", "--", "-x"}).Folder, "-x");
     EXPECT_FALSE(ParseWindowArgs({"--read=1", "/srv"}).Error.empty());
+    // Qt's own options are set aside for the application object.
+    const TWindowArgs qt = ParseWindowArgs({"-platform", "offscreen", "/srv", "-style=Fusion", "--reverse"});
+    EXPECT_EQ(
+        qt.QtOptions, (std::vector<std::string>{"-platform", "offscreen", "-style=Fusion", "--reverse"}));
+    EXPECT_EQ(qt.Folder, "/srv");
+    EXPECT_TRUE(qt.Error.empty());
 }
 
 // The folder named on the command line is chosen in the tree, and with --read read at

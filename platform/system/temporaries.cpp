@@ -41,11 +41,18 @@ bool IsFault(int signal)
     }
 }
 
+// A file, or a folder left empty (a private runtime folder).
+void RemoveEntry(int folder, const char *name)
+{
+    if (::unlinkat(folder, name, 0) != 0 && errno == EISDIR)
+        ::unlinkat(folder, name, AT_REMOVEDIR);
+}
+
 void RemoveHeldFiles()
 {
     for (TSlot &slot : g_slots) {
         if (const TTemporaryName::TEntry *entry = slot.exchange(nullptr))
-            ::unlinkat(entry->Folder, entry->Name, 0);
+            RemoveEntry(entry->Folder, entry->Name);
     }
 }
 
@@ -121,7 +128,7 @@ void TTemporaryName::Release() noexcept
 void TTemporaryName::Remove() noexcept
 {
     if (m_slot >= 0)
-        ::unlinkat(m_entry.Folder, m_path.c_str(), 0);
+        RemoveEntry(m_entry.Folder, m_path.c_str());
     Release();
 }
 

@@ -11,7 +11,8 @@
 // action ends the process (signal(7): SIGHUP, SIGINT, SIGQUIT, SIGILL, SIGTRAP, SIGABRT,
 // SIGBUS, SIGFPE, SIGUSR1, SIGSEGV, SIGUSR2, SIGPIPE, SIGALRM, SIGTERM, SIGSTKFLT, SIGXCPU,
 // SIGXFSZ, SIGVTALRM, SIGPROF, SIGIO, SIGPWR, SIGSYS and the real-time signals) removes
-// the files whose names TTemporaryName objects hold, then ends the process by that
+// the files whose names TTemporaryName objects hold (a name may also be that of a folder,
+// removed when empty), then ends the process by that
 // signal, as it would have ended without the handler. A signal that is ignored (nohup)
 // or already handled (by a sanitizer, a crash reporter) when it is called keeps what it
 // had.

@@ -14,6 +14,7 @@
 #include "app/shared/identity.h"
 #include "app/shared/language.h"
 #include "platform/print/font.h"
+#include "platform/system/temporaries.h"
 #include "platform/ui/application.h"
 #include "platform/ui/richedit.h"
 
@@ -24,11 +25,15 @@ int ExportPdf(const TExportOptions &options, char *programName)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     // Without a runtime folder (cron, su, containers) Qt would warn on standard error and
     // fall back on a shared one: the export gives it a private folder of its own instead.
+    // A signal that ends the export takes the (empty) folder away too.
     std::optional<QTemporaryDir> runtimeFolder;
+    TTemporaryName runtimeName;
     if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
         runtimeFolder.emplace(QDir::tempPath() + QStringLiteral("/vantrel-oruk-runtime-XXXXXX"));
-        if (runtimeFolder->isValid())
+        if (runtimeFolder->isValid()) {
+            runtimeName.Hold(QFile::encodeName(runtimeFolder->path()).toStdString());
             qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtimeFolder->path()));
+        }
     }
     int qtArgc = 1;
     QApplication qtApplication(qtArgc, &programName);

@@ -2,6 +2,7 @@
 #include <csignal>
 #include <fcntl.h>
 #include <filesystem>
+#include <optional>
 #include <ostream>
 #include <poll.h>
 #include <set>
@@ -9,6 +10,8 @@
 #include <sys/inotify.h>
 #include <unistd.h>
 #include <vector>
+
+#include <QScopeGuard>
 
 #include <gtest/gtest.h>
 
@@ -137,6 +140,13 @@ TEST_P(ExportSignals, ASignalDuringTheWriteLeavesTheOldFileAndNoTemporary)
     const TSignalCase &test = GetParam();
     TTempTree out;
     const std::string target = out.Path(test.Name);
+    // Where the PDF program makes its private runtime folder (there is no XDG_RUNTIME_DIR).
+    TTempTree temporaries;
+    const std::optional<std::string> oldTemporaries
+        = std::getenv("TMPDIR") ? std::optional<std::string>(std::getenv("TMPDIR")) : std::nullopt;
+    ::setenv("TMPDIR", temporaries.Root().c_str(), 1);
+    const auto restore = qScopeGuard(
+        [&] { oldTemporaries ? ::setenv("TMPDIR", oldTemporaries->c_str(), 1) : ::unsetenv("TMPDIR"); });
     for (int attempt = 0; attempt < 10; ++attempt) {
         std::filesystem::remove_all(out.Root());
         std::filesystem::create_directory(out.Root());
@@ -172,6 +182,7 @@ TEST_P(ExportSignals, ASignalDuringTheWriteLeavesTheOldFileAndNoTemporary)
         EXPECT_EQ(run.Signal, test.Signal) << run.Err.toStdString();
         EXPECT_EQ(FolderEntries(out.Root()), std::vector<std::string>{test.Name});
         EXPECT_EQ(FileBytes(target), "old");
+        EXPECT_EQ(FolderEntries(temporaries.Root()), std::vector<std::string>{});
         return;
     }
     FAIL() << "the export was never caught while writing its output";

@@ -48,25 +48,23 @@ void TParagraphBlocks::Clear()
 void TParagraphBlocks::Append(QStringView text, bool bold)
 {
     TBlock *block = &m_blocks.back();
-    std::size_t open = block->Count() - 1;
-    const bool empty = block->Offsets[open] == block->Offsets[open + 1];
-    if (empty && open > 0 && block->Size() + text.size() + 1 > m_blockSize) {
-        block = &StartBlock();
-        open = 0;
+    const std::size_t count = block->Offsets.Size() - 1;
+    if (block->Offsets.Back() == block->Offsets[count - 1]) { // the last paragraph is empty
+        if (count > 1 && std::int64_t(block->Text.Size() + count) + text.size() + 1 > m_blockSize)
+            block = &StartBlock();
+        block->Weights.back() = bold;
     }
-    if (empty)
-        block->Weights[open] = bold;
-    // A block filled by appends is allocated once, at its full size.
-    block->Text.Reserve(std::size_t(m_blockSize));
-    const std::size_t start = block->Text.Size();
-    block->Text.Append(text.utf16(), std::size_t(text.size()));
-    std::replace_if(block->Text.begin() + start, block->Text.end(), BreaksParagraph, char16_t(0x2028));
-    const auto end = std::int64_t(block->Text.Size());
+    TPackedArray<char16_t> &characters = block->Text;
+    const std::size_t start = characters.Size();
+    characters.Append(text.utf16(), std::size_t(text.size()));
+    std::replace_if(characters.begin() + start, characters.end(), BreaksParagraph, char16_t(0x2028));
+    const auto end = std::int64_t(characters.Size());
     block->Offsets.Back() = end;
     block->Offsets.PushBack(end);
     block->Weights.push_back(false);
-    ++m_starts.back().Paragraph;
-    m_starts.back().Character += text.size();
+    TStart &totals = m_starts.back();
+    ++totals.Paragraph;
+    totals.Character += text.size();
 }
 
 // Moves the empty last paragraph into a new block, after giving the full block back the
@@ -81,6 +79,8 @@ TParagraphBlocks::TBlock &TParagraphBlocks::StartBlock()
     full.Weights.shrink_to_fit();
     m_starts.insert(m_starts.end() - 1, TStart{Count() - 1, Characters()});
     TBlock &block = m_blocks.emplace_back(EmptyBlock());
+    // A block that appends fill is allocated once, at its full size.
+    block.Text.Reserve(std::size_t(m_blockSize));
     block.Offsets.Reserve(std::size_t(m_blockSize / 16 + 2));
     return block;
 }
@@ -96,18 +96,22 @@ void TParagraphBlocks::Squeeze()
     m_starts.shrink_to_fit();
 }
 
-TParagraphBlocks::TPlace TParagraphBlocks::Locate(qsizetype paragraph) const
+inline TParagraphBlocks::TPlace TParagraphBlocks::Locate(qsizetype paragraph) const
 {
     std::size_t block = m_lastBlock.load(std::memory_order_relaxed);
-    if (block >= m_blocks.size() || paragraph < m_starts[block].Paragraph
-        || paragraph >= m_starts[block + 1].Paragraph) {
-        // The last block starting at or before the paragraph; Count() is in the last.
-        const auto after = std::upper_bound(m_starts.begin() + 1, m_starts.end() - 1, paragraph,
-            [](qsizetype p, const TStart &start) { return p < start.Paragraph; });
-        block = std::size_t(after - m_starts.begin()) - 1;
-        m_lastBlock.store(block, std::memory_order_relaxed);
-    }
+    if (paragraph < m_starts[block].Paragraph || paragraph >= m_starts[block + 1].Paragraph) [[unlikely]]
+        block = FindBlock(paragraph);
     return {block, std::size_t(paragraph - m_starts[block].Paragraph), 0};
+}
+
+std::size_t TParagraphBlocks::FindBlock(qsizetype paragraph) const
+{
+    // The last block starting at or before the paragraph; Count() is in the last.
+    const auto after = std::upper_bound(m_starts.begin() + 1, m_starts.end() - 1, paragraph,
+        [](qsizetype p, const TStart &start) { return p < start.Paragraph; });
+    const auto block = std::size_t(after - m_starts.begin()) - 1;
+    m_lastBlock.store(block, std::memory_order_relaxed);
+    return block;
 }
 
 QStringView TParagraphBlocks::Text(qsizetype paragraph) const
@@ -221,6 +225,7 @@ void TParagraphBlocks::Insert(std::int64_t at, QStringView text)
 // Counts the starts of the blocks from `block` on afresh.
 void TParagraphBlocks::Renumber(std::size_t block)
 {
+    m_lastBlock.store(0, std::memory_order_relaxed); // there may be fewer blocks now
     m_starts.resize(m_blocks.size() + 1);
     for (std::size_t b = block; b < m_blocks.size(); ++b) {
         m_starts[b + 1].Paragraph = m_starts[b].Paragraph + std::int64_t(m_blocks[b].Count());

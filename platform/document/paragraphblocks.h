@@ -89,6 +89,7 @@ private:
 
     static TBlock EmptyBlock();
     TPlace Locate(qsizetype paragraph) const;
+    std::size_t FindBlock(qsizetype paragraph) const;
     TPlace PlaceOf(std::int64_t position) const;
     TBlock &StartBlock();
     void Renumber(std::size_t block);

@@ -308,4 +308,5 @@ void TParagraphBlocks::Join(std::size_t index)
     block.Weights.insert(block.Weights.end(), next.Weights.begin(), next.Weights.end());
     m_blocks.erase(m_blocks.begin() + std::ptrdiff_t(index) + 1);
     m_starts.erase(m_starts.begin() + std::ptrdiff_t(index) + 1);
+    m_lastBlock.store(0, std::memory_order_relaxed);
 }

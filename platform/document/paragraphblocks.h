@@ -101,6 +101,8 @@ private:
     std::vector<TBlock> m_blocks;
     // The start of each block, and one more: the paragraphs and characters in all.
     std::vector<TStart> m_starts;
-    // The block the last look-up found: readers mostly go paragraph after paragraph.
+    // The block the last look-up found, as readers mostly go paragraph after paragraph:
+    // always a block of m_blocks (changes that remove blocks set it back to the first),
+    // and atomic so that readers on several threads may share the store.
     mutable std::atomic<std::size_t> m_lastBlock{0};
 };

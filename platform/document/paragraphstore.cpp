@@ -2,12 +2,6 @@
 
 #include <algorithm>
 
-bool BreaksParagraph(char16_t c)
-{
-    // The characters QTextCursor::insertText starts a new block at.
-    return c == u'\n' || c == u'\r' || c == 0x2029 || c == 0xFDD0 || c == 0xFDD1;
-}
-
 namespace {
 
 // The text with every break as one '\n' ("\r\n" is one break).
@@ -24,33 +18,17 @@ QString NormalizeBreaks(QStringView text)
     return result;
 }
 
-// The lengths of the text's paragraphs between its '\n's.
-std::vector<qsizetype> SegmentLengths(QStringView text)
-{
-    std::vector<qsizetype> lengths{0};
-    for (const QChar c : text) {
-        if (c == u'\n')
-            lengths.push_back(0);
-        else
-            ++lengths.back();
-    }
-    return lengths;
-}
-
 } // namespace
 
-TParagraphStore::TParagraphStore()
+TParagraphStore::TParagraphStore(std::int64_t blockSize)
+    : m_paragraphs(blockSize)
 {
     Clear();
 }
 
 void TParagraphStore::Clear()
 {
-    m_text.Clear();
-    m_offsets.Clear();
-    m_offsets.PushBack(0);
-    m_offsets.PushBack(0);
-    m_weights = {false};
+    m_paragraphs.Clear();
     ++m_revision;
     ClearHistory();
 }
@@ -64,51 +42,14 @@ void TParagraphStore::ClearHistory()
 
 void TParagraphStore::Append(QStringView text, bool bold)
 {
-    const qsizetype open = Count() - 1;
-    if (Text(open).isEmpty())
-        m_weights[std::size_t(open)] = bold;
-    const std::size_t start = m_text.Size();
-    m_text.Append(text.utf16(), std::size_t(text.size()));
-    std::replace_if(m_text.begin() + start, m_text.end(), BreaksParagraph, char16_t(0x2028));
-    const auto end = std::int64_t(m_text.Size());
-    m_offsets.Back() = end;
-    m_offsets.PushBack(end);
-    m_weights.push_back(false);
+    m_paragraphs.Append(text, bold);
     ++m_revision;
     m_canMerge = false;
 }
 
 void TParagraphStore::Squeeze()
 {
-    m_text.ShrinkToFit();
-    m_offsets.ShrinkToFit();
-    m_weights.shrink_to_fit();
-}
-
-QStringView TParagraphStore::Text(qsizetype paragraph) const
-{
-    const auto i = std::size_t(paragraph);
-    return QStringView(m_text.Data() + m_offsets[i], qsizetype(m_offsets[i + 1] - m_offsets[i]));
-}
-
-std::int64_t TParagraphStore::Position(qsizetype paragraph) const
-{
-    return m_offsets[std::size_t(paragraph)] + paragraph;
-}
-
-qsizetype TParagraphStore::ParagraphAt(std::int64_t position) const
-{
-    // The last paragraph starting at or before the position.
-    qsizetype low = 0;
-    qsizetype high = Count();
-    while (high - low > 1) {
-        const qsizetype middle = low + (high - low) / 2;
-        if (Position(middle) <= position)
-            low = middle;
-        else
-            high = middle;
-    }
-    return low;
+    m_paragraphs.Squeeze();
 }
 
 QString TParagraphStore::Slice(std::int64_t from, std::int64_t to) const
@@ -132,66 +73,30 @@ QString TParagraphStore::Slice(std::int64_t from, std::int64_t to) const
 
 std::vector<bool> TParagraphStore::WeightsOf(std::int64_t from, std::int64_t to) const
 {
-    const auto first = m_weights.begin() + ParagraphAt(from);
-    const auto last = m_weights.begin() + ParagraphAt(to) + 1;
-    return std::vector<bool>(first, last);
+    std::vector<bool> weights;
+    for (qsizetype p = ParagraphAt(from), last = ParagraphAt(to); p <= last; ++p)
+        weights.push_back(Bold(p));
+    return weights;
 }
 
 void TParagraphStore::RestoreWeights(std::int64_t from, const std::vector<bool> &weights)
 {
-    std::copy(weights.begin(), weights.end(), m_weights.begin() + ParagraphAt(from));
+    qsizetype p = ParagraphAt(from);
+    for (const bool bold : weights)
+        m_paragraphs.SetBold(p++, bold);
     ++m_revision;
 }
 
+// Paragraphs the new text makes take the weight of the one `from` lies in, as do those
+// the removal joins to it.
 std::int64_t TParagraphStore::Splice(std::int64_t from, std::int64_t to, QStringView text)
 {
-    const qsizetype first = ParagraphAt(from);
-    const qsizetype last = ParagraphAt(to);
-    const auto bufferFrom = std::size_t(m_offsets[std::size_t(first)] + from - Position(first));
-    const auto bufferTo = std::size_t(m_offsets[std::size_t(last)] + to - Position(last));
-    const qsizetype head = qsizetype(bufferFrom) - qsizetype(m_offsets[std::size_t(first)]);
-    const qsizetype tail = qsizetype(m_offsets[std::size_t(last) + 1] - std::int64_t(bufferTo));
-
-    std::vector<char16_t> characters;
-    characters.reserve(std::size_t(text.size()));
-    for (const QChar c : text) {
-        if (c != u'\n')
-            characters.push_back(c.unicode());
-    }
-    m_text.Erase(bufferFrom, bufferTo);
-    m_text.Insert(bufferFrom, characters.data(), characters.size());
-
-    std::vector<qsizetype> lengths = SegmentLengths(text);
-    lengths.front() += head;
-    lengths.back() += tail;
-    SpliceParagraphs(first, last, lengths, m_weights[std::size_t(first)]);
+    if (to > from)
+        m_paragraphs.Remove(from, to);
+    if (!text.isEmpty())
+        m_paragraphs.Insert(from, text);
     ++m_revision;
     return from + text.size();
-}
-
-// Paragraphs first..last become paragraphs of the given lengths, starting where `first`
-// started; those after them move by the difference.
-void TParagraphStore::SpliceParagraphs(
-    qsizetype first, qsizetype last, const std::vector<qsizetype> &lengths, bool bold)
-{
-    const auto f = std::size_t(first);
-    const auto l = std::size_t(last);
-    const std::int64_t oldEnd = m_offsets[l + 1];
-    std::vector<std::int64_t> starts;
-    std::int64_t start = m_offsets[f];
-    for (std::size_t i = 0; i + 1 < lengths.size(); ++i) {
-        start += lengths[i];
-        starts.push_back(start);
-    }
-    const std::int64_t delta = start + lengths.back() - oldEnd;
-    m_offsets.Erase(f + 1, l + 1);
-    m_offsets.Insert(f + 1, starts.data(), starts.size());
-    if (delta != 0)
-        std::for_each(m_offsets.begin() + f + 1 + starts.size(), m_offsets.end(),
-            [delta](std::int64_t &offset) { offset += delta; });
-
-    const auto keptWeights = m_weights.erase(m_weights.begin() + f + 1, m_weights.begin() + l + 1);
-    m_weights.insert(keptWeights, starts.size(), bold);
 }
 
 std::int64_t TParagraphStore::Replace(std::int64_t from, std::int64_t to, QStringView text, TEditKind kind)

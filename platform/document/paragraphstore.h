@@ -6,15 +6,13 @@
 #include <QString>
 #include <QStringView>
 
-#include "platform/system/packedarray.h"
+#include "platform/document/paragraphblocks.h"
 
-// Whether the character ends a paragraph where text is written into the store: '\n',
-// '\r', U+2029 and the two noncharacters QTextCursor takes for block breaks.
-bool BreaksParagraph(char16_t c);
-
-// The text of the rich text view, compact enough for listings of millions of lines: all
-// paragraphs lie end to end in one UTF-16 buffer, and each paragraph costs an offset into
-// it and a weight (bold or regular) besides its characters.
+// The text of the rich text view, compact enough for listings of millions of lines: each
+// paragraph costs an offset and a weight (bold or regular) besides its characters, which
+// lie end to end with those of its neighbours in blocks of a few ten thousand characters
+// (TParagraphBlocks). An edit moves what lies in one block after the edit point, so it
+// costs the same at the start of a listing of millions of lines as at its end.
 //
 // The store always holds at least one paragraph; the last one is open (no break follows
 // it) and is where the next appended line goes. Positions count characters with each
@@ -38,7 +36,7 @@ public:
         Deleting
     };
 
-    TParagraphStore();
+    explicit TParagraphStore(std::int64_t blockSize = TParagraphBlocks::DefaultBlockSize);
 
     // Removes all text and all history.
     void Clear();
@@ -49,15 +47,16 @@ public:
     // Gives the buffers back their unused room (after a long run of appends).
     void Squeeze();
 
-    qsizetype Count() const { return qsizetype(m_weights.size()); }
-    QStringView Text(qsizetype paragraph) const;
-    bool Bold(qsizetype paragraph) const { return m_weights[std::size_t(paragraph)]; }
+    qsizetype Count() const { return m_paragraphs.Count(); }
+    // The characters of the paragraph, valid until the next change of the store.
+    QStringView Text(qsizetype paragraph) const { return m_paragraphs.Text(paragraph); }
+    bool Bold(qsizetype paragraph) const { return m_paragraphs.Bold(paragraph); }
     // Characters in the text, each paragraph break counted as one.
-    std::int64_t Length() const { return std::int64_t(m_text.Size()) + Count() - 1; }
-    std::int64_t Position(qsizetype paragraph) const;
+    std::int64_t Length() const { return m_paragraphs.Characters() + Count() - 1; }
+    std::int64_t Position(qsizetype paragraph) const { return m_paragraphs.Position(paragraph); }
     // The paragraph holding `position` (clamped to the text); a break belongs to the
     // paragraph it ends.
-    qsizetype ParagraphAt(std::int64_t position) const;
+    qsizetype ParagraphAt(std::int64_t position) const { return m_paragraphs.ParagraphAt(position); }
     // Changes with every change of the text or its weights.
     std::int64_t Revision() const { return m_revision; }
     // The characters from `from` to `to`, paragraph breaks as '\n'.
@@ -99,16 +98,12 @@ private:
     };
 
     std::int64_t Splice(std::int64_t from, std::int64_t to, QStringView text);
-    void SpliceParagraphs(qsizetype first, qsizetype last, const std::vector<qsizetype> &lengths, bool bold);
     std::vector<bool> WeightsOf(std::int64_t from, std::int64_t to) const;
     void RestoreWeights(std::int64_t from, const std::vector<bool> &weights);
     bool Merge(const TEdit &edit);
     void Record(TEdit edit);
 
-    TPackedArray<char16_t> m_text;
-    // Offset of each paragraph in m_text, and one more: the end of the last.
-    TPackedArray<std::int64_t> m_offsets;
-    std::vector<bool> m_weights;
+    TParagraphBlocks m_paragraphs;
     std::int64_t m_revision = 0;
 
     TChange m_lastChange;

@@ -1,9 +1,11 @@
+#include <algorithm>
 #include <cstdint>
 #include <random>
 #include <utility>
 #include <vector>
 
 #include <QString>
+#include <QStringList>
 
 #include <gtest/gtest.h>
 
@@ -268,6 +270,89 @@ TEST(ParagraphStore, RandomEditsUndoneAndRedoneMatchAPlainModel)
             store.Redo();
             ASSERT_NO_FATAL_FAILURE(ExpectSame(store, *state));
         }
+    }
+}
+
+// Blocks of 16 positions hold a few paragraphs each, so that random edits keep cutting
+// blocks, joining them and reaching across several, at the start, in the middle and at the
+// end, between reads of every kind, undos and redos, and appended lines.
+TEST(ParagraphStore, EditsAcrossSmallBlocksMatchAPlainModelAtEveryRead)
+{
+    std::mt19937 random(20260215);
+    auto below = [&random](qsizetype n) { return qsizetype(random() % std::uint32_t(n)); };
+    const QString pieces[] = {u""_s, u"a"_s, u"bc"_s, u"\n"_s, u"d\ne"_s, u"\n\n\n"_s, u"fgh\ni\n"_s,
+        u"a line longer than one block"_s, u"two\nlong lines, each longer than a block"_s};
+
+    auto expectMatches = [&](const TParagraphStore &store, const TModel &model) {
+        ASSERT_EQ(store.Length(), model.Text.size());
+        ASSERT_EQ(std::size_t(store.Count()), model.Weights.size());
+        const QStringList texts = model.Text.split(u'\n');
+        std::int64_t start = 0;
+        for (qsizetype i = 0; i < store.Count(); ++i) {
+            ASSERT_EQ(store.Text(i), texts[i]) << "paragraph " << i;
+            ASSERT_EQ(store.Bold(i), model.Weights[std::size_t(i)]) << "paragraph " << i;
+            ASSERT_EQ(store.Position(i), start) << "paragraph " << i;
+            start += texts[i].size() + 1;
+        }
+        for (int k = 0; k < 4; ++k) {
+            const qsizetype at = below(model.Text.size() + 3) - 1;
+            ASSERT_EQ(store.ParagraphAt(at), model.Text.left(std::max<qsizetype>(at, 0)).count(u'\n')) << at;
+            const qsizetype from = below(model.Text.size() + 1);
+            const qsizetype to = from + below(40);
+            ASSERT_EQ(store.Slice(from, to), model.Text.mid(from, to - from)) << from << " " << to;
+        }
+    };
+
+    TParagraphStore store(16);
+    TModel model;
+    auto append = [&](const QString &line, bool bold) {
+        store.Append(line, bold);
+        if (model.Text.size() == model.Text.lastIndexOf(u'\n') + 1)
+            model.Weights.back() = bold;
+        model.Text += QString(line).replace(u'\n', u'\u2028') + u'\n';
+        model.Weights.push_back(false);
+    };
+    for (int i = 0; i < 60; ++i)
+        append(i % 7 == 3 ? QString() : u"line " + QString::number(i), below(3) == 0);
+    store.Squeeze();
+
+    std::vector<TModel> states{model}; // states[done] is the current one
+    std::size_t done = 0;
+    for (int step = 0; step < 3000; ++step) {
+        const qsizetype action = below(20);
+        if (action == 0 && done > 0) {
+            store.Undo();
+            model = states[--done];
+        } else if (action == 1 && done + 1 < states.size()) {
+            store.Redo();
+            model = states[++done];
+        } else if (action == 2) {
+            append(below(4) == 0 ? QString() : pieces[below(std::size(pieces))], below(2) != 0);
+            store.ClearHistory();
+            states = {model};
+            done = 0;
+        } else {
+            // Edits near either end half of the time, reaching across a few paragraphs or
+            // sometimes across most of the text.
+            const qsizetype length = model.Text.size();
+            const qsizetype where = below(4);
+            const qsizetype from = where == 0 ? below(std::min<qsizetype>(length, 8) + 1)
+                : where == 1                  ? length - below(std::min<qsizetype>(length, 8) + 1)
+                                              : below(length + 1);
+            const qsizetype reach = below(50) == 0 ? length : below(4) == 0 ? below(60) : below(4);
+            const qsizetype to = std::min(length, from + reach);
+            const QString &text = pieces[below(std::size(pieces))];
+            if (from == to && text.isEmpty())
+                continue;
+            if (model.Text.size() > 3000 && text.size() > to - from)
+                continue;
+            store.Replace(from, to, text);
+            model.Replace(from, to, text);
+            states.resize(done + 1);
+            states.push_back(model);
+            ++done;
+        }
+        ASSERT_NO_FATAL_FAILURE(expectMatches(store, model)) << "step " << step;
     }
 }
 

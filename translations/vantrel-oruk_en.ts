@@ -321,6 +321,21 @@
     </message>
 </context>
 <context>
+    <name>TCommandLine</name>
+    <message>
+        <source>option inconnue : %1</source>
+        <translation>unknown option: %1</translation>
+    </message>
+    <message>
+        <source>option ambiguë : %1</source>
+        <translation>ambiguous option: %1</translation>
+    </message>
+    <message>
+        <source>l&apos;option %1 ne prend pas de valeur</source>
+        <translation>option %1 takes no value</translation>
+    </message>
+</context>
+<context>
     <name>TExport</name>
     <message>
         <source>%1 fichiers trouvés</source>
@@ -414,18 +429,6 @@ Exit status: 0 done, 1 listing or writing failed, 2 usage or unreadable folder.
     <message>
         <source>liste de masques invalide pour %1 : « %2 » (attendu : des masques non vides séparés par « ; », par exemple « *.jpg;*.png »)</source>
         <translation>invalid mask list for %1: &apos;%2&apos; (expected: non-empty masks separated by &apos;;&apos;, for example &apos;*.jpg;*.png&apos;)</translation>
-    </message>
-    <message>
-        <source>option inconnue : %1</source>
-        <translation>unknown option: %1</translation>
-    </message>
-    <message>
-        <source>option ambiguë : %1</source>
-        <translation>ambiguous option: %1</translation>
-    </message>
-    <message>
-        <source>l&apos;option %1 ne prend pas de valeur</source>
-        <translation>option %1 takes no value</translation>
     </message>
     <message>
         <source>le nom du fichier de sortie est vide (-o FICHIER, ou -o - pour la sortie standard)</source>
@@ -627,18 +630,6 @@ Do you want to replace it?</translation>
 </context>
 <context>
     <name>TWindowArgs</name>
-    <message>
-        <source>option inconnue : %1</source>
-        <translation>unknown option: %1</translation>
-    </message>
-    <message>
-        <source>option ambiguë : %1</source>
-        <translation>ambiguous option: %1</translation>
-    </message>
-    <message>
-        <source>l&apos;option %1 ne prend pas de valeur</source>
-        <translation>option %1 takes no value</translation>
-    </message>
     <message>
         <source>vantrel-oruk : </source>
         <translation>vantrel-oruk: </translation>

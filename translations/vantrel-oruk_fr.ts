@@ -321,6 +321,21 @@
     </message>
 </context>
 <context>
+    <name>TCommandLine</name>
+    <message>
+        <source>option inconnue : %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>option ambiguë : %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>l&apos;option %1 ne prend pas de valeur</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>TExport</name>
     <message>
         <source>%1 fichiers trouvés</source>
@@ -384,18 +399,6 @@ Code de sortie : 0 réussi, 1 listing ou écriture en échec, 2 usage ou dossier
     <name>TExportArgs</name>
     <message>
         <source>liste de masques invalide pour %1 : « %2 » (attendu : des masques non vides séparés par « ; », par exemple « *.jpg;*.png »)</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>option inconnue : %1</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>option ambiguë : %1</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>l&apos;option %1 ne prend pas de valeur</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
@@ -597,18 +600,6 @@ Voulez-vous le remplacer ?</source>
 </context>
 <context>
     <name>TWindowArgs</name>
-    <message>
-        <source>option inconnue : %1</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>option ambiguë : %1</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>l&apos;option %1 ne prend pas de valeur</source>
-        <translation type="unfinished"></translation>
-    </message>
     <message>
         <source>vantrel-oruk : </source>
         <translation type="unfinished"></translation>

@@ -3,6 +3,7 @@
 #include <cctype>
 #include <getopt.h>
 
+#include "app/shared/refusedoption.h"
 #include "platform/system/qtext.h"
 #include "platform/system/translation.h"
 
@@ -144,25 +145,6 @@ std::string LongNameOf(int code)
     return std::string("-") + static_cast<char>(code);
 }
 
-// Why the argument getopt_long refused is wrong: an unknown option, or a long one that
-// more than one option begins with.
-std::string RefusedOption(const std::string &arg, int shortOption)
-{
-    if (!arg.starts_with("--"))
-        return UsageError(QT_TRANSLATE_NOOP("TExportArgs", "option inconnue : %1"),
-            std::string("-") + static_cast<char>(shortOption));
-    const std::string name
-        = arg.substr(2, arg.find('=') == std::string::npos ? std::string::npos : arg.find('=') - 2);
-    int matches = 0;
-    for (const struct option *option = LongOptions; option->name; ++option)
-        matches += std::string_view(option->name).starts_with(name);
-    if (matches > 1)
-        return UsageError(QT_TRANSLATE_NOOP("TExportArgs", "option ambiguë : %1"), arg);
-    if (matches == 1)
-        return UsageError(QT_TRANSLATE_NOOP("TExportArgs", "l'option %1 ne prend pas de valeur"), arg);
-    return UsageError(QT_TRANSLATE_NOOP("TExportArgs", "option inconnue : %1"), arg);
-}
-
 // Takes the value of the option answered as `code`; answers the usage error, empty when
 // valid.
 std::string TakeValue(int code, const std::string &value, TExportOptions &options,
@@ -268,7 +250,7 @@ std::string ReadOptions(const std::vector<std::string> &args, TExportOptions &op
             break;
         const std::string arg = argv[optind - 1];
         if (code == '?')
-            return RefusedOption(arg, optopt);
+            return RefusedOption(arg, optopt, LongOptions);
         if (code == ':')
             return UsageError(
                 QT_TRANSLATE_NOOP("TExportArgs", "l'option %1 attend une valeur"), LongNameOf(optopt));

@@ -5,6 +5,7 @@
 #include <ostream>
 
 #include "app/shared/identity.h"
+#include "app/shared/refusedoption.h"
 #include "platform/system/dirsearch.h"
 #include "platform/system/translation.h"
 
@@ -64,23 +65,6 @@ std::string UsageError(const char *text, std::string_view value = {})
     return WithArguments(TranslatedUtf8("TWindowArgs", text), {value});
 }
 
-std::string RefusedOption(const std::string &arg, int shortOption)
-{
-    if (!arg.starts_with("--"))
-        return UsageError(QT_TRANSLATE_NOOP("TWindowArgs", "option inconnue : %1"),
-            std::string("-") + static_cast<char>(shortOption));
-    const std::string name
-        = arg.substr(2, arg.find('=') == std::string::npos ? std::string::npos : arg.find('=') - 2);
-    int matches = 0;
-    for (const struct option *option = LongOptions; option->name; ++option)
-        matches += std::string_view(option->name).starts_with(name);
-    if (matches > 1)
-        return UsageError(QT_TRANSLATE_NOOP("TWindowArgs", "option ambiguë : %1"), arg);
-    if (matches == 1)
-        return UsageError(QT_TRANSLATE_NOOP("TWindowArgs", "l'option %1 ne prend pas de valeur"), arg);
-    return UsageError(QT_TRANSLATE_NOOP("TWindowArgs", "option inconnue : %1"), arg);
-}
-
 std::string Usage()
 {
     return TranslatedUtf8("TWindowArgs",
@@ -122,7 +106,7 @@ TWindowArgs ParseWindowArgs(const std::vector<std::string> &args)
         if (code == -1)
             break;
         if (code == '?') {
-            result.Error = RefusedOption(argv[optind - 1], optopt);
+            result.Error = RefusedOption(argv[optind - 1], optopt, LongOptions);
             return result;
         }
         result.Read |= code == 'r';

@@ -555,8 +555,8 @@ Exit status: 0 done, 1 listing or writing failed, 2 usage or unreadable folder.
         <translation>Save...</translation>
     </message>
     <message>
-        <source>Fichiers RTF (*.rtf)|*.rtf</source>
-        <translation>RTF files (*.rtf)|*.rtf</translation>
+        <source>Aucune lecture à enregistrer : choisissez un dossier et lisez-le d&apos;abord.</source>
+        <translation>Nothing read to save: choose a folder and read it first.</translation>
     </message>
 </context>
 <context>
@@ -626,6 +626,13 @@ Do you want to replace it?</translation>
     <message>
         <source>Enregistrer sous</source>
         <translation>Save As</translation>
+    </message>
+</context>
+<context>
+    <name>TSaveListing</name>
+    <message>
+        <source>Fichiers RTF (*.rtf)|*.rtf|Documents PDF (*.pdf)|*.pdf|Texte (*.txt)|*.txt|Pages HTML, fichiers trouvés (*.html)|*.html;*.htm|Tableaux CSV, fichiers trouvés (*.csv)|*.csv|Données JSON, fichiers trouvés (*.json)|*.json</source>
+        <translation>RTF files (*.rtf)|*.rtf|PDF documents (*.pdf)|*.pdf|Text (*.txt)|*.txt|HTML pages, files found (*.html)|*.html;*.htm|CSV tables, files found (*.csv)|*.csv|JSON data, files found (*.json)|*.json</translation>
     </message>
 </context>
 <context>

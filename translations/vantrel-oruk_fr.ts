@@ -526,7 +526,7 @@ Code de sortie : 0 réussi, 1 listing ou écriture en échec, 2 usage ou dossier
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Fichiers RTF (*.rtf)|*.rtf</source>
+        <source>Aucune lecture à enregistrer : choisissez un dossier et lisez-le d&apos;abord.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -595,6 +595,13 @@ Voulez-vous le remplacer ?</source>
     </message>
     <message>
         <source>Enregistrer sous</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>TSaveListing</name>
+    <message>
+        <source>Fichiers RTF (*.rtf)|*.rtf|Documents PDF (*.pdf)|*.pdf|Texte (*.txt)|*.txt|Pages HTML, fichiers trouvés (*.html)|*.html;*.htm|Tableaux CSV, fichiers trouvés (*.csv)|*.csv|Données JSON, fichiers trouvés (*.json)|*.json</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -44,6 +44,7 @@ void TForm1::BuildListing()
         read = ReadFolder(request, sink, hooks);
     }
     FileList = std::move(read.Files);
+    FolderRead = request.Folder;
     m_reading = false;
 
     Application().SetCursor(TCursor::crDefault);

@@ -9,16 +9,22 @@
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QTimer>
 
+#include "app/export/exportformats.h"
 #include "app/read/filelist.h"
 #include "app/shared/gui/listingprinter.h"
 #include "app/shared/gui/listingview.h"
 #include "app/window/foldertree.h"
+#include "app/window/savelisting.h"
+#include "platform/document/paragraphoutput.h"
+#include "platform/print/printer.h"
 #include "platform/system/dirsearch.h"
 #include "platform/system/locale.h"
 #include "platform/system/qtext.h"
+#include "platform/system/savefile.h"
 #include "platform/ui/application.h"
 #include "platform/ui/richedit.h"
 #include "richprint/richprint.h"
@@ -131,7 +137,7 @@ void TForm1::CreateControls()
 
     FontDialog1.Device = TFontDialogDevice::fdPrinter;
     SaveDialog1.DefaultExt = "rtf";
-    SaveDialog1.Filter = tr("Fichiers RTF (*.rtf)|*.rtf");
+    SaveDialog1.Filter = SaveFilter();
     SaveDialog1.Options
         = {TOpenOption::ofOverwritePrompt, TOpenOption::ofHideReadOnly, TOpenOption::ofEnableSizing};
 
@@ -297,7 +303,64 @@ void TForm1::Button3Click()
 void TForm1::Button4Click()
 {
     if (SaveDialog1.Execute())
-        RichEdit1->SaveToFile(SaveDialog1.FileName);
+        SaveListing(SaveDialog1.FileName);
+}
+
+void TForm1::SaveListing(const std::string &fileName)
+{
+    const TSaveFormat format = SaveFormatOf(fileName);
+    switch (format) {
+    case TSaveFormat::Rtf:
+        RichEdit1->SaveToFile(fileName);
+        return;
+    case TSaveFormat::Text:
+        SaveFileAtomically(fileName, [this](QIODevice &out) { WritePlainText(RichEdit1->Store(), out); });
+        return;
+    case TSaveFormat::Pdf:
+        SaveAsPdf(fileName);
+        return;
+    case TSaveFormat::Html:
+    case TSaveFormat::Csv:
+    case TSaveFormat::Json:
+        break;
+    }
+    // The files found: those of the last read, as the export writes them.
+    if (FolderRead.empty() || m_reading) {
+        Application().MessageBox(
+            tr("Aucune lecture à enregistrer : choisissez un dossier et lisez-le d'abord."),
+            tr("Avertissement"), MB_OK | MB_ICONWARNING);
+        return;
+    }
+    TDataSettings settings;
+    settings.RootName = FolderRead;
+    settings.DirsOnly = CheckBox1->isChecked();
+    settings.Sizes = CheckBox3->isChecked();
+    settings.Dates = CheckBox4->isChecked();
+    const TDataFormat dataFormat = format == TSaveFormat::Html ? TDataFormat::Html
+        : format == TSaveFormat::Csv                           ? TDataFormat::Csv
+                                                               : TDataFormat::Json;
+    SaveFileAtomically(
+        fileName, [&](QIODevice &out) { WriteDataFormat(dataFormat, *FileList, RootDir, settings, out); });
+}
+
+void TForm1::SaveAsPdf(const std::string &fileName)
+{
+    // The PDF goes through the printer; the printer chosen for "Imprimer..." comes back.
+    TPrinter &printer = Printer();
+    const auto restore = qScopeGuard([&printer, queue = printer.QueueName(), pdf = printer.PdfFileName(),
+                                         available = printer.Available()] {
+        try {
+            if (!queue.isEmpty())
+                printer.SelectQueue(queue);
+            else if (!pdf.empty())
+                printer.SelectPdf(pdf);
+            else if (!available)
+                printer.SelectNone();
+        } catch (const EPrinter &) {
+            printer.SelectDefault();
+        }
+    });
+    PrintListingToPdf(*RichEdit1, fileName);
 }
 
 void TForm1::resizeEvent(QResizeEvent *event)

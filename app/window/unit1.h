@@ -53,9 +53,10 @@ public:
     QCheckBox *CheckBox3 = nullptr;
     QCheckBox *CheckBox4 = nullptr;
 
-    // What the last read found, and the folder it read (ending in '/').
+    // What the last read found, and the folder it read (ending in '/'), and as chosen.
     std::unique_ptr<TFileList> FileList;
     std::string RootDir;
+    std::string FolderRead;
 
     void FormCreate();
     void FormDestroy();
@@ -67,6 +68,9 @@ public:
     void Button2Click();
     void Button3Click();
     void Button4Click();
+    // "Enregistrer...": writes the listing in the format the name's extension asks for
+    // (TSaveFormat).
+    void SaveListing(const std::string &fileName);
 
     // "Lecture répertoire": reads the selected folder with the read command (ReadFolder)
     // into RichEdit1, with the options and the font of the window, and shows how it went.
@@ -98,6 +102,7 @@ protected:
 
 private:
     void CreateControls();
+    void SaveAsPdf(const std::string &fileName);
     void CreateRichPrinter();
     void SetTabOrder();
     void ReportProgress(std::size_t found);

@@ -154,7 +154,16 @@ public:
             dialog.selectFile(ToQString(request.FileName));
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
             return std::nullopt;
-        return QFile::encodeName(dialog.selectedFiles().constFirst()).toStdString();
+        QString chosen = dialog.selectedFiles().constFirst();
+        // A name typed without an extension takes that of the type picked in the list.
+        const qsizetype type = NameFilters(request.Filter).indexOf(dialog.selectedNameFilter());
+        const QStringList parts = request.Filter.split(u'|');
+        if (QFileInfo(chosen).suffix().isEmpty() && type >= 0 && 2 * type + 1 < parts.size()) {
+            const QString pattern = parts[2 * type + 1].section(u';', 0, 0);
+            if (pattern.startsWith(QStringLiteral("*.")) && pattern.count(u'*') == 1)
+                chosen += pattern.mid(1);
+        }
+        return QFile::encodeName(chosen).toStdString();
     }
 
     std::optional<TPrinterChoice> ChoosePrinter(const TPrintRequest &request) override

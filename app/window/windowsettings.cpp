@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QSettings>
 
+#include "platform/system/registry.h"
 #include "platform/system/translation.h"
 #include "platform/system/utf8.h"
 
@@ -91,10 +92,7 @@ bool WriteRemembered(const QString &path, const TRemembered &remembered)
 
 QString RememberedPath()
 {
-    QString base = qEnvironmentVariable("XDG_CONFIG_HOME");
-    if (base.isEmpty() || !base.startsWith(u'/'))
-        base = qEnvironmentVariable("HOME") + QStringLiteral("/.config");
-    return base + QStringLiteral("/vantrel-oruk/vantrel-oruk.conf");
+    return TRegistry::ConfigFolder() + QStringLiteral("/vantrel-oruk.conf");
 }
 
 std::optional<TRemembered> LoadRemembered(const QString &path, std::ostream &err)

@@ -91,12 +91,17 @@ TRegistry::TRegistry()
     Load();
 }
 
-std::string TRegistry::StorePath()
+QString TRegistry::ConfigFolder()
 {
     QString base = qEnvironmentVariable("XDG_CONFIG_HOME");
     if (base.isEmpty() || !base.startsWith(u'/'))
         base = qEnvironmentVariable("HOME") + QStringLiteral("/.config");
-    return QFile::encodeName(base + QStringLiteral("/vantrel-oruk/registry.ini")).toStdString();
+    return base + QStringLiteral("/vantrel-oruk");
+}
+
+std::string TRegistry::StorePath()
+{
+    return QFile::encodeName(ConfigFolder() + QStringLiteral("/registry.ini")).toStdString();
 }
 
 void TRegistry::Load()

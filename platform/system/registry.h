@@ -51,6 +51,9 @@ public:
     // Reads the store as it is now (a missing or unreadable file is an empty store).
     TRegistry();
     static std::string StorePath();
+    // The program's own settings folder: $XDG_CONFIG_HOME/vantrel-oruk ($HOME/.config
+    // when XDG_CONFIG_HOME is unset or not absolute).
+    static QString ConfigFolder();
 
     // Makes the key at `path` (relative to the current key, or to the root when it begins
     // with '\') the current key. With `canCreate` a missing key opens empty; without it,

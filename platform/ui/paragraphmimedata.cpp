@@ -10,10 +10,8 @@ const QStringList RtfTypes = {QStringLiteral("text/rtf"), QStringLiteral("applic
 
 } // namespace
 
-TParagraphMimeData::TParagraphMimeData(QString text, std::vector<bool> weights, TRtfFont font)
-    : m_text(std::move(text))
-    , m_weights(std::move(weights))
-    , m_font(std::move(font))
+TParagraphMimeData::TParagraphMimeData(std::function<std::optional<TParagraphClip>()> take)
+    : m_take(std::move(take))
 { }
 
 QStringList TParagraphMimeData::formats() const
@@ -26,11 +24,24 @@ bool TParagraphMimeData::hasFormat(const QString &mimeType) const
     return formats().contains(mimeType);
 }
 
+const TParagraphClip *TParagraphMimeData::Clip() const
+{
+    if (m_take) {
+        m_clip = m_take();
+        m_take = nullptr;
+    }
+    return m_clip ? &*m_clip : nullptr;
+}
+
 QVariant TParagraphMimeData::retrieveData(const QString &mimeType, QMetaType type) const
 {
-    const TClipParagraphs clip{m_text, m_weights, m_font};
+    const TParagraphClip *paragraphs = Clip();
+    if (!paragraphs)
+        return {};
+    const TClipParagraphs clip{paragraphs->Text, paragraphs->Weights, paragraphs->Font};
     if (mimeType == PlainType)
-        return type.id() == QMetaType::QByteArray ? QVariant(m_text.toUtf8()) : QVariant(m_text);
+        return type.id() == QMetaType::QByteArray ? QVariant(paragraphs->Text.toUtf8())
+                                                  : QVariant(paragraphs->Text);
     if (mimeType == HtmlType)
         return type.id() == QMetaType::QString ? QVariant(QString::fromUtf8(ClipHtml(clip)))
                                                : QVariant(ClipHtml(clip));

@@ -17,6 +17,7 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QScrollBar>
 #include <QStyleHints>
 #include <QTextBoundaryFinder>
@@ -466,15 +467,18 @@ void TParagraphView::SelectAll()
     SetCaret(m_store.Length(), true);
 }
 
+TParagraphClip TParagraphView::ClipOf(std::int64_t from, std::int64_t to) const
+{
+    TParagraphClip clip{m_store.Slice(from, to), {}, RtfFontOf(DocumentFont())};
+    for (qsizetype paragraph = m_store.ParagraphAt(from); paragraph <= m_store.ParagraphAt(to); ++paragraph)
+        clip.Weights.push_back(m_store.Bold(paragraph));
+    return clip;
+}
+
 std::unique_ptr<QMimeData> TParagraphView::SelectionMimeData() const
 {
-    const std::int64_t from = std::min(m_caret, m_anchor);
-    const std::int64_t to = std::max(m_caret, m_anchor);
-    std::vector<bool> weights;
-    for (qsizetype paragraph = m_store.ParagraphAt(from); paragraph <= m_store.ParagraphAt(to); ++paragraph)
-        weights.push_back(m_store.Bold(paragraph));
     return std::make_unique<TParagraphMimeData>(
-        SelectedText(), std::move(weights), RtfFontOf(DocumentFont()));
+        [clip = ClipOf(std::min(m_caret, m_anchor), std::max(m_caret, m_anchor))] { return clip; });
 }
 
 TFont TParagraphView::DocumentFont() const
@@ -488,11 +492,18 @@ void TParagraphView::Copy() const
         QGuiApplication::clipboard()->setMimeData(SelectionMimeData().release());
 }
 
-void TParagraphView::UpdatePrimarySelection() const
+void TParagraphView::UpdatePrimarySelection()
 {
     QClipboard *clipboard = QGuiApplication::clipboard();
-    if (m_caret != m_anchor && clipboard->supportsSelection())
-        clipboard->setMimeData(SelectionMimeData().release(), QClipboard::Selection);
+    if (m_caret == m_anchor || !clipboard->supportsSelection())
+        return;
+    // Taken when pasted, from the text as it is now: nothing once it has changed.
+    auto take = [view = QPointer<TParagraphView>(this), from = std::min(m_caret, m_anchor),
+                    to = std::max(m_caret, m_anchor), revision = m_store.Revision()] {
+        return view && view->m_store.Revision() == revision ? std::optional(view->ClipOf(from, to))
+                                                            : std::nullopt;
+    };
+    clipboard->setMimeData(new TParagraphMimeData(std::move(take)), QClipboard::Selection);
 }
 
 void TParagraphView::Cut()

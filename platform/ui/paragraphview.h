@@ -15,6 +15,7 @@
 
 class QMenu;
 class QMimeData;
+struct TParagraphClip;
 
 // Shows the paragraphs of a TParagraphStore, wrapped at the viewport's width with tab
 // stops every half inch. Only the paragraphs in sight are laid out (one QTextLayout each),
@@ -64,6 +65,8 @@ public:
     void Copy() const;
     // The selection as the clipboard gets it.
     std::unique_ptr<QMimeData> SelectionMimeData() const;
+    // The text from `from` to `to` with the weights of its paragraphs, in DocumentFont.
+    TParagraphClip ClipOf(std::int64_t from, std::int64_t to) const;
     // The font copied text is given in the rich formats; the view's own by default.
     virtual TFont DocumentFont() const;
     // Cut, Paste, DeleteSelection, Undo and Redo are the person's edits: a read-only view
@@ -99,7 +102,7 @@ public:
 protected:
     // Where the window system has a primary selection (X11), a selection made with the
     // mouse or the keys becomes it, for middle-click pasting.
-    void UpdatePrimarySelection() const;
+    void UpdatePrimarySelection();
 
     bool event(QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;

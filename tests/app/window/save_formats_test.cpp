@@ -13,7 +13,6 @@
 #include <gtest/gtest.h>
 
 #include "app/window/foldertree.h"
-#include "app/window/savelisting.h"
 #include "app/window/unit1.h"
 #include "platform/system/locale.h"
 #include "platform/system/qtext.h"
@@ -68,18 +67,6 @@ protected:
 
 } // namespace
 
-TEST(SaveFormat, FollowsTheExtensionAndRtfStaysTheDefault)
-{
-    EXPECT_EQ(SaveFormatOf("/x/a.PDF"), TSaveFormat::Pdf);
-    EXPECT_EQ(SaveFormatOf("a.htm"), TSaveFormat::Html);
-    EXPECT_EQ(SaveFormatOf("a.csv"), TSaveFormat::Csv);
-    EXPECT_EQ(SaveFormatOf("a.json"), TSaveFormat::Json);
-    EXPECT_EQ(SaveFormatOf("a.txt"), TSaveFormat::Text);
-    EXPECT_EQ(SaveFormatOf("a.rtf"), TSaveFormat::Rtf);
-    EXPECT_EQ(SaveFormatOf("a.doc"), TSaveFormat::Rtf);
-    EXPECT_EQ(SaveFormatOf("dir.csv/listing"), TSaveFormat::Rtf);
-}
-
 // Every format but PDF is byte for byte what the export writes for the same folder and
 // options; PDF is the printed listing.
 TEST_F(SaveFormatsTest, EachFormatIsWhatTheExportWrites)
@@ -100,6 +87,9 @@ TEST_F(SaveFormatsTest, EachFormatIsWhatTheExportWrites)
     ASSERT_FALSE(pages.empty());
     const QString &pdf = pages.front();
     EXPECT_TRUE(pdf.contains(u"notes.txt") && pdf.contains(u"Page 1")) << pdf.toStdString();
+    // Any other name gives RTF, as the save always wrote.
+    Save(form, m_out.Path("l.doc"));
+    EXPECT_EQ(Bytes(m_out.Path("l.doc")), Bytes(m_out.Path("export-l.rtf")));
     EXPECT_TRUE(m_dialogs.Messages.empty());
 }
 

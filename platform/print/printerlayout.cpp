@@ -11,28 +11,33 @@ void TPrinterLayout::Clear()
     m_revision = -1;
 }
 
-QTextLayout &TPrinterLayout::LayoutOf(qsizetype paragraph)
+std::unique_ptr<QTextLayout> TPrinterLayout::LayOut(const TSettings &settings, qsizetype paragraph)
 {
-    auto &slot = m_paragraphs[paragraph];
-    if (slot)
-        return *slot;
-    const TPrintParagraphs &paragraphs = *m_settings.Paragraphs;
-    slot = std::make_unique<QTextLayout>(paragraphs.Text(paragraph), m_settings.Font, m_settings.Device);
+    const TPrintParagraphs &paragraphs = *settings.Paragraphs;
+    auto layout = std::make_unique<QTextLayout>(paragraphs.Text(paragraph).toString(), settings.Font, settings.Device);
     QTextOption option;
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    option.setTabStopDistance(m_settings.TabStop);
-    slot->setTextOption(option);
+    option.setTabStopDistance(settings.TabStop);
+    layout->setTextOption(option);
     // Bold runs; everything else is in the font as it is.
-    slot->setFormats(paragraphs.BoldRuns(paragraph));
+    layout->setFormats(paragraphs.BoldRuns(paragraph));
 
-    slot->beginLayout();
+    layout->beginLayout();
     qreal y = 0;
-    for (QTextLine line = slot->createLine(); line.isValid(); line = slot->createLine()) {
-        line.setLineWidth(m_settings.Width);
+    for (QTextLine line = layout->createLine(); line.isValid(); line = layout->createLine()) {
+        line.setLineWidth(settings.Width);
         line.setPosition(QPointF(0, y));
         y += line.height();
     }
-    slot->endLayout();
+    layout->endLayout();
+    return layout;
+}
+
+QTextLayout &TPrinterLayout::LayoutOf(qsizetype paragraph)
+{
+    auto &slot = m_paragraphs[paragraph];
+    if (!slot)
+        slot = LayOut(m_settings, paragraph);
     return *slot;
 }
 

@@ -21,7 +21,8 @@ public:
     virtual ~TPrintParagraphs() = default;
 
     virtual qsizetype Count() const = 0;
-    virtual QString Text(qsizetype paragraph) const = 0;
+    // The paragraph's characters, valid until the paragraphs change.
+    virtual QStringView Text(qsizetype paragraph) const = 0;
     // The bold runs of the paragraph; the rest is in the font's own weight.
     virtual QList<QTextLayout::FormatRange> BoldRuns(qsizetype paragraph) const = 0;
     virtual std::int64_t Position(qsizetype paragraph) const = 0;
@@ -60,6 +61,10 @@ public:
     std::int64_t Render(
         const TSettings &settings, const QRectF &area, std::int64_t from, std::int64_t to, QPainter *painter);
     void Clear();
+
+    // One paragraph laid out as Render lays it out: lines of settings.Width, one under
+    // the other from y = 0.
+    static std::unique_ptr<QTextLayout> LayOut(const TSettings &settings, qsizetype paragraph);
 
 private:
     QTextLayout &LayoutOf(qsizetype paragraph);

@@ -5,6 +5,7 @@
 #include <QPalette>
 
 #include "platform/document/paragraphoutput.h"
+#include "platform/print/pagecounter.h"
 #include "platform/print/printer.h"
 #include "platform/print/printerlayout.h"
 #include "platform/system/error.h"
@@ -108,14 +109,9 @@ void TRichEdit::SaveToFile(const std::string &fileName) const
     SaveFileAtomically(fileName, [this](QIODevice &out) { WriteRtf(out); });
 }
 
-std::int64_t TRichEdit::FormatRange(const TFormatRange *range, bool render)
+TPrinterLayout::TSettings TRichEdit::PrintSettings(const TFormatRange &range, QRectF &area) const
 {
-    if (range == nullptr) {
-        m_printLayout.reset();
-        return 0;
-    }
-    TDeviceContext &device = *range->hdc;
-    TDeviceContext &target = range->hdcTarget ? *range->hdcTarget : device;
+    TDeviceContext &target = range.hdcTarget ? *range.hdcTarget : *range.hdc;
     const double dpiX = target.GetDeviceCaps(LOGPIXELSX);
     const double dpiY = target.GetDeviceCaps(LOGPIXELSY);
 
@@ -125,13 +121,30 @@ std::int64_t TRichEdit::FormatRange(const TFormatRange *range, bool render)
     settings.Font = ToQFont(m_font);
     settings.Color = ColorOnPaper(m_font.Color);
     settings.TabStop = TabStopDistance;
-    settings.Width = (range->rc.right - range->rc.left) * dpiX / 1440.0;
-    const QRectF area(range->rc.left * dpiX / 1440.0, range->rc.top * dpiY / 1440.0, settings.Width,
-        (range->rc.bottom - range->rc.top) * dpiY / 1440.0);
+    settings.Width = (range.rc.right - range.rc.left) * dpiX / 1440.0;
+    area = QRectF(range.rc.left * dpiX / 1440.0, range.rc.top * dpiY / 1440.0, settings.Width,
+        (range.rc.bottom - range.rc.top) * dpiY / 1440.0);
+    return settings;
+}
 
+std::int64_t TRichEdit::FormatRange(const TFormatRange *range, bool render)
+{
+    if (range == nullptr) {
+        m_printLayout.reset();
+        return 0;
+    }
+    QRectF area;
+    const TPrinterLayout::TSettings settings = PrintSettings(*range, area);
     const std::int64_t length = GetTextLen();
     const std::int64_t to = range->chrg.cpMax < 0 ? length : std::min(range->chrg.cpMax, length);
     if (!m_printLayout)
         m_printLayout = std::make_unique<TPrinterLayout>();
-    return m_printLayout->Render(settings, area, range->chrg.cpMin, to, render ? device.Painter() : nullptr);
+    return m_printLayout->Render(settings, area, range->chrg.cpMin, to, render ? range->hdc->Painter() : nullptr);
+}
+
+std::unique_ptr<TPageCounter> TRichEdit::PageCounter(const TFormatRange &range) const
+{
+    QRectF area;
+    const TPrinterLayout::TSettings settings = PrintSettings(range, area);
+    return std::make_unique<TPageCounter>(settings, area);
 }

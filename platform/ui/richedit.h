@@ -5,11 +5,13 @@
 #include <string>
 
 #include "platform/print/font.h"
+#include "platform/print/printerlayout.h"
 #include "platform/ui/paragraphview.h"
 
 class QIODevice;
+class QRectF;
 class TDeviceContext;
-class TPrinterLayout;
+class TPageCounter;
 class TPrintParagraphs;
 
 // A rectangle in the units its user states (twips for page rendering).
@@ -104,8 +106,14 @@ public:
     // on paper (ColorOnPaper), not the screen's. The layout stays cached for the
     // next call; nullptr frees it and answers 0. Throws EPrinter without a printer.
     std::int64_t FormatRange(const TFormatRange *range, bool render);
+    // Finds where the pages that FormatRange fills one after another with ranges like
+    // `range` begin, mostly without laying the text out; valid while the text does not
+    // change.
+    std::unique_ptr<TPageCounter> PageCounter(const TFormatRange &range) const;
 
 private:
+    TPrinterLayout::TSettings PrintSettings(const TFormatRange &range, QRectF &area) const;
+
     TFont m_font;
     bool m_nextBold = false;
     std::int64_t m_maxLength = std::int64_t(1) << 30;

@@ -7,9 +7,9 @@ qsizetype TStorePrintParagraphs::Count() const
     return m_store.Count();
 }
 
-QString TStorePrintParagraphs::Text(qsizetype paragraph) const
+QStringView TStorePrintParagraphs::Text(qsizetype paragraph) const
 {
-    return m_store.Text(paragraph).toString();
+    return m_store.Text(paragraph);
 }
 
 QList<QTextLayout::FormatRange> TStorePrintParagraphs::BoldRuns(qsizetype paragraph) const

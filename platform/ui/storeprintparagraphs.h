@@ -13,7 +13,7 @@ public:
     { }
 
     qsizetype Count() const override;
-    QString Text(qsizetype paragraph) const override;
+    QStringView Text(qsizetype paragraph) const override;
     QList<QTextLayout::FormatRange> BoldRuns(qsizetype paragraph) const override;
     std::int64_t Position(qsizetype paragraph) const override;
     qsizetype ParagraphAt(std::int64_t position) const override;

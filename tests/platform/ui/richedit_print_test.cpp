@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "platform/print/pagecounter.h"
 #include "platform/print/printer.h"
 #include "platform/ui/richedit.h"
 #include "tests/support/gui/pdftext.h"
@@ -113,4 +114,27 @@ TEST_F(RichEditPrintTest, RendersTabStopsAtHalfInchesOnThePage)
         EXPECT_NEAR(word.XMin, 6 / 25.4 * 72 + 72 + 72, 1.0);
     }
     EXPECT_TRUE(found);
+}
+
+TEST_F(RichEditPrintTest, ThePageCounterFindsThePagesThatFormatRangeFills)
+{
+    // One-line paragraphs the counter takes by their weight's height, among those it must
+    // lay out: wrapped ones, tabs near the edge, other scripts and fonts, separators.
+    const QStringList kinds = {u"folder/sub"_qs, u"file.txt\t12 345\t01/02/2024"_qs, QString(),
+        u"word "_qs.repeated(40), u"x"_qs.repeated(150) + u"\tend"_qs, u"日本語のファイル名.txt"_qs,
+        u"emoji 😀 name"_qs, u"שלום.txt"_qs, u"line\u2028break"_qs, u"a\u0301ccent"_qs,
+        u"\tindented\t\t\tcolumns"_qs};
+    for (int i = 0; i < 600; ++i) {
+        m_view.SetNextLineBold(i % 7 == 0);
+        m_view.AppendLine(QString(kinds[i % kinds.size()] + QString::number(i)));
+    }
+    for (const double height : {0.4, 1.0, 2.7}) {
+        const std::vector<std::int64_t> starts = PageStarts(height);
+        const auto counter = m_view.PageCounter(Range(5, height));
+        std::vector<std::int64_t> counted{0};
+        while (counted.size() < starts.size())
+            counted.push_back(counter->NextPage(counted.back(), m_view.GetTextLen()));
+        EXPECT_EQ(counted, starts) << height;
+        EXPECT_GE(counter->NextPage(starts.back(), m_view.GetTextLen()), m_view.GetTextLen());
+    }
 }

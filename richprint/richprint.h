@@ -16,6 +16,7 @@
 #include "platform/system/set.h"
 #include "platform/ui/richedit.h"
 
+class QPainter;
 class TRichPrntProgDlg;
 
 enum class TMeasureUnit
@@ -171,6 +172,11 @@ public:
     // Formats the `length` characters of the view page by page.
     void PrintPages(std::int64_t length);
     void ShowStatus(const QString &status);
+    // Draws the page of the view that begins at character `from` as PrintRichEdit
+    // prints it, numbered `pageNumber`, into `painter` (coordinates in the printer's
+    // device pixels from the printable area's corner), and answers where the next page
+    // begins; nothing reaches the printer. Throws EPrinter without a printer.
+    std::int64_t PreviewPage(TRichEdit *richEdit, int pageNumber, std::int64_t from, QPainter &painter);
 
     // State of the running (or last) job.
     TPrinterCanvas &Canvas() const { return Printer().Canvas(); }
@@ -193,6 +199,7 @@ private:
     int HeaderTopPx() const;
     void DrawBorders();
     void AbandonJob() noexcept;
+    void ScaleFonts();
 
     std::unique_ptr<TRichPrntProgDlg> m_progressDialog;
     int m_firstPageNumber = 0;

@@ -82,9 +82,7 @@ void TRichPrinter::BeginJob()
         OnBeginDoc(this);
     try {
         Printer().BeginDoc();
-        SetFont_HeaderFooter(Font_HeaderFooter());
-        ScaleFontToDevice();
-        m_textMetrics = Canvas().GetTextMetrics();
+        ScaleFonts();
     } catch (const ELinePrinter &) {
         throw;
     } catch (const EInOutError &error) {
@@ -96,6 +94,26 @@ void TRichPrinter::BeginJob()
     m_lineNumber = 0;
     m_pageNumber = m_firstPageNumber;
     PrintPageDecorations();
+}
+
+void TRichPrinter::ScaleFonts()
+{
+    SetFont_HeaderFooter(Font_HeaderFooter());
+    ScaleFontToDevice();
+    m_textMetrics = Canvas().GetTextMetrics();
+}
+
+std::int64_t TRichPrinter::PreviewPage(TRichEdit *richEdit, int pageNumber, std::int64_t from, QPainter &painter)
+{
+    Printer().BeginPreview(painter);
+    const auto endPreview = qScopeGuard([] { Printer().EndPreview(); });
+    m_richEdit = richEdit;
+    ScaleFonts();
+    m_pageNumber = pageNumber;
+    PrintPageDecorations();
+    SetupFormatRange();
+    m_formatRange.chrg = {from, -1};
+    return richEdit->FormatRange(&m_formatRange, true);
 }
 
 int TRichPrinter::NewPage()
@@ -143,7 +161,7 @@ void TRichPrinter::EndJob()
 
 void TRichPrinter::ShowStatus(const QString &status)
 {
-    if (m_showProgress && IsPrinting()) {
+    if (m_showProgress && IsPrinting() && !Printer().Previewing()) {
         if (!m_progressDialog)
             m_progressDialog = std::make_unique<TRichPrntProgDlg>();
         if (m_progressDialog->isHidden())

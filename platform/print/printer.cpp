@@ -194,10 +194,31 @@ void TPrinter::OpenPdfOutput(QPrinter &printer)
     printer.setOutputFileName(QStringLiteral("/proc/self/fd/%1").arg(fd));
 }
 
+void TPrinter::BeginPreview(QPainter &painter)
+{
+    QtPrinter();
+    CheckNotPrinting();
+    m_previewPainter = &painter;
+    m_printing = true;
+    m_pageNumber = 1;
+}
+
+void TPrinter::EndPreview()
+{
+    if (!m_previewPainter)
+        return;
+    m_previewPainter = nullptr;
+    m_printing = false;
+}
+
 void TPrinter::NewPage()
 {
     if (!m_printing)
         throw PrinterError(SNotPrinting);
+    if (m_previewPainter) {
+        ++m_pageNumber;
+        return;
+    }
     if (!m_printer->newPage())
         throw PrinterError(
             QT_TRANSLATE_NOOP("EPrinter", "L'imprimante n'a pas pu commencer une nouvelle page"),
@@ -209,6 +230,10 @@ void TPrinter::EndDoc()
 {
     if (!m_printing)
         throw PrinterError(SNotPrinting);
+    if (m_previewPainter) {
+        EndPreview();
+        return;
+    }
     m_printing = false;
     const bool ended = m_painter->end();
     m_painter.reset();
@@ -256,6 +281,10 @@ void TPrinter::Abort()
 {
     if (!m_printing)
         return;
+    if (m_previewPainter) {
+        EndPreview();
+        return;
+    }
     m_printing = false;
     // A PDF engine cannot abort and writes its file at the end: the output is dropped.
     m_printer->abort();
@@ -358,4 +387,15 @@ TPrinter &Printer()
 void SetPrinter(TPrinter *printer)
 {
     g_installed = printer;
+}
+
+TScopedPrinter::TScopedPrinter(TPrinter &printer)
+    : m_before(g_installed)
+{
+    g_installed = &printer;
+}
+
+TScopedPrinter::~TScopedPrinter()
+{
+    g_installed = m_before;
 }

@@ -110,6 +110,13 @@ public:
     // stays as it was), a queue is asked to cancel. Never throws.
     virtual void Abort();
     bool Printing() const { return m_printing; }
+    // A document whose pages are drawn into `painter` instead of the device, for a
+    // preview: Printing() is true and Painter() is `painter` until EndPreview, NewPage only
+    // counts, and nothing reaches the device or a file. The painter's coordinates must be
+    // the device's pixels from the printable area's corner.
+    void BeginPreview(QPainter &painter);
+    void EndPreview();
+    bool Previewing() const { return m_previewPainter != nullptr; }
     int PageNumber() const { return m_pageNumber; }
 
     TPrinterOrientation Orientation() const;
@@ -121,7 +128,7 @@ public:
     TDeviceContext &Handle() { return m_handle; }
     // The device; throws EPrinter when none is available.
     QPrinter &QtPrinter() const;
-    QPainter *Painter() const { return m_painter.get(); }
+    QPainter *Painter() const { return m_previewPainter ? m_previewPainter : m_painter.get(); }
 
 private:
     void Replace(std::unique_ptr<QPrinter> printer);
@@ -133,6 +140,7 @@ private:
 
     std::unique_ptr<QPrinter> m_printer;
     std::unique_ptr<QPainter> m_painter;
+    QPainter *m_previewPainter = nullptr;
     bool m_printing = false;
     int m_pageNumber = 0;
     std::string m_pdfTarget;
@@ -148,3 +156,16 @@ TPrinter &Printer();
 // Installs `printer` as the current one (not owned; nullptr restores the process's own).
 // Lets tests print through a printer that fails on purpose.
 void SetPrinter(TPrinter *printer);
+
+// Makes `printer` the current one for the scope's life, then puts the one before back.
+class TScopedPrinter
+{
+public:
+    explicit TScopedPrinter(TPrinter &printer);
+    ~TScopedPrinter();
+    TScopedPrinter(const TScopedPrinter &) = delete;
+    TScopedPrinter &operator=(const TScopedPrinter &) = delete;
+
+private:
+    TPrinter *m_before;
+};

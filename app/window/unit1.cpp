@@ -18,6 +18,7 @@
 #include "app/shared/gui/listingprinter.h"
 #include "app/shared/gui/listingview.h"
 #include "app/window/foldertree.h"
+#include "app/window/previewdialog.h"
 #include "app/window/savelisting.h"
 #include "platform/document/paragraphoutput.h"
 #include "platform/print/printer.h"
@@ -120,7 +121,8 @@ void TForm1::CreateControls()
 
     // The frames come first so that the controls inside them lie on top.
     Bevel1 = MakeBevel(this, "Bevel1", 24, 105);
-    Bevel2 = MakeBevel(this, "Bevel2", 136, 129);
+    // The lower frame reaches below its design to hold "Aperçu...".
+    Bevel2 = MakeBevel(this, "Bevel2", 136, 169);
     CheckBox1 = MakeCheckBox(this, "CheckBox1", tr("Afficher seulement les répertoires"), 336, 40);
     CheckBox2 = MakeCheckBox(this, "CheckBox2", tr("Ordre alphabétique"), 336, 64);
     CheckBox3 = MakeCheckBox(this, "CheckBox3", tr("Inclure taille"), 560, 40);
@@ -129,6 +131,7 @@ void TForm1::CreateControls()
     Button2 = MakeButton(this, "Button2", tr("Police..."), 152);
     Button3 = MakeButton(this, "Button3", tr("Imprimer..."), 192);
     Button4 = MakeButton(this, "Button4", tr("Enregistrer..."), 232);
+    Button5 = MakeButton(this, "Button5", tr("Aperçu..."), 272);
 
     RichEdit1 = Place(new TRichEdit(this), "RichEdit1", 0, 304, ClientWidth, 269);
     RichEdit1->setAccessibleName(tr("Listing"));
@@ -147,6 +150,7 @@ void TForm1::CreateControls()
     connect(Button2, &QPushButton::clicked, this, [this] { Guarded([this] { Button2Click(); }); });
     connect(Button3, &QPushButton::clicked, this, [this] { Guarded([this] { Button3Click(); }); });
     connect(Button4, &QPushButton::clicked, this, [this] { Guarded([this] { Button4Click(); }); });
+    connect(Button5, &QPushButton::clicked, this, [this] { Guarded([this] { Button5Click(); }); });
 }
 
 void TForm1::CreateRichPrinter()
@@ -158,7 +162,7 @@ void TForm1::CreateRichPrinter()
 void TForm1::SetTabOrder()
 {
     const QList<QWidget *> order
-        = {tva, Button1, RichEdit1, CheckBox1, Button2, CheckBox2, Button3, Button4, CheckBox3, CheckBox4};
+        = {tva, Button1, RichEdit1, CheckBox1, Button2, CheckBox2, Button3, Button4, Button5, CheckBox3, CheckBox4};
     for (qsizetype i = 0; i + 1 < order.size(); ++i)
         setTabOrder(order[i], order[i + 1]);
     for (QLabel *label : {Label1, Label3})
@@ -258,9 +262,9 @@ void TForm1::ShowStatus(const TStatus &status)
 
 void TForm1::FormResize()
 {
-    const int statusBottom = Label3->y() + Label3->height();
+    const int above = qMax(Label3->y() + Label3->height(), Bevel2->y() + Bevel2->height());
     // A window lower than the status line leaves the view with no height at all.
-    const int viewHeight = qMax(0, height() - statusBottom - 8);
+    const int viewHeight = qMax(0, height() - above - 8);
     RichEdit1->setGeometry(0, height() - viewHeight, width(), viewHeight);
 }
 
@@ -304,6 +308,14 @@ void TForm1::Button4Click()
 {
     if (SaveDialog1.Execute())
         SaveListing(SaveDialog1.FileName);
+}
+
+void TForm1::Button5Click()
+{
+    TPreviewDialog preview(*RichPrinter1, *RichEdit1, this);
+    preview.exec();
+    if (preview.PrintRequested())
+        Button3Click();
 }
 
 void TForm1::SaveListing(const std::string &fileName)

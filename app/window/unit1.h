@@ -52,6 +52,7 @@ public:
     TPrintDialog PrintDialog1;
     QCheckBox *CheckBox3 = nullptr;
     QCheckBox *CheckBox4 = nullptr;
+    QPushButton *Button5 = nullptr;
 
     // What the last read found, and the folder it read (ending in '/'), and as chosen.
     std::unique_ptr<TFileList> FileList;
@@ -68,6 +69,8 @@ public:
     void Button2Click();
     void Button3Click();
     void Button4Click();
+    // "Aperçu...": the pages "Imprimer..." would print, and their print from there.
+    void Button5Click();
     // "Enregistrer...": writes the listing in the format the name's extension asks for
     // (TSaveFormat).
     void SaveListing(const std::string &fileName);

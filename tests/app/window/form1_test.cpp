@@ -77,10 +77,12 @@ TEST_F(TForm1Test, StartsWithItsDesignedControlsAndCaptions)
         {form.CheckBox3, {560, 40, 209, 17}, QStringLiteral("Inclure taille")},
         {form.CheckBox4, {560, 64, 209, 17}, QStringLiteral("Inclure date")},
         {form.Button1, {336, 96, 433, 25}, QStringLiteral("Lecture répertoire")},
-        {form.Bevel2, {320, 136, 457, 129}, {}},
+        // The lower frame reaches down to hold "Aperçu...", below the design's buttons.
+        {form.Bevel2, {320, 136, 457, 169}, {}},
         {form.Button2, {336, 152, 433, 25}, QStringLiteral("Police...")},
         {form.Button3, {336, 192, 433, 25}, QStringLiteral("Imprimer...")},
         {form.Button4, {336, 232, 433, 25}, QStringLiteral("Enregistrer...")},
+        {form.Button5, {336, 272, 433, 25}, QStringLiteral("Aperçu...")},
     };
     for (const TExpected &expected : controls) {
         SCOPED_TRACE(expected.control->objectName().toStdString());
@@ -112,7 +114,7 @@ TEST_F(TForm1Test, TabOrderFollowsTheDesign)
 {
     TForm1 &form = *m_form;
     const std::vector<QWidget *> expected = {form.tva, form.Button1, form.RichEdit1, form.CheckBox1,
-        form.Button2, form.CheckBox2, form.Button3, form.Button4, form.CheckBox3, form.CheckBox4};
+        form.Button2, form.CheckBox2, form.Button3, form.Button4, form.Button5, form.CheckBox3, form.CheckBox4};
     std::vector<QWidget *> order;
     QWidget *widget = form.tva;
     do {
@@ -123,7 +125,7 @@ TEST_F(TForm1Test, TabOrderFollowsTheDesign)
     EXPECT_EQ(order, expected);
 }
 
-TEST_F(TForm1Test, ResizingKeepsTheViewEightPixelsBelowTheStatusLine)
+TEST_F(TForm1Test, ResizingKeepsTheViewEightPixelsBelowTheLowerFrame)
 {
     TForm1 &form = *m_form;
     form.show();
@@ -131,7 +133,7 @@ TEST_F(TForm1Test, ResizingKeepsTheViewEightPixelsBelowTheStatusLine)
     for (const QSize size : {QSize(792, 573), QSize(1000, 800), QSize(640, 400)}) {
         form.resize(size);
         QCoreApplication::processEvents();
-        EXPECT_EQ(form.RichEdit1->y(), 272 + 13 + 8);
+        EXPECT_EQ(form.RichEdit1->y(), 136 + 169 + 8);
         EXPECT_EQ(form.RichEdit1->geometry().bottom(), size.height() - 1);
         EXPECT_EQ(form.RichEdit1->width(), size.width());
     }

@@ -558,6 +558,10 @@ Exit status: 0 done, 1 listing or writing failed, 2 usage or unreadable folder.
         <source>Aucune lecture à enregistrer : choisissez un dossier et lisez-le d&apos;abord.</source>
         <translation>Nothing read to save: choose a folder and read it first.</translation>
     </message>
+    <message>
+        <source>Aperçu...</source>
+        <translation>Preview...</translation>
+    </message>
 </context>
 <context>
     <name>THtmlWriter</name>
@@ -588,6 +592,81 @@ Exit status: 0 done, 1 listing or writing failed, 2 usage or unreadable folder.
     <message>
         <source> Go</source>
         <translation> GB</translation>
+    </message>
+</context>
+<context>
+    <name>TPreviewDialog</name>
+    <message>
+        <source>Aperçu avant impression</source>
+        <translation>Print Preview</translation>
+    </message>
+    <message>
+        <source>Pages</source>
+        <translation>Pages</translation>
+    </message>
+    <message>
+        <source>Première page</source>
+        <translation>First page</translation>
+    </message>
+    <message>
+        <source>Page précédente</source>
+        <translation>Previous page</translation>
+    </message>
+    <message>
+        <source>Page suivante</source>
+        <translation>Next page</translation>
+    </message>
+    <message>
+        <source>Dernière page</source>
+        <translation>Last page</translation>
+    </message>
+    <message>
+        <source>&amp;Page</source>
+        <translation>&amp;Page</translation>
+    </message>
+    <message>
+        <source>Numéro de page</source>
+        <translation>Page number</translation>
+    </message>
+    <message>
+        <source>Zoom</source>
+        <translation>Zoom</translation>
+    </message>
+    <message>
+        <source>Pleine largeur</source>
+        <translation>Fit width</translation>
+    </message>
+    <message>
+        <source>Page entière</source>
+        <translation>Fit page</translation>
+    </message>
+    <message>
+        <source>%1 %</source>
+        <translation>%1%</translation>
+    </message>
+    <message>
+        <source>Une page</source>
+        <translation>One page</translation>
+    </message>
+    <message>
+        <source>Deux pages</source>
+        <translation>Two pages</translation>
+    </message>
+    <message>
+        <source>Imprimer...</source>
+        <translation>Print...</translation>
+    </message>
+    <message>
+        <source>Fermer</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>sur %1</source>
+        <translation>of %1</translation>
+    </message>
+    <message>
+        <source>sur au moins %1</source>
+        <translation>of at least %1</translation>
     </message>
 </context>
 <context>

@@ -529,6 +529,10 @@ Code de sortie : 0 réussi, 1 listing ou écriture en échec, 2 usage ou dossier
         <source>Aucune lecture à enregistrer : choisissez un dossier et lisez-le d&apos;abord.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Aperçu...</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>THtmlWriter</name>
@@ -558,6 +562,81 @@ Code de sortie : 0 réussi, 1 listing ou écriture en échec, 2 usage ou dossier
     </message>
     <message>
         <source> Go</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>TPreviewDialog</name>
+    <message>
+        <source>Aperçu avant impression</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Pages</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Première page</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Page précédente</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Page suivante</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Dernière page</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Page</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Numéro de page</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Zoom</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Pleine largeur</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Page entière</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 %</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Une page</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Deux pages</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Imprimer...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Fermer</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>sur %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>sur au moins %1</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -1,7 +1,8 @@
 // Renders the main window on the offscreen platform into the PNG file named on the
 // command line (the README's picture): a sample home folder in the tree, expanded two
 // levels with the shell's icons, its "Documents" folder picked and read, in the language
-// of the environment (LANG and the like).
+// of the environment (LANG and the like). A second file name gets the print preview of
+// that listing, two pages side by side.
 #include <cstdio>
 #include <cstdlib>
 
@@ -9,9 +10,11 @@
 #include <QCheckBox>
 #include <QPixmap>
 #include <QTest>
+#include <QToolButton>
 
 #include "app/shared/language.h"
 #include "app/window/foldertree.h"
+#include "app/window/previewdialog.h"
 #include "app/window/unit1.h"
 #include "platform/print/font.h"
 #include "platform/system/qtext.h"
@@ -33,8 +36,8 @@ TTreeNode *Child(TTreeNode *node, const std::string &caption)
 
 int main(int argc, char **argv)
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s OUTPUT.png\n", argv[0]);
+    if (argc != 2 && argc != 3) {
+        std::fprintf(stderr, "usage: %s OUTPUT.png [PREVIEW.png]\n", argv[0]);
         return 2;
     }
     qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -76,5 +79,18 @@ int main(int argc, char **argv)
     form.BuildListing();
     form.tvaClick(form.tva);
     QCoreApplication::processEvents();
-    return form.grab().save(ToQString(argv[1])) ? 0 : 1;
+    if (!form.grab().save(ToQString(argv[1])))
+        return 1;
+    if (argc == 3) {
+        TPreviewDialog preview(*form.RichPrinter1, *form.RichEdit1, &form);
+        preview.resize(1000, 720);
+        preview.show();
+        if (!QTest::qWaitForWindowExposed(&preview))
+            return 1;
+        QTest::mouseClick(preview.TwoPagesButton, Qt::LeftButton);
+        QTest::qWait(100);
+        if (!preview.grab().save(ToQString(argv[2])))
+            return 1;
+    }
+    return 0;
 }

@@ -29,13 +29,13 @@ protected:
         return range;
     }
     // Where each page of the given height begins.
-    std::vector<std::int64_t> PageStarts(double heightInches)
+    std::vector<std::int64_t> PageStarts(double heightInches, double widthInches = 5)
     {
         std::vector<std::int64_t> starts;
         std::int64_t next = 0;
         while (next < m_view.GetTextLen()) {
             starts.push_back(next);
-            TFormatRange range = Range(5, heightInches, next);
+            TFormatRange range = Range(widthInches, heightInches, next);
             const std::int64_t after = m_view.FormatRange(&range, false);
             if (after <= next)
                 break;
@@ -118,23 +118,46 @@ TEST_F(RichEditPrintTest, RendersTabStopsAtHalfInchesOnThePage)
 
 TEST_F(RichEditPrintTest, ThePageCounterFindsThePagesThatFormatRangeFills)
 {
-    // One-line paragraphs the counter takes by their weight's height, among those it must
-    // lay out: wrapped ones, tabs near the edge, other scripts and fonts, separators.
-    const QStringList kinds = {u"folder/sub"_qs, u"file.txt\t12 345\t01/02/2024"_qs, QString(),
-        u"word "_qs.repeated(40), u"x"_qs.repeated(150) + u"\tend"_qs, u"日本語のファイル名.txt"_qs,
-        u"emoji 😀 name"_qs, u"שלום.txt"_qs, u"line\u2028break"_qs, u"a\u0301ccent"_qs,
-        u"\tindented\t\t\tcolumns"_qs};
-    for (int i = 0; i < 600; ++i) {
-        m_view.SetNextLineBold(i % 7 == 0);
-        m_view.AppendLine(QString(kinds[i % kinds.size()] + QString::number(i)));
+    // Lines shaped like a listing's (names at every depth, tabs up to the size and date
+    // columns, lines broken at a tab, a space or inside a word), among those the counter
+    // must lay out: other scripts and fonts, separators, accents, mixed weights.
+    const QStringList odd = {u"日本語のファイル名.txt"_qs, u"emoji 😀 name"_qs, u"שלום.txt"_qs,
+        u"line\u2028break"_qs, u"a\u0301ccent"_qs, QString(), u"x"_qs.repeated(150) + u"\tend"_qs};
+    const QStringList pieces = {u"read"_qs, u"me"_qs, u".txt"_qs, u"-"_qs, u" "_qs, u"_"_qs, u"Wave"_qs,
+        u"lib"_qs, u"2024"_qs, u"(1)"_qs, u"ffi"_qs, u"AVATAR"_qs, u"/"_qs};
+    std::uint32_t seed = 7;
+    const auto random = [&seed](std::uint32_t below) {
+        seed = seed * 1103515245 + 12345;
+        return (seed >> 8) % below;
+    };
+    m_view.BeginUpdate();
+    for (int i = 0; i < 2500; ++i) {
+        m_view.SetNextLineBold(random(8) == 0);
+        if (random(25) == 0) {
+            m_view.AppendLine(odd[int(random(std::uint32_t(odd.size())))]);
+            continue;
+        }
+        QString line = u"\t"_qs.repeated(random(12));
+        for (std::uint32_t piece = random(14) + 1; piece > 0; --piece)
+            line += pieces[int(random(std::uint32_t(pieces.size())))];
+        line += u"\t"_qs.repeated(random(9)) + QString::number(random(100000)) + u" octets\t2024-02-0"_qs
+            + QString::number(random(9)) + u" 12:34:56"_qs;
+        m_view.AppendLine(line);
     }
-    for (const double height : {0.4, 1.0, 2.7}) {
-        const std::vector<std::int64_t> starts = PageStarts(height);
-        const auto counter = m_view.PageCounter(Range(5, height));
+    m_view.EndUpdate();
+    // Tab stops fall on the edge of a 5-inch line.
+    for (const auto &[width, height] : {std::pair(5.0, 0.3), std::pair(6.7, 1.0), std::pair(5.0, 2.7)}) {
+        const std::vector<std::int64_t> starts = PageStarts(height, width);
+        const auto counter = m_view.PageCounter(Range(width, height));
         std::vector<std::int64_t> counted{0};
         while (counted.size() < starts.size())
             counted.push_back(counter->NextPage(counted.back(), m_view.GetTextLen()));
-        EXPECT_EQ(counted, starts) << height;
+        EXPECT_EQ(counted, starts) << width << " x " << height;
         EXPECT_GE(counter->NextPage(starts.back(), m_view.GetTextLen()), m_view.GetTextLen());
     }
+    // Most paragraphs are counted without their layout, unless pages cut them.
+    const auto counter = m_view.PageCounter(Range(6.7, 9));
+    for (std::int64_t page = 0; page < m_view.GetTextLen();)
+        page = counter->NextPage(page, m_view.GetTextLen());
+    EXPECT_LT(counter->ParagraphsLaidOut() * 2, m_view.Store().Count());
 }

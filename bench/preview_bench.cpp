@@ -1,0 +1,138 @@
+// Measures the print preview of the main window on a long listing, driven as a person
+// drives it.
+//
+//   preview_bench [--page N] FOLDER
+//
+// On the offscreen platform, the window shown at 1000x800 reads FOLDER ("Lecture
+// répertoire", sizes and dates ticked); then, with the resident memory before it noted,
+// "Aperçu..." is clicked and these are timed, each until the pages' viewport has
+// repainted:
+//  - the first page, from the click (the dialog made, shown and painted);
+//  - page N (default 11000), typed into the page box at once, while the pages are still
+//    being counted, and again once they all are (page N + 1);
+//  - End, the last page, once counted.
+// Also: how long after the click the count of all pages ends, the page count, and the
+// process's resident memory with the preview open beside the memory before the click,
+// as a ratio.
+//
+// The output is one "name value" line per figure (times in milliseconds, memory in MiB),
+// for bench/preview-bench.sh.
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include "app/window/foldertree.h"
+#include "app/window/previewdialog.h"
+#include "app/window/previewpages.h"
+#include "app/window/unit1.h"
+#include "platform/ui/richedit.h"
+
+namespace {
+
+double StatusMiB(const std::string &field)
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind(field + ":", 0) == 0)
+            return std::atof(line.c_str() + field.size() + 1) / 1024.0;
+    }
+    return -1;
+}
+
+void Print(const char *name, double value)
+{
+    std::printf("%s %.1f\n", name, value);
+}
+
+// Runs `act` and answers the milliseconds until the pages have repainted after it.
+template <typename Act> double UntilPainted(TPreviewDialog &dialog, Act act)
+{
+    QElapsedTimer timer;
+    timer.start();
+    act();
+    dialog.Pages->viewport()->repaint();
+    return timer.nsecsElapsed() / 1e6;
+}
+
+void TypePage(TPreviewDialog &dialog, int page)
+{
+    dialog.PageBox->setFocus();
+    dialog.PageBox->selectAll();
+    QTest::keyClicks(dialog.PageBox, QString::number(page));
+    QTest::keyClick(dialog.PageBox, Qt::Key_Return);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QApplication application(argc, argv);
+    int page = 11000;
+    std::string folder;
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        if (argument == "--page" && i + 1 < argc)
+            page = std::atoi(argv[++i]);
+        else
+            folder = argument;
+    }
+    if (folder.empty()) {
+        std::fprintf(stderr, "usage: preview_bench [--page N] FOLDER\n");
+        return 2;
+    }
+
+    TForm1 form;
+    form.resize(1000, 800);
+    form.show();
+    if (!QTest::qWaitForWindowExposed(&form))
+        return 1;
+    form.CheckBox3->setChecked(true);
+    form.CheckBox4->setChecked(true);
+    form.tva->SelectPath(folder);
+    QElapsedTimer read;
+    read.start();
+    form.BuildListing();
+    Print("read_ms", read.elapsed());
+    Print("listing_lines", double(form.RichEdit1->Store().Count() - 1));
+    QCoreApplication::processEvents();
+    const double before = StatusMiB("VmRSS");
+    Print("rss_before_mib", before);
+
+    QElapsedTimer sinceClick;
+    bool ran = false;
+    QTimer::singleShot(0, &form, [&] {
+        auto *dialog = qobject_cast<TPreviewDialog *>(QApplication::activeModalWidget());
+        if (dialog == nullptr || !QTest::qWaitForWindowExposed(dialog))
+            return;
+        ran = true;
+        dialog->Pages->viewport()->repaint();
+        Print("first_page_ms", sinceClick.nsecsElapsed() / 1e6);
+        Print("page_n_while_counting_ms", UntilPainted(*dialog, [&] { TypePage(*dialog, page); }));
+        Print("page_shown", dialog->PageBox->text().toDouble());
+        Print("rss_open_mib", StatusMiB("VmRSS"));
+        QTest::qWaitFor([dialog] { return !dialog->PageCount->text().contains(u"au moins"_qs); }, 600000);
+        Print("counted_after_click_ms", sinceClick.elapsed());
+        Print("page_n_counted_ms", UntilPainted(*dialog, [&] { TypePage(*dialog, page + 1); }));
+        Print("last_page_ms", UntilPainted(*dialog, [&] { QTest::keyClick(dialog->Pages, Qt::Key_End); }));
+        Print("pages", dialog->PageBox->text().toDouble());
+        const double open = StatusMiB("VmRSS");
+        Print("rss_open_counted_mib", open);
+        Print("memory_ratio", open / before);
+        Print("hwm_mib", StatusMiB("VmHWM"));
+        dialog->reject();
+    });
+    sinceClick.start();
+    QTest::mouseClick(form.Button5, Qt::LeftButton);
+    return ran ? 0 : 1;
+}

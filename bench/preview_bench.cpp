@@ -13,13 +13,16 @@
 //  - End, the last page, once counted.
 // Also: how long after the click the count of all pages ends, the page count, and the
 // process's resident memory with the preview open beside the memory before the click,
-// as a ratio.
+// as a ratio. Then the preview opens again and page N is typed as a person types it
+// (the box clicked 300 ms after the first page shows, a key every 150 ms), timed from
+// Return.
 //
 // The output is one "name value" line per figure (times in milliseconds, memory in MiB),
 // for bench/preview-bench.sh.
 
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <string>
 
 #include <QApplication>
@@ -110,29 +113,49 @@ int main(int argc, char **argv)
     Print("rss_before_mib", before);
 
     QElapsedTimer sinceClick;
-    bool ran = false;
-    QTimer::singleShot(0, &form, [&] {
-        auto *dialog = qobject_cast<TPreviewDialog *>(QApplication::activeModalWidget());
-        if (dialog == nullptr || !QTest::qWaitForWindowExposed(dialog))
-            return;
-        ran = true;
-        dialog->Pages->viewport()->repaint();
+    const auto inPreview = [&](const std::function<void(TPreviewDialog &)> &use) {
+        bool ran = false;
+        QTimer::singleShot(0, &form, [&] {
+            auto *dialog = qobject_cast<TPreviewDialog *>(QApplication::activeModalWidget());
+            if (dialog == nullptr || !QTest::qWaitForWindowExposed(dialog))
+                return;
+            ran = true;
+            dialog->Pages->viewport()->repaint();
+            use(*dialog);
+            dialog->reject();
+        });
+        sinceClick.start();
+        QTest::mouseClick(form.Button5, Qt::LeftButton);
+        return ran;
+    };
+    const bool first = inPreview([&](TPreviewDialog &dialog) {
         Print("first_page_ms", sinceClick.nsecsElapsed() / 1e6);
-        Print("page_n_while_counting_ms", UntilPainted(*dialog, [&] { TypePage(*dialog, page); }));
-        Print("page_shown", dialog->PageBox->text().toDouble());
+        Print("page_n_typed_at_once_ms", UntilPainted(dialog, [&] { TypePage(dialog, page); }));
+        Print("page_shown", dialog.PageBox->text().toDouble());
         Print("rss_open_mib", StatusMiB("VmRSS"));
-        QTest::qWaitFor([dialog] { return !dialog->PageCount->text().contains(u"au moins"_qs); }, 600000);
+        QTest::qWaitFor([&dialog] { return !dialog.PageCount->text().contains(u"au moins"_qs); }, 600000);
         Print("counted_after_click_ms", sinceClick.elapsed());
-        Print("page_n_counted_ms", UntilPainted(*dialog, [&] { TypePage(*dialog, page + 1); }));
-        Print("last_page_ms", UntilPainted(*dialog, [&] { QTest::keyClick(dialog->Pages, Qt::Key_End); }));
-        Print("pages", dialog->PageBox->text().toDouble());
+        Print("page_n_counted_ms", UntilPainted(dialog, [&] { TypePage(dialog, page + 1); }));
+        dialog.Pages->setFocus();
+        Print("last_page_ms", UntilPainted(dialog, [&] { QTest::keyClick(dialog.Pages, Qt::Key_End); }));
+        Print("pages", dialog.PageBox->text().toDouble());
         const double open = StatusMiB("VmRSS");
         Print("rss_open_counted_mib", open);
         Print("memory_ratio", open / before);
         Print("hwm_mib", StatusMiB("VmHWM"));
-        dialog->reject();
     });
-    sinceClick.start();
-    QTest::mouseClick(form.Button5, Qt::LeftButton);
-    return ran ? 0 : 1;
+    const bool second = inPreview([&](TPreviewDialog &dialog) {
+        QTest::qWait(300);
+        QTest::mouseClick(dialog.PageBox, Qt::LeftButton);
+        dialog.PageBox->selectAll();
+        for (const QChar digit : QString::number(page)) {
+            QTest::qWait(150);
+            QTest::keyClick(dialog.PageBox, digit.toLatin1());
+        }
+        QTest::qWait(150);
+        Print("page_n_typed_by_a_person_ms",
+            UntilPainted(dialog, [&] { QTest::keyClick(dialog.PageBox, Qt::Key_Return); }));
+        Print("page_shown_typed", dialog.PageBox->text().toDouble());
+    });
+    return first && second ? 0 : 1;
 }

@@ -56,6 +56,7 @@ TPreviewDialog::TPreviewDialog(TRichPrinter &printer, TRichEdit &richEdit, QWidg
         const QSize room = place->availableGeometry().size();
         resize(std::min(900, room.width() * 9 / 10), room.height() * 9 / 10);
     }
+    PageBox->setText(u"1"_qs);
     ShowPageState();
     ShowZoom();
     connect(&m_counting, &QTimer::timeout, this, [this] { CountSome(); });
@@ -138,7 +139,10 @@ void TPreviewDialog::CreateControls()
         accept();
     });
     connect(CloseButton, &QPushButton::clicked, this, &QDialog::reject);
-    connect(Pages, &TPreviewPages::PageShown, this, [this] { ShowPageState(); });
+    connect(Pages, &TPreviewPages::PageShown, this, [this] {
+        PageBox->setText(QString::number(Pages->CurrentPage() + 1));
+        ShowPageState();
+    });
     connect(Pages, &TPreviewPages::ZoomChanged, this, [this] { ShowZoom(); });
     // The pages turn wherever the focus is in the dialog.
     connect(new QShortcut(QKeySequence::MoveToNextPage, this), &QShortcut::activated, Pages,
@@ -159,15 +163,13 @@ void TPreviewDialog::ShowPageState()
     const int current = Pages->CurrentPage();
     const int known = m_preview->PagesCounted();
     const bool counted = m_preview->Counted();
-    if (!PageBox->hasFocus() || PageBox->text().isEmpty())
-        PageBox->setText(QString::number(current + 1));
     PageCount->setText(counted ? tr("sur %1").arg(Number(known)) : tr("sur au moins %1").arg(Number(known)));
     FirstButton->setEnabled(current > 0);
     PreviousButton->setEnabled(current > 0);
     const bool more = !counted || current + Pages->PagesSideBySide() < known;
     NextButton->setEnabled(more);
     LastButton->setEnabled(more);
-    Pages->setAccessibleDescription(PageBox->text() + u' ' + PageCount->text());
+    Pages->setAccessibleDescription(QString::number(current + 1) + u' ' + PageCount->text());
 }
 
 void TPreviewDialog::GoToTypedPage()

@@ -49,6 +49,8 @@ public:
 private:
     void CreateControls();
     void CountSome();
+    // The count and the buttons that lead somewhere; the page box changes only with the
+    // page, not while the user types in it.
     void ShowPageState();
     void GoToTypedPage();
     void ZoomChosen(int item);

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 #include <unordered_map>
 #include <vector>
 
@@ -14,9 +13,13 @@
 
 namespace {
 
-// A word's width from its advances and kerning pairs lies within this share of it, plus
-// a small constant, of the width the layout gives it (shaping, rounding).
-constexpr qreal WidthShare = 0.003;
+// A word's width from its advances and kerning pairs lies within a share of it, plus a
+// small constant, of the width the layout gives it (shaping, rounding): at least this
+// share, twice what the face shows on these samples (kerning the font's tables alone
+// carry, ligatures).
+constexpr qreal LeastWidthShare = 0.003;
+const char16_t *const Samples[] = {u"AVAWATAYTeToVaWaYaLTPAFAyrvkfjg", u"The quick brown fox jumps over the lazy dog",
+    u"0123456789.,:;_-()[]", u"office fluffy affine flight", u"WAVE Type Yay ATAVISTIC LT.Vo"};
 
 // Characters whose glyphs sit one after another at their own advance, left to right:
 // shaping does not join, reorder or stack them.
@@ -135,44 +138,23 @@ public:
         , m_metrics(device ? QFontMetricsF(font, device) : QFontMetricsF(font))
         , m_advances(0x10000, Unknown)
         , m_overhangs(0x10000, Unknown)
-        , m_latinKerning(0x10000, std::numeric_limits<float>::quiet_NaN())
+        , m_latinKerning(0x10000, Unknown)
     { }
 
     // The character's advance, or a negative number when the font does not draw it by
     // itself, one after another.
     qreal Advance(char16_t c)
     {
-        float &advance = m_advances[c];
-        if (advance == Unknown) {
-            const QChar character(c);
-            advance = NotAlone;
-            if (SetOneAfterAnother(character) && m_raw.supportsCharacter(character)) {
-                const QList<QPointF> advances
-                    = m_raw.advancesForGlyphIndexes(m_raw.glyphIndexesForString(QString(character)));
-                if (advances.size() == 1)
-                    advance = float(advances[0].x());
-            }
-        }
-        return advance;
-    }
-
-    // How far the character's glyph reaches past its advance, when it does.
-    qreal Overhang(char16_t c)
-    {
-        float &overhang = m_overhangs[c];
-        if (overhang == Unknown)
-            overhang = float(std::max<qreal>(0, -m_metrics.rightBearing(QChar(c))));
-        return overhang;
+        const float advance = m_advances[c];
+        return advance != Unknown ? advance : FindAdvance(c);
     }
 
     // How much closer (or further) the pair's glyphs sit than their advances say.
     qreal Kerning(char16_t first, char16_t second)
     {
-        if (first < 0x100 && second < 0x100) {
-            float &kerning = m_latinKerning[first << 8 | second];
-            if (std::isnan(kerning))
-                kerning = float(PairKerning(first, second));
-            return kerning;
+        if ((first | second) < 0x100) {
+            const float kerning = m_latinKerning[first << 8 | second];
+            return kerning != Unknown ? kerning : FindLatinKerning(first, second);
         }
         const std::uint32_t pair = std::uint32_t(first) << 16 | second;
         const auto known = m_kerning.find(pair);
@@ -183,11 +165,59 @@ public:
         return kerning;
     }
 
+    // The text's width as the layout measures it.
+    qreal Width(QStringView text) const { return m_metrics.horizontalAdvance(text.toString()); }
+
+    // How far the character's glyph reaches past its advance, when it does.
+    qreal Overhang(char16_t c)
+    {
+        float &overhang = m_overhangs[c];
+        if (overhang == Unknown)
+            overhang = float(std::max<qreal>(0, -m_metrics.rightBearing(QChar(c))));
+        return overhang;
+    }
+
+    // Learns how far its estimates of the samples lie from their widths.
+    void Calibrate()
+    {
+        for (const char16_t *sample : Samples) {
+            const QStringView text(sample);
+            qreal sum = 0;
+            for (qsizetype i = 0; i < text.size(); ++i)
+                sum += Advance(text[i].unicode()) + (i > 0 ? Kerning(text[i - 1].unicode(), text[i].unicode()) : 0);
+            const qreal exact = Width(text);
+            if (exact > 0)
+                WidthShare = std::max(WidthShare, 2 * std::abs(sum - exact) / exact);
+        }
+    }
+
     const qreal LineHeight; // 0: not one height for every line
+    qreal WidthShare = LeastWidthShare;
 
 private:
     static constexpr float Unknown = -1;
     static constexpr float NotAlone = -2;
+
+    qreal FindAdvance(char16_t c)
+    {
+        const QChar character(c);
+        float advance = NotAlone;
+        if (SetOneAfterAnother(character) && m_raw.supportsCharacter(character)) {
+            const QList<QPointF> advances = m_raw.advancesForGlyphIndexes(m_raw.glyphIndexesForString(QString(character)));
+            if (advances.size() == 1)
+                advance = float(advances[0].x());
+        }
+        m_advances[c] = advance;
+        return advance;
+    }
+
+    qreal FindLatinKerning(char16_t first, char16_t second)
+    {
+        const float kerning = float(PairKerning(first, second));
+        // A kerning that equals the marker for unknown pairs is off by too little to matter.
+        m_latinKerning[first << 8 | second] = kerning == Unknown ? std::nextafter(Unknown, 0.0f) : kerning;
+        return kerning;
+    }
 
     qreal PairKerning(char16_t first, char16_t second) const
     {
@@ -223,8 +253,10 @@ TPageCounter::TPageCounter(const TPrinterLayout::TSettings &settings, const QRec
     // The first stop as the layout places it: the distance scales with the device.
     const auto tab = SampleLayout(settings, u"\tM"_qs, false);
     m_tabStop = tab->lineCount() == 1 ? tab->lineAt(0).cursorToX(1) : 0;
+    m_regular->Calibrate();
+    m_bold->Calibrate();
     // Measured against the layout's widths, estimates stay within a 25th of the line's
-    // height (beyond WidthShare).
+    // height (beyond the share).
     m_error = std::max<qreal>(1, m_regular->LineHeight / 25);
 
 }
@@ -242,26 +274,39 @@ TPageCounter::TFace *TPageCounter::FaceOf(qsizetype paragraph, QStringView text)
     return nullptr;
 }
 
-int TPageCounter::LineCount(QStringView text, TFace &face) const
+int TPageCounter::LineCount(QStringView text, TFace &face, TLineStarts &starts) const
 {
-    // The layout's greedy breaking: a word goes on the line when it fits there, else it
-    // starts the next one (the spaces before it stay behind); a tab moves to the next
-    // stop, and one that passes the edge ends its line. Positions are known within
-    // [low, high]; a decision those bounds leave open answers 0. What the layout checks
-    // against the edge may also count the overhang of the last glyph.
+    // The layout's greedy breaking: a word goes on the line when it fits there (its last
+    // glyph's overhang included), else it starts the next one, the spaces before it
+    // staying behind; a tab moves to the next stop, and one that passes the edge ends its
+    // line. Where the line's content ends is estimated within [low, high] from advances
+    // and kerning pairs; when those bounds leave a decision open, the text since the last
+    // stop is measured as the layout measures it.
     const qreal width = m_settings.Width;
     if (m_tabStop <= 0 || face.LineHeight <= 0 || width <= 0)
         return 0;
     int lines = 1;
+    starts[0] = 0;
     qreal low = 0, high = 0; // where the line's content ends
     qreal spaces = 0; // the width of the spaces after it
-    qreal overhang = 0; // how far the line's last glyph may reach past its advance
+    qreal overhang = 0; // how far the line's last glyph reaches past its advance
     bool content = false; // whether the line holds anything yet
     bool pendingSpaces = false;
-    const auto nextLine = [&] {
-        ++lines;
-        low = high = spaces = overhang = 0;
+    qsizetype segment = 0; // where the text since the last stop (or the line's start) begins
+    qreal segmentX = 0; // and its place on the line
+    // Where the text from the segment's start to `end` ends, exactly.
+    const auto measure = [&](qsizetype end) {
+        return segmentX + face.Width(text.mid(segment, end - segment));
+    };
+    // Starts a line at `at`; false when there are too many to keep.
+    const auto nextLine = [&](qsizetype at) {
+        if (lines == int(starts.size()))
+            return false;
+        starts[std::size_t(lines++)] = at;
+        low = high = spaces = overhang = segmentX = 0;
+        segment = at;
         content = pendingSpaces = false;
+        return true;
     };
     for (qsizetype i = 0; i < text.size();) {
         const char16_t c = text[i].unicode();
@@ -275,27 +320,37 @@ int TPageCounter::LineCount(QStringView text, TFace &face) const
             continue;
         }
         if (c == u'\t') {
-            qreal fromLow = low + spaces, fromHigh = high + spaces;
-            if (content && fromLow > width) {
-                nextLine(); // the spaces end the line; the tab starts the next
-                fromLow = fromHigh = 0;
-            } else if (content && fromHigh + overhang > width) {
-                return 0;
+            // A tab that would move by less than a little goes to the stop after; the
+            // layout's own limit lies within that little, so a move there is laid out.
+            const qreal little = m_tabStop / 75;
+            const auto stopAfter = [this](qreal x) { return (std::floor(x / m_tabStop) + 1) * m_tabStop; };
+            qreal from = low + spaces;
+            const bool sure = low == high
+                || (stopAfter(from) == stopAfter(high + spaces) && stopAfter(from) - (high + spaces) >= little
+                    && (!content || from > width || high + spaces + overhang <= width));
+            if (!sure)
+                from = measure(i);
+            if (content && from + overhang > width && from <= width)
+                return 0; // only the overhang's own rule tells
+            if (content && from > width) {
+                // The spaces end the line; the tab starts the next.
+                if (!nextLine(i))
+                    return 0;
+                from = 0;
             }
             content = content || pendingSpaces;
-            const qreal stop = (std::floor(fromLow / m_tabStop) + 1) * m_tabStop;
-            if ((std::floor(fromHigh / m_tabStop) + 1) * m_tabStop != stop)
-                return 0;
-            if (stop <= width && stop + overhang > width)
+            const qreal stop = stopAfter(from);
+            if (stop - from < little)
                 return 0;
             ++i;
             if (stop > width) {
-                if (!content)
+                // The tab ends its line.
+                if (!content || !nextLine(i))
                     return 0;
-                nextLine(); // the tab ends its line
                 continue;
             }
-            low = high = stop;
+            low = high = segmentX = stop;
+            segment = i;
             spaces = overhang = 0;
             content = true;
             pendingSpaces = false;
@@ -312,19 +367,27 @@ int TPageCounter::LineCount(QStringView text, TFace &face) const
             sum += advance + (previous ? face.Kerning(previous, unit) : 0);
             previous = unit;
         }
-        const qreal error = m_error + sum * WidthShare;
-        overhang = face.Overhang(text[end - 1].unicode()) + m_error;
-        if (high + spaces + sum + error + overhang <= width) {
-            low += spaces + sum - error;
-            high += spaces + sum + error;
-        } else if (content && low + spaces + sum - error > width && sum + error + overhang <= width
-            && !BreaksInside(text.mid(i, end - i))) {
-            nextLine();
+        const qreal error = m_error + sum * face.WidthShare;
+        const qreal wordOverhang = face.Overhang(text[end - 1].unicode());
+        qreal endLow = low + spaces + sum - error;
+        qreal endHigh = high + spaces + sum + error;
+        if (endLow + wordOverhang <= width != (endHigh + wordOverhang <= width))
+            endLow = endHigh = measure(end);
+        if (endHigh + wordOverhang <= width || !content) {
+            if (endHigh + wordOverhang > width)
+                return 0; // a first word wider than the line breaks anywhere
+            low = endLow;
+            high = endHigh;
+        } else {
+            // The word starts the next line, unless the layout may break inside it.
+            if (BreaksInside(text.mid(i, end - i)) || !nextLine(i))
+                return 0;
+            if (sum + error + wordOverhang > width)
+                return 0;
             low = sum - error;
             high = sum + error;
-        } else {
-            return 0;
         }
+        overhang = wordOverhang;
         spaces = 0;
         content = true;
         pendingSpaces = false;
@@ -352,22 +415,20 @@ std::int64_t TPageCounter::NextPage(std::int64_t from, std::int64_t to) const
         const std::int64_t position = paragraphs.Position(paragraph);
         const QStringView text = paragraphs.Text(paragraph);
         next = position + text.size() + 1;
-        TFace *face = position >= from ? FaceOf(paragraph, text) : nullptr;
-        const int lines = !face ? 0 : text.isEmpty() ? 1 : LineCount(text, *face);
-        if (lines > 0) {
+        TFace *face = FaceOf(paragraph, text);
+        TLineStarts starts{};
+        const int lines = !face ? 0 : text.isEmpty() ? 1 : LineCount(text, *face, starts);
+        // A page that begins inside the paragraph begins with one of its lines.
+        int first = 0;
+        while (first < lines && position + starts[std::size_t(first)] < from)
+            ++first;
+        if (lines > 0 && (first == 0 || position + starts[std::size_t(first)] == from)) {
             const qreal height = text.isEmpty() ? m_emptyHeight : face->LineHeight;
-            const qreal before = y;
-            const bool placedBefore = placedAny;
-            int placed = 0;
-            while (placed < lines && place(height))
-                ++placed;
-            if (placed == lines)
-                continue;
-            if (placed == 0)
-                return std::max(position, from);
-            // The page ends inside the paragraph: its layout tells where.
-            y = before;
-            placedAny = placedBefore;
+            for (int i = first; i < lines; ++i) {
+                if (!place(height))
+                    return std::max<std::int64_t>(position + starts[std::size_t(i)], from);
+            }
+            continue;
         }
         const auto layout = TPrinterLayout::LayOut(m_settings, paragraph);
         ++m_laidOut;

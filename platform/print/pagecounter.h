@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 
@@ -15,8 +16,7 @@
 // and kerning pairs of the font) and its tab stops, broken as the layout breaks them,
 // wherever those widths leave no doubt. Any other paragraph (mixed weights, characters of
 // another font or script, line separators, a word or tab at the very edge, a break inside
-// a word) is laid out as Render lays it out, and so is one that a page break cuts. The
-// answers are Render's, page for page.
+// a word) is laid out as Render lays it out. The answers are Render's, page for page.
 class TPageCounter
 {
 public:
@@ -36,8 +36,11 @@ private:
 
     // The face the whole paragraph is in, or nullptr when it mixes weights.
     TFace *FaceOf(qsizetype paragraph, QStringView text) const;
-    // The paragraph's lines in `face`, or 0 when only its layout can tell.
-    int LineCount(QStringView text, TFace &face) const;
+    // Where the lines of a paragraph begin, from its first character; a paragraph of
+    // more lines is laid out.
+    using TLineStarts = std::array<qsizetype, 8>;
+    // The paragraph's lines in `face`, and where they begin; 0 when only its layout can tell.
+    int LineCount(QStringView text, TFace &face, TLineStarts &starts) const;
 
     TPrinterLayout::TSettings m_settings;
     QRectF m_area;

@@ -145,15 +145,22 @@ TEST_F(RichEditPrintTest, ThePageCounterFindsThePagesThatFormatRangeFills)
         m_view.AppendLine(line);
     }
     m_view.EndUpdate();
-    // Tab stops fall on the edge of a 5-inch line.
-    for (const auto &[width, height] : {std::pair(5.0, 0.3), std::pair(6.7, 1.0), std::pair(5.0, 2.7)}) {
-        const std::vector<std::int64_t> starts = PageStarts(height, width);
-        const auto counter = m_view.PageCounter(Range(width, height));
-        std::vector<std::int64_t> counted{0};
-        while (counted.size() < starts.size())
-            counted.push_back(counter->NextPage(counted.back(), m_view.GetTextLen()));
-        EXPECT_EQ(counted, starts) << width << " x " << height;
-        EXPECT_GE(counter->NextPage(starts.back(), m_view.GetTextLen()), m_view.GetTextLen());
+    // Tab stops fall on the edge of a 5-inch line; an italic serif face overhangs.
+    TFont italic;
+    italic.Name = u"DejaVu Serif"_qs;
+    italic.SetSize(11);
+    italic.Style = {TFontStyle::fsItalic};
+    for (const TFont &font : {m_view.Font(), italic}) {
+        m_view.SetFont(font);
+        for (const auto &[width, height] : {std::pair(5.0, 0.3), std::pair(6.7, 1.0), std::pair(5.0, 2.7)}) {
+            const std::vector<std::int64_t> starts = PageStarts(height, width);
+            const auto counter = m_view.PageCounter(Range(width, height));
+            std::vector<std::int64_t> counted{0};
+            while (counted.size() < starts.size())
+                counted.push_back(counter->NextPage(counted.back(), m_view.GetTextLen()));
+            EXPECT_EQ(counted, starts) << font.Name.toStdString() << ", " << width << " x " << height;
+            EXPECT_GE(counter->NextPage(starts.back(), m_view.GetTextLen()), m_view.GetTextLen());
+        }
     }
     // Most paragraphs are counted without their layout, unless pages cut them.
     const auto counter = m_view.PageCounter(Range(6.7, 9));

@@ -38,6 +38,7 @@
 #include "app/window/previewdialog.h"
 #include "app/window/previewpages.h"
 #include "app/window/unit1.h"
+#include "platform/print/font.h"
 #include "platform/ui/richedit.h"
 
 namespace {
@@ -55,7 +56,7 @@ double StatusMiB(const std::string &field)
 
 void Print(const char *name, double value)
 {
-    std::printf("%s %.1f\n", name, value);
+    std::printf("%s %.2f\n", name, value);
 }
 
 // Runs `act` and answers the milliseconds until the pages have repainted after it.
@@ -81,6 +82,8 @@ void TypePage(TPreviewDialog &dialog, int page)
 int main(int argc, char **argv)
 {
     QApplication application(argc, argv);
+    // The program's own font substitutions, as the window and the export print with.
+    InstallFontSubstitutions();
     int page = 11000;
     std::string folder;
     for (int i = 1; i < argc; ++i) {

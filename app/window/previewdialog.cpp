@@ -1,5 +1,6 @@
 #include "app/window/previewdialog.h"
 
+#include <algorithm>
 #include <chrono>
 #include <climits>
 
@@ -196,7 +197,20 @@ void TPreviewDialog::ZoomChosen(int item)
 
 void TPreviewDialog::ZoomTyped()
 {
-    QString digits = ZoomBox->currentText();
+    // A number is a percentage; words choose the fitted entry they begin.
+    const QString typed = ZoomBox->currentText().trimmed();
+    if (!typed.isEmpty() && std::none_of(typed.begin(), typed.end(), [](QChar c) { return c.isDigit(); })) {
+        for (const int fit : {FitWidthItem, FitPageItem}) {
+            const int item = ZoomBox->findData(fit);
+            if (ZoomBox->itemText(item).startsWith(typed, Qt::CaseInsensitive)) {
+                ZoomChosen(item);
+                break;
+            }
+        }
+        ShowZoom();
+        return;
+    }
+    QString digits = typed;
     digits.removeIf([](QChar c) { return !c.isDigit(); });
     bool ok = false;
     const int percent = digits.toInt(&ok);

@@ -73,6 +73,16 @@ QString Shown(TPreviewDialog &dialog)
     return dialog.PageBox->text() + u' ' + dialog.PageCount->text();
 }
 
+// Types `text` into the zoom list's box, and Return.
+void TypeZoom(TPreviewDialog &dialog, const QString &text)
+{
+    QLineEdit *box = dialog.ZoomBox->lineEdit();
+    box->setFocus();
+    box->selectAll();
+    QTest::keyClicks(box, text);
+    QTest::keyClick(box, Qt::Key_Return);
+}
+
 } // namespace
 
 TEST_F(TPreviewTest, PagesTurnByKeysButtonsAndTheirNumber)
@@ -118,7 +128,7 @@ TEST_F(TPreviewTest, ZoomFollowsTheListTheWheelAndTheKeys)
         TPreviewPages &pages = *dialog.Pages;
         EXPECT_EQ(pages.Fit(), TPreviewPages::TFit::Page);
         const double a4Width = 210 / 25.4 * pages.logicalDpiX();
-        dialog.ZoomBox->activated(dialog.ZoomBox->findText(u"100 %"_qs));
+        TypeZoom(dialog, u"100 %"_qs);
         EXPECT_DOUBLE_EQ(pages.Zoom(), 1.0);
 
         QWheelEvent wheel(QPointF(50, 50), pages.viewport()->mapToGlobal(QPointF(50, 50)), QPoint(),
@@ -129,12 +139,12 @@ TEST_F(TPreviewTest, ZoomFollowsTheListTheWheelAndTheKeys)
         QTest::keyClick(&pages, Qt::Key_Minus, Qt::ControlModifier);
         EXPECT_DOUBLE_EQ(pages.Zoom(), 1.0);
         // Zooms stay between 50 and 400 %.
-        dialog.ZoomBox->lineEdit()->selectAll();
-        QTest::keyClicks(dialog.ZoomBox->lineEdit(), u"900"_qs);
-        QTest::keyClick(dialog.ZoomBox->lineEdit(), Qt::Key_Return);
+        TypeZoom(dialog, u"900"_qs);
         EXPECT_EQ(dialog.ZoomBox->currentText(), u"400 %"_qs);
 
-        dialog.ZoomBox->activated(dialog.ZoomBox->findText(u"Pleine largeur"_qs));
+        // The list's entries complete as they are typed.
+        TypeZoom(dialog, u"Plei"_qs);
+        EXPECT_EQ(pages.Fit(), TPreviewPages::TFit::Width);
         const double fitted = pages.Zoom() * a4Width;
         EXPECT_NEAR(fitted, pages.viewport()->width() - 24, 2);
         EXPECT_GT(pages.verticalScrollBar()->maximum(), 0);
@@ -148,7 +158,7 @@ TEST_F(TPreviewTest, ThePreviewShowsThePagesThatPrintingMakesAndPrintsThem)
     m_dialogs.PrintAnswers = {TPrinterChoice{TPrinterChoice::TKind::pkPdfFile, {}, pdf, false}};
     InPreview([&](TPreviewDialog &dialog) {
         dialog.resize(1100, 1400);
-        dialog.ZoomBox->activated(dialog.ZoomBox->findText(u"100 %"_qs));
+        TypeZoom(dialog, u"100"_qs);
         QTest::keyClick(dialog.Pages, Qt::Key_PageDown);
         shown = dialog.Pages->viewport()->grab().toImage();
         QTest::mouseClick(dialog.PrintButton, Qt::LeftButton);

@@ -103,7 +103,8 @@ void TRichPrinter::ScaleFonts()
     m_textMetrics = Canvas().GetTextMetrics();
 }
 
-std::int64_t TRichPrinter::PreviewPage(TRichEdit *richEdit, int pageNumber, std::int64_t from, QPainter &painter)
+std::int64_t TRichPrinter::PreviewPage(
+    TRichEdit *richEdit, int pageNumber, std::int64_t from, QPainter &painter)
 {
     Printer().BeginPreview(painter);
     const auto endPreview = qScopeGuard([] { Printer().EndPreview(); });

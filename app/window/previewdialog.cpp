@@ -106,8 +106,9 @@ void TPreviewDialog::CreateControls()
 
     auto *bar = new QHBoxLayout;
     for (QWidget *control : {static_cast<QWidget *>(FirstButton), static_cast<QWidget *>(PreviousButton),
-             static_cast<QWidget *>(pageLabel), static_cast<QWidget *>(PageBox), static_cast<QWidget *>(PageCount),
-             static_cast<QWidget *>(NextButton), static_cast<QWidget *>(LastButton)})
+             static_cast<QWidget *>(pageLabel), static_cast<QWidget *>(PageBox),
+             static_cast<QWidget *>(PageCount), static_cast<QWidget *>(NextButton),
+             static_cast<QWidget *>(LastButton)})
         bar->addWidget(control);
     bar->addSpacing(16);
     bar->addWidget(ZoomBox);
@@ -224,7 +225,8 @@ void TPreviewDialog::ShowZoom()
     const QSignalBlocker blocker(ZoomBox);
     const TPreviewPages::TFit fit = Pages->Fit();
     if (fit != TPreviewPages::TFit::None) {
-        ZoomBox->setCurrentIndex(ZoomBox->findData(fit == TPreviewPages::TFit::Width ? FitWidthItem : FitPageItem));
+        ZoomBox->setCurrentIndex(
+            ZoomBox->findData(fit == TPreviewPages::TFit::Width ? FitWidthItem : FitPageItem));
         return;
     }
     const int percent = qRound(Pages->Zoom() * 100);

@@ -105,8 +105,8 @@ QSize TPreviewPages::PageOnScreen() const
 void TPreviewPages::Relayout()
 {
     const QSize page = PageOnScreen();
-    const QSize content(m_sideBySide * page.width() + (m_sideBySide - 1) * Gap + 2 * Margin,
-        page.height() + 2 * Margin);
+    const QSize content(
+        m_sideBySide * page.width() + (m_sideBySide - 1) * Gap + 2 * Margin, page.height() + 2 * Margin);
     const QSize view = viewport()->size();
     horizontalScrollBar()->setRange(0, std::max(0, content.width() - view.width()));
     horizontalScrollBar()->setPageStep(view.width());
@@ -130,7 +130,8 @@ void TPreviewPages::paintEvent(QPaintEvent *event)
         const int index = m_current + i;
         if (i > 0 && !m_preview.HasPage(index))
             break;
-        const QRect place(left + Margin + i * (page.width() + Gap), top + Margin, page.width(), page.height());
+        const QRect place(
+            left + Margin + i * (page.width() + Gap), top + Margin, page.width(), page.height());
         if (place.adjusted(0, 0, 3, 3).intersects(event->rect()))
             PaintPage(painter, index, place, event->rect());
     }
@@ -145,7 +146,8 @@ void TPreviewPages::PaintPage(QPainter &painter, int index, const QRect &place, 
     painter.translate(place.topLeft());
     painter.scale(double(place.width()) / m_preview.PaperSize().width(),
         double(place.height()) / m_preview.PaperSize().height());
-    painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing | QPainter::SmoothPixmapTransform);
+    painter.setRenderHints(
+        QPainter::Antialiasing | QPainter::TextAntialiasing | QPainter::SmoothPixmapTransform);
     QString failure;
     try {
         m_preview.PaintPage(index, painter);
@@ -155,7 +157,8 @@ void TPreviewPages::PaintPage(QPainter &painter, int index, const QRect &place, 
     painter.restore();
     if (!failure.isEmpty()) {
         painter.setPen(Qt::black);
-        painter.drawText(place.adjusted(Margin, Margin, -Margin, -Margin), Qt::AlignCenter | Qt::TextWordWrap, failure);
+        painter.drawText(
+            place.adjusted(Margin, Margin, -Margin, -Margin), Qt::AlignCenter | Qt::TextWordWrap, failure);
     }
 }
 

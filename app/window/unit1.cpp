@@ -161,8 +161,8 @@ void TForm1::CreateRichPrinter()
 
 void TForm1::SetTabOrder()
 {
-    const QList<QWidget *> order
-        = {tva, Button1, RichEdit1, CheckBox1, Button2, CheckBox2, Button3, Button4, Button5, CheckBox3, CheckBox4};
+    const QList<QWidget *> order = {tva, Button1, RichEdit1, CheckBox1, Button2, CheckBox2, Button3, Button4,
+        Button5, CheckBox3, CheckBox4};
     for (qsizetype i = 0; i + 1 < order.size(); ++i)
         setTabOrder(order[i], order[i + 1]);
     for (QLabel *label : {Label1, Label3})

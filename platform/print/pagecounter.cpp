@@ -18,8 +18,9 @@ namespace {
 // share, twice what the face shows on these samples (kerning the font's tables alone
 // carry, ligatures).
 constexpr qreal LeastWidthShare = 0.003;
-const char16_t *const Samples[] = {u"AVAWATAYTeToVaWaYaLTPAFAyrvkfjg", u"The quick brown fox jumps over the lazy dog",
-    u"0123456789.,:;_-()[]", u"office fluffy affine flight", u"WAVE Type Yay ATAVISTIC LT.Vo"};
+const char16_t *const Samples[]
+    = {u"AVAWATAYTeToVaWaYaLTPAFAyrvkfjg", u"The quick brown fox jumps over the lazy dog",
+        u"0123456789.,:;_-()[]", u"office fluffy affine flight", u"WAVE Type Yay ATAVISTIC LT.Vo"};
 
 // Characters whose glyphs sit one after another at their own advance, left to right:
 // shaping does not join, reorder or stack them.
@@ -184,7 +185,8 @@ public:
             const QStringView text(sample);
             qreal sum = 0;
             for (qsizetype i = 0; i < text.size(); ++i)
-                sum += Advance(text[i].unicode()) + (i > 0 ? Kerning(text[i - 1].unicode(), text[i].unicode()) : 0);
+                sum += Advance(text[i].unicode())
+                    + (i > 0 ? Kerning(text[i - 1].unicode(), text[i].unicode()) : 0);
             const qreal exact = Width(text);
             if (exact > 0)
                 WidthShare = std::max(WidthShare, 2 * std::abs(sum - exact) / exact);
@@ -203,7 +205,8 @@ private:
         const QChar character(c);
         float advance = NotAlone;
         if (SetOneAfterAnother(character) && m_raw.supportsCharacter(character)) {
-            const QList<QPointF> advances = m_raw.advancesForGlyphIndexes(m_raw.glyphIndexesForString(QString(character)));
+            const QList<QPointF> advances
+                = m_raw.advancesForGlyphIndexes(m_raw.glyphIndexesForString(QString(character)));
             if (advances.size() == 1)
                 advance = float(advances[0].x());
         }
@@ -258,7 +261,6 @@ TPageCounter::TPageCounter(const TPrinterLayout::TSettings &settings, const QRec
     // Measured against the layout's widths, estimates stay within a 25th of the line's
     // height (beyond the share).
     m_error = std::max<qreal>(1, m_regular->LineHeight / 25);
-
 }
 
 TPageCounter::~TPageCounter() = default;
@@ -295,9 +297,8 @@ int TPageCounter::LineCount(QStringView text, TFace &face, TLineStarts &starts) 
     qsizetype segment = 0; // where the text since the last stop (or the line's start) begins
     qreal segmentX = 0; // and its place on the line
     // Where the text from the segment's start to `end` ends, exactly.
-    const auto measure = [&](qsizetype end) {
-        return segmentX + face.Width(text.mid(segment, end - segment));
-    };
+    const auto measure
+        = [&](qsizetype end) { return segmentX + face.Width(text.mid(segment, end - segment)); };
     // Starts a line at `at`; false when there are too many to keep.
     const auto nextLine = [&](qsizetype at) {
         if (lines == int(starts.size()))

@@ -14,7 +14,8 @@ void TPrinterLayout::Clear()
 std::unique_ptr<QTextLayout> TPrinterLayout::LayOut(const TSettings &settings, qsizetype paragraph)
 {
     const TPrintParagraphs &paragraphs = *settings.Paragraphs;
-    auto layout = std::make_unique<QTextLayout>(paragraphs.Text(paragraph).toString(), settings.Font, settings.Device);
+    auto layout = std::make_unique<QTextLayout>(
+        paragraphs.Text(paragraph).toString(), settings.Font, settings.Device);
     QTextOption option;
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     option.setTabStopDistance(settings.TabStop);

@@ -139,7 +139,8 @@ std::int64_t TRichEdit::FormatRange(const TFormatRange *range, bool render)
     const std::int64_t to = range->chrg.cpMax < 0 ? length : std::min(range->chrg.cpMax, length);
     if (!m_printLayout)
         m_printLayout = std::make_unique<TPrinterLayout>();
-    return m_printLayout->Render(settings, area, range->chrg.cpMin, to, render ? range->hdc->Painter() : nullptr);
+    return m_printLayout->Render(
+        settings, area, range->chrg.cpMin, to, render ? range->hdc->Painter() : nullptr);
 }
 
 std::unique_ptr<TPageCounter> TRichEdit::PageCounter(const TFormatRange &range) const

@@ -36,8 +36,9 @@ TEST_F(TPrintTest, PreviewedPagesAreThePrintedPages)
     for (int i = 1; i <= 260; ++i) {
         m_view.SetNextLineBold(i % 20 == 1);
         // Lines of every length, so that no two pages look alike.
-        m_view.AppendLine(i % 45 == 0 ? u"long "_qs.repeated(60)
-                                      : QStringLiteral("Line %1%2\t4 096\t01/02/2024").arg(i).arg(u"-x"_qs.repeated(i % 13)));
+        m_view.AppendLine(i % 45 == 0
+                ? u"long "_qs.repeated(60)
+                : QStringLiteral("Line %1%2\t4 096\t01/02/2024").arg(i).arg(u"-x"_qs.repeated(i % 13)));
     }
     m_view.EndUpdate();
     const std::string pdf = UsePdf();

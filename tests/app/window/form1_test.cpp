@@ -113,8 +113,9 @@ TEST_F(TForm1Test, StartsWithItsDesignedControlsAndCaptions)
 TEST_F(TForm1Test, TabOrderFollowsTheDesign)
 {
     TForm1 &form = *m_form;
-    const std::vector<QWidget *> expected = {form.tva, form.Button1, form.RichEdit1, form.CheckBox1,
-        form.Button2, form.CheckBox2, form.Button3, form.Button4, form.Button5, form.CheckBox3, form.CheckBox4};
+    const std::vector<QWidget *> expected
+        = {form.tva, form.Button1, form.RichEdit1, form.CheckBox1, form.Button2, form.CheckBox2, form.Button3,
+            form.Button4, form.Button5, form.CheckBox3, form.CheckBox4};
     std::vector<QWidget *> order;
     QWidget *widget = form.tva;
     do {

@@ -38,7 +38,8 @@ protected:
         for (int i = 1; i <= 3000; ++i) {
             view.SetNextLineBold(i % 50 == 1);
             // Names of every length, so that no two pages look alike.
-            view.AppendLine(QStringLiteral("fichier-%1%2.txt\t12 345\t01/02/2024").arg(i).arg(u"-x"_qs.repeated(i % 13)));
+            view.AppendLine(
+                QStringLiteral("fichier-%1%2.txt\t12 345\t01/02/2024").arg(i).arg(u"-x"_qs.repeated(i % 13)));
         }
         view.EndUpdate();
     }

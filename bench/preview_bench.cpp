@@ -1,7 +1,7 @@
 // Measures the print preview of the main window on a long listing, driven as a person
 // drives it.
 //
-//   preview_bench [--page N] FOLDER
+//   preview_bench [--page N] [--grab FILE.png] FOLDER
 //
 // On the offscreen platform, the window shown at 1000x800 reads FOLDER ("Lecture
 // répertoire", sizes and dates ticked); then, with the resident memory before it noted,
@@ -16,6 +16,8 @@
 // as a ratio. Then the preview opens again and page N is typed as a person types it
 // (the box clicked 300 ms after the first page shows, a key every 150 ms), timed from
 // Return.
+//
+// --grab saves a picture of the preview at page N, two pages side by side, at the end.
 //
 // The output is one "name value" line per figure (times in milliseconds, memory in MiB),
 // for bench/preview-bench.sh.
@@ -33,6 +35,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 
 #include "app/window/foldertree.h"
 #include "app/window/previewdialog.h"
@@ -86,10 +89,13 @@ int main(int argc, char **argv)
     InstallFontSubstitutions();
     int page = 11000;
     std::string folder;
+    QString grab;
     for (int i = 1; i < argc; ++i) {
         const std::string argument = argv[i];
         if (argument == "--page" && i + 1 < argc)
             page = std::atoi(argv[++i]);
+        else if (argument == "--grab" && i + 1 < argc)
+            grab = QString::fromLocal8Bit(argv[++i]);
         else
             folder = argument;
     }
@@ -159,6 +165,12 @@ int main(int argc, char **argv)
         Print("page_n_typed_by_a_person_ms",
             UntilPainted(dialog, [&] { QTest::keyClick(dialog.PageBox, Qt::Key_Return); }));
         Print("page_shown_typed", dialog.PageBox->text().toDouble());
+        if (!grab.isEmpty()) {
+            dialog.resize(1200, 860);
+            QTest::mouseClick(dialog.TwoPagesButton, Qt::LeftButton);
+            QTest::qWait(50);
+            dialog.grab().save(grab);
+        }
     });
     return first && second ? 0 : 1;
 }

@@ -96,13 +96,7 @@ public:
     QStringView Text(qsizetype) const override { return m_text; }
     QList<QTextLayout::FormatRange> BoldRuns(qsizetype) const override
     {
-        if (!m_bold)
-            return {};
-        QTextLayout::FormatRange run;
-        run.start = 0;
-        run.length = int(m_text.size());
-        run.format.setFontWeight(QFont::Bold);
-        return {run};
+        return m_bold ? WholeBoldRun(m_text.size()) : QList<QTextLayout::FormatRange>();
     }
     std::int64_t Position(qsizetype) const override { return 0; }
     qsizetype ParagraphAt(std::int64_t) const override { return 0; }

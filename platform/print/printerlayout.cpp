@@ -5,6 +5,17 @@
 #include <QPainter>
 #include <QTextOption>
 
+QList<QTextLayout::FormatRange> WholeBoldRun(qsizetype length)
+{
+    if (length == 0)
+        return {};
+    QTextLayout::FormatRange run;
+    run.start = 0;
+    run.length = int(length);
+    run.format.setFontWeight(QFont::Bold);
+    return {run};
+}
+
 void TPrinterLayout::Clear()
 {
     m_paragraphs.clear();

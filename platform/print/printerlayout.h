@@ -32,6 +32,9 @@ public:
     virtual std::int64_t Revision() const = 0;
 };
 
+// The bold runs of a paragraph of `length` characters that is bold throughout.
+QList<QTextLayout::FormatRange> WholeBoldRun(qsizetype length);
+
 // Lays paragraphs out for a device, one QTextLayout per paragraph at the
 // device's resolution, and draws them page by page. The document layout is not used:
 // it needs the whole document laid out at once (which does not finish for very tall

@@ -14,14 +14,8 @@ QStringView TStorePrintParagraphs::Text(qsizetype paragraph) const
 
 QList<QTextLayout::FormatRange> TStorePrintParagraphs::BoldRuns(qsizetype paragraph) const
 {
-    const QStringView text = m_store.Text(paragraph);
-    if (!m_store.Bold(paragraph) || text.isEmpty())
-        return {};
-    QTextLayout::FormatRange run;
-    run.start = 0;
-    run.length = int(text.size());
-    run.format.setFontWeight(QFont::Bold);
-    return {run};
+    return m_store.Bold(paragraph) ? WholeBoldRun(m_store.Text(paragraph).size())
+                                   : QList<QTextLayout::FormatRange>();
 }
 
 std::int64_t TStorePrintParagraphs::Position(qsizetype paragraph) const

@@ -65,7 +65,11 @@ TPreviewDialog::TPreviewDialog(TRichPrinter &printer, TRichEdit &richEdit, QWidg
     Pages->setFocus();
 }
 
-TPreviewDialog::~TPreviewDialog() = default;
+TPreviewDialog::~TPreviewDialog()
+{
+    // The pages draw from the preview, which goes before the dialog's children do.
+    delete Pages;
+}
 
 void TPreviewDialog::CreateControls()
 {

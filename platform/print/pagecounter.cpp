@@ -28,6 +28,9 @@ bool SetOneAfterAnother(QChar c)
 {
     if (c.isSurrogate() || c.unicode() < 0x20 || (c.unicode() >= 0x7f && c.unicode() < 0xa0))
         return false;
+    // Spaces other than the plain one break lines as spaces do, unless they never break.
+    if (c.category() == QChar::Separator_Space && c != u' ' && c.decompositionTag() != QChar::NoBreak)
+        return false;
     switch (c.category()) {
     case QChar::Mark_NonSpacing:
     case QChar::Mark_SpacingCombining:
@@ -127,14 +130,17 @@ qreal LineHeight(const TPrinterLayout::TSettings &settings, const QString &text,
 class TPageCounter::TFace
 {
 public:
+    // `lineHeight` is that of a line of "M", which says the face's height only when the
+    // face draws "M" itself.
     TFace(const QFont &font, QPaintDevice *device, qreal lineHeight)
-        : LineHeight(lineHeight)
-        , m_raw(QRawFont::fromFont(device ? QFont(font, device) : font))
+        : m_raw(QRawFont::fromFont(device ? QFont(font, device) : font))
         , m_metrics(device ? QFontMetricsF(font, device) : QFontMetricsF(font))
         , m_advances(0x10000, Unknown)
         , m_overhangs(0x10000, Unknown)
         , m_latinKerning(0x10000, Unknown)
-    { }
+    {
+        LineHeight = m_raw.supportsCharacter(u'M') ? lineHeight : 0;
+    }
 
     // The character's advance, or a negative number when the font does not draw it by
     // itself, one after another.
@@ -178,16 +184,19 @@ public:
         for (const char16_t *sample : Samples) {
             const QStringView text(sample);
             qreal sum = 0;
-            for (qsizetype i = 0; i < text.size(); ++i)
-                sum += Advance(text[i].unicode())
-                    + (i > 0 ? Kerning(text[i - 1].unicode(), text[i].unicode()) : 0);
+            bool drawn = true;
+            for (qsizetype i = 0; i < text.size() && drawn; ++i) {
+                const qreal advance = Advance(text[i].unicode());
+                drawn = advance >= 0;
+                sum += advance + (i > 0 ? Kerning(text[i - 1].unicode(), text[i].unicode()) : 0);
+            }
             const qreal exact = Width(text);
-            if (exact > 0)
+            if (drawn && exact > 0)
                 WidthShare = std::max(WidthShare, 2 * std::abs(sum - exact) / exact);
         }
     }
 
-    const qreal LineHeight; // 0: not one height for every line
+    qreal LineHeight = 0; // 0: not one height for every line
     qreal WidthShare = LeastWidthShare;
 
 private:
@@ -366,7 +375,7 @@ int TPageCounter::LineCount(QStringView text, TFace &face, TLineStarts &starts) 
         const qreal wordOverhang = face.Overhang(text[end - 1].unicode());
         qreal endLow = low + spaces + sum - error;
         qreal endHigh = high + spaces + sum + error;
-        if (endLow + wordOverhang <= width != (endHigh + wordOverhang <= width))
+        if ((endLow + wordOverhang <= width) != (endHigh + wordOverhang <= width))
             endLow = endHigh = measure(end);
         if (endHigh + wordOverhang <= width || !content) {
             if (endHigh + wordOverhang > width)

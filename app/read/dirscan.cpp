@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <cerrno>
 #include <dirent.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unordered_set>
 #include <utility>
 #include <vector>
 
+#include "app/read/readahead.h"
 #include "platform/system/dirsearch.h"
 #include "platform/system/filesystemkind.h"
 #include "platform/system/folderread.h"
@@ -69,6 +71,7 @@ private:
         std::size_t NameStart = 0;
         std::size_t NameLength = 0;
         bool Link = false;
+        TFolderReadAhead::TTicket Ticket = 0; // read ahead when not 0
     };
 
     // A folder on the way from the root to the one being walked, with the subfolders it
@@ -85,14 +88,17 @@ private:
         std::size_t EndSubfolder = 0;
     };
 
-    bool Enter(TFolder folder, bool link);
+    bool Enter(TFolder folder, bool link, const TFolderRead *read);
     void Leave();
-    bool ReadFolder(const TFolder &folder);
+    bool ReadFolder(const TFolder &folder, const TFolderRead *read);
+    void AskAhead(const TLevel &level);
     bool TakeEntry(const TFolder &folder, const TFolderEntry &entry);
     TFolder EnterSubfolder(const TFolder &folder, const std::string &name, bool link);
+    TFolder EnterReadAhead(const TFolder &folder, TFolderRead &read, bool link);
     bool WithinLimits(std::string_view name) const;
     void KeepWindow();
     bool ShrinkWindow();
+    bool FreeDescriptors();
     void Reopen(std::size_t index);
     TFolder ReopenFromAbove(std::size_t index) const;
     std::string NameOf(std::size_t index) const;
@@ -115,6 +121,8 @@ private:
     // folder by many paths, so a folder is walked once however it is reached.
     std::unordered_set<TFileId, TFileIdHash> m_visited;
     TFileSystemKinds m_kinds;
+    // Last, so that its threads stop before what they read into goes.
+    std::unique_ptr<TFolderReadAhead> m_readAhead;
 };
 
 bool OutOfDescriptors()
@@ -124,8 +132,18 @@ bool OutOfDescriptors()
 
 void TFolderWalker::Walk(TFolder root)
 {
+    const unsigned threads = m_limits.ReadAheadThreads.value_or(TFolderReadAhead::ThreadsFor(root));
+    // Each folder read ahead holds a descriptor or two: an eighth of them at most.
+    struct rlimit limit = {};
+    const std::size_t descriptors
+        = ::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY ? limit.rlim_cur : 65536;
+    const std::size_t folders = std::min<std::size_t>(32 * std::size_t(threads), descriptors / 8);
+    if (threads > 0 && folders > 0) {
+        m_readAhead = std::make_unique<TFolderReadAhead>(threads, folders);
+        m_readAhead->Claim(root.Id());
+    }
     m_visited.insert(root.Id());
-    if (!Enter(std::move(root), false))
+    if (!Enter(std::move(root), false, nullptr))
         return;
     while (!m_levels.empty()) {
         TLevel &level = m_levels.back();
@@ -134,21 +152,32 @@ void TFolderWalker::Walk(TFolder root)
             continue;
         }
         const TSubfolder found = m_subfolders[level.NextSubfolder++];
+        std::optional<TFolderRead> read;
+        if (found.Ticket != 0)
+            read = m_readAhead->Take(found.Ticket);
         // A folder that could not be opened again on the way back up holds nothing more.
         if (!level.Folder.IsOpen())
             continue;
         const std::string name = m_names.substr(found.NameStart, found.NameLength);
-        TFolder subfolder = EnterSubfolder(level.Folder, name, found.Link);
+        // Read ahead, unless the process ran out of descriptors there: then as always.
+        if (read && (read->OpenError == EMFILE || read->OpenError == ENFILE))
+            read.reset();
+        TFolder subfolder = read ? EnterReadAhead(level.Folder, *read, found.Link)
+                                 : EnterSubfolder(level.Folder, name, found.Link);
         if (!subfolder.IsOpen())
             continue;
+        // Not read ahead under this name: a thread may have read it under another.
+        if (m_readAhead && (!read || read->ReadElsewhere))
+            read = m_readAhead->Claim(subfolder.Id());
         m_path.append(name).push_back(PathDelim);
-        if (!Enter(std::move(subfolder), found.Link))
+        if (!Enter(std::move(subfolder), found.Link, read ? &*read : nullptr))
             return;
     }
 }
 
-// Makes `folder` the deepest level and reads it; false once the callback asked to stop.
-bool TFolderWalker::Enter(TFolder folder, bool link)
+// Makes `folder` the deepest level and reads it (from `read` when it was read ahead);
+// false once the callback asked to stop.
+bool TFolderWalker::Enter(TFolder folder, bool link, const TFolderRead *read)
 {
     TLevel &level = m_levels.emplace_back();
     level.Id = folder.Id();
@@ -158,9 +187,32 @@ bool TFolderWalker::Enter(TFolder folder, bool link)
     level.NamesLength = m_names.size();
     level.FirstSubfolder = level.NextSubfolder = m_subfolders.size();
     KeepWindow();
-    const bool goOn = ReadFolder(m_levels.back().Folder);
+    const bool goOn = ReadFolder(m_levels.back().Folder, read);
     m_levels.back().EndSubfolder = m_subfolders.size();
+    if (goOn && m_readAhead)
+        AskAhead(m_levels.back());
     return goOn;
+}
+
+// Asks for the subfolders of the deepest level to be read ahead.
+void TFolderWalker::AskAhead(const TLevel &level)
+{
+    if (level.FirstSubfolder == level.EndSubfolder || !level.Folder.IsOpen())
+        return;
+    // Not those reached through links: the folder they lead to may be walked already,
+    // which only the walk knows, and each folder is read once.
+    std::vector<TFolderReadAhead::TRequest> requests;
+    std::vector<std::size_t> asked;
+    for (std::size_t i = level.FirstSubfolder; i < level.EndSubfolder; ++i) {
+        const TSubfolder &subfolder = m_subfolders[i];
+        if (subfolder.Link)
+            continue;
+        requests.push_back({m_names.substr(subfolder.NameStart, subfolder.NameLength), false});
+        asked.push_back(i);
+    }
+    const std::vector<TFolderReadAhead::TTicket> tickets = m_readAhead->Ask(level.Folder, requests);
+    for (std::size_t i = 0; i < tickets.size(); ++i)
+        m_subfolders[asked[i]].Ticket = tickets[i];
 }
 
 // Ends the deepest level, its subfolders all walked, and goes back to its folder.
@@ -181,10 +233,17 @@ void TFolderWalker::Leave()
 
 // Reads the folder once: reports its files as they come and keeps its subfolders for
 // later. A folder that cannot be read holds nothing.
-bool TFolderWalker::ReadFolder(const TFolder &folder)
+bool TFolderWalker::ReadFolder(const TFolder &folder, const TFolderRead *read)
 {
+    if (read && read->ReadError != EMFILE && read->ReadError != ENFILE) {
+        for (const TFolderRead::TEntry &entry : read->Entries) {
+            if (!TakeEntry(folder, {read->Name(entry), entry.Type}))
+                return false;
+        }
+        return true;
+    }
     if (!m_reader.Start(folder.Fd(), folder.Readable())
-        && !(OutOfDescriptors() && ShrinkWindow() && m_reader.Start(folder.Fd())))
+        && !(OutOfDescriptors() && FreeDescriptors() && m_reader.Start(folder.Fd())))
         return true;
     TFolderEntry entry;
     while (m_reader.Next(entry)) {
@@ -230,12 +289,22 @@ TFolder TFolderWalker::EnterSubfolder(const TFolder &folder, const std::string &
     if (link && m_kinds.IsPseudo(folder))
         return {};
     TFolder subfolder = folder.OpenChild(name, link);
-    if (!subfolder.IsOpen() && OutOfDescriptors() && ShrinkWindow())
+    if (!subfolder.IsOpen() && OutOfDescriptors() && FreeDescriptors())
         subfolder = folder.OpenChild(name, link);
     if (!subfolder.IsOpen() || (link && m_kinds.IsPseudo(subfolder))
         || !m_visited.insert(subfolder.Id()).second)
         return {};
     return subfolder;
+}
+
+// The subfolder read ahead as `read`, under the rules of EnterSubfolder, or a closed
+// folder when it is not to be walked.
+TFolder TFolderWalker::EnterReadAhead(const TFolder &folder, TFolderRead &read, bool link)
+{
+    if ((link && m_kinds.IsPseudo(folder)) || !read.Folder.IsOpen() || (link && m_kinds.IsPseudo(read.Folder))
+        || !m_visited.insert(read.Folder.Id()).second)
+        return {};
+    return std::move(read.Folder);
 }
 
 // Closes the highest level of the window once the deepest one makes it too wide. The
@@ -257,6 +326,13 @@ bool TFolderWalker::ShrinkWindow()
     m_window = std::max<std::size_t>(1, (deepest - m_lowestOpen + 1) / 2);
     KeepWindow();
     return true;
+}
+
+// The process ran out of descriptors: those of the folders read ahead go first, then
+// levels of the window. False when there was nothing left to close.
+bool TFolderWalker::FreeDescriptors()
+{
+    return (m_readAhead && m_readAhead->Shrink()) || ShrinkWindow();
 }
 
 // Opens the closed level `index` again, through the ".." of the level below it when that

@@ -45,6 +45,10 @@ struct TScanLimits
     std::optional<int> MaxDepth;
     // Asked with each subfolder's name: false leaves it out.
     std::function<bool(std::string_view name)> EntersFolder;
+    // Threads that open and read the subfolders ahead of the walk: by default as many as
+    // the root's file system wants (more on a network); 0 reads each folder as the walk
+    // enters it. The walk and what it reports are the same either way.
+    std::optional<unsigned> ReadAheadThreads;
 };
 
 // The walk of ScanFiles within `Limits`.

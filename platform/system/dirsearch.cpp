@@ -396,6 +396,21 @@ TFolder TFolder::OpenChild(const std::string &name, bool followLink) const
     return Adopt(::openat(m_fd.Get(), name.c_str(), flags | O_PATH));
 }
 
+TFolder TFolder::Duplicate() const
+{
+    TFolder copy;
+    if (!IsOpen()) {
+        errno = EBADF;
+        return copy;
+    }
+    copy.m_fd = TFd(::fcntl(m_fd.Get(), F_DUPFD_CLOEXEC, 0));
+    if (copy.m_fd) {
+        copy.m_id = m_id;
+        copy.m_readable = m_readable;
+    }
+    return copy;
+}
+
 bool MatchesMask(const std::string &name, const std::string &mask)
 {
     return MaskMatch(name, mask);

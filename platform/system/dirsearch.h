@@ -64,6 +64,9 @@ public:
     // read (Readable()), so that one descriptor serves to read it and to reach what lies
     // in it.
     TFolder OpenChild(const std::string &name, bool followLink) const;
+    // The same folder through a descriptor of its own; an empty folder object, with errno
+    // set, when none can be had.
+    TFolder Duplicate() const;
 
     bool IsOpen() const { return static_cast<bool>(m_fd); }
     int Fd() const { return m_fd.Get(); }

@@ -1,0 +1,127 @@
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/system/dirsearch.h"
+
+// A subfolder opened and read: its entries in the file system's order, "." and ".." left
+// out, each with the type the folder lists for it.
+struct TFolderRead
+{
+    struct TEntry
+    {
+        std::uint32_t NameStart = 0; // in Names, where the name ends in a NUL
+        std::uint32_t NameLength = 0;
+        unsigned char Type = 0;
+    };
+
+    TFolder Folder; // not open when it could not be opened
+    int OpenError = 0; // errno of the failed open
+    bool ReadElsewhere = false; // the folder was read (or is being read) by another name
+    int ReadError = 0; // errno when its entries could not be read at all
+    std::string Names;
+    std::vector<TEntry> Entries;
+
+    std::string_view Name(const TEntry &entry) const
+    {
+        return {Names.data() + entry.NameStart, entry.NameLength};
+    }
+};
+
+// Opens and reads the subfolders a walk is about to enter on a few threads of its own,
+// ahead of the walk, so that on a network share or a cold disk many folders are asked
+// for at once instead of one after the other. The walk asks for the subfolders of each
+// folder it reads, in its order, and takes each when it enters it: those asked for last
+// lie nearest in a depth-first walk, so they are read first.
+//
+// Bounded: at most `maxFolders` folders asked for and not yet taken (the least near go
+// when more are asked for; the walk then reads those itself), at most MaxBytes of names
+// read ahead, each taken folder's descriptor only once taken. Destroyed, it stops at once.
+class TFolderReadAhead
+{
+public:
+    using TTicket = std::uint64_t; // 0: not asked for
+    static constexpr std::size_t MaxBytes = 64 * 1024 * 1024;
+
+    TFolderReadAhead(unsigned threads, std::size_t maxFolders);
+    ~TFolderReadAhead();
+    TFolderReadAhead(const TFolderReadAhead &) = delete;
+    TFolderReadAhead &operator=(const TFolderReadAhead &) = delete;
+
+    // A subfolder to ask for: its name in the parent, and whether it is reached through
+    // a link (followed then).
+    struct TRequest
+    {
+        std::string Name;
+        bool Link = false;
+    };
+    // Asks for the subfolders of `parent`, in the walk's order, ahead of all asked for
+    // before; answers a ticket for each, 0 for those not taken on.
+    std::vector<TTicket> Ask(const TFolder &parent, const std::vector<TRequest> &subfolders);
+    // The folder of `ticket`, read: waits while a thread reads it, reads it here when no
+    // thread has started on it; std::nullopt when it is no longer held (the walk then
+    // opens and reads it itself).
+    std::optional<TFolderRead> Take(TTicket ticket);
+    // The walk does not enter the folder of `ticket`.
+    void Drop(TTicket ticket);
+    // The walk is about to read the folder `id` itself (reached through a link, or not
+    // asked for): answers the read of a thread that took it on by another name, waiting
+    // for it; else keeps every thread from reading it from now on.
+    std::optional<TFolderRead> Claim(const TFileId &id);
+    // The process ran out of descriptors: lets go of every folder read and waiting, and
+    // holds half as many from now on. False when it held none.
+    bool Shrink();
+
+    // Threads and folders for the file system `folder` lies on: more on a network.
+    static unsigned ThreadsFor(const TFolder &folder);
+
+private:
+    struct TJob
+    {
+        TTicket Ticket = 0;
+        std::shared_ptr<const TFolder> Parent; // through a descriptor of its own
+        TRequest Subfolder;
+    };
+    enum class TState
+    {
+        Waiting,
+        Reading,
+        Read,
+        Dropped, // being read, then thrown away
+    };
+    struct TSlot
+    {
+        TState State = TState::Waiting;
+        std::optional<TFolderRead> Result;
+    };
+
+    void Run();
+    TFolderRead Read(const TJob &job);
+    void Evict();
+    std::optional<TFolderRead> TakeLocked(std::unique_lock<std::mutex> &lock, TTicket ticket);
+
+    std::size_t m_maxFolders;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::deque<TJob> m_waiting; // the nearest first
+    std::unordered_map<TTicket, TSlot> m_slots; // every folder asked for and not taken
+    // Every folder a thread read, by device and inode, with its ticket; 0 for those the
+    // walk read itself. A folder is read once, whatever names lead to it.
+    std::unordered_map<TFileId, TTicket, TFileIdHash> m_claims;
+    std::size_t m_bytes = 0; // of the names read and not taken
+    TTicket m_nextTicket = 1;
+    std::atomic<bool> m_stopping = false;
+    std::vector<std::thread> m_threads;
+};

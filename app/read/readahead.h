@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -14,10 +15,12 @@
 #include <unordered_map>
 #include <vector>
 
+#include "app/read/entrykind.h"
 #include "platform/system/dirsearch.h"
 
 // A subfolder opened and read: its entries in the file system's order, "." and ".." left
-// out, each with the type the folder lists for it.
+// out, each with the type the folder lists for it, and links and entries of unknown type
+// looked at.
 struct TFolderRead
 {
     struct TEntry
@@ -25,8 +28,15 @@ struct TFolderRead
         std::uint32_t NameStart = 0; // in Names, where the name ends in a NUL
         std::uint32_t NameLength = 0;
         unsigned char Type = 0;
+        TEntryKind Kind; // looked at where the type does not tell (KindNeedsLook)
+        std::uint64_t Ticket = 0; // a subfolder already asked for: TFolderReadAhead's ticket
     };
+    // Where the folder lies in a depth-first walk: the places of the folders leading to
+    // it among their folders' entries (a folder's subfolders lie after it and before
+    // whatever follows it).
+    using TKey = std::vector<std::uint32_t>;
 
+    TKey Key;
     TFolder Folder; // not open when it could not be opened
     int OpenError = 0; // errno of the failed open
     bool ReadElsewhere = false; // the folder was read (or is being read) by another name
@@ -43,39 +53,53 @@ struct TFolderRead
 // Opens and reads the subfolders a walk is about to enter on a few threads of its own,
 // ahead of the walk, so that on a network share or a cold disk many folders are asked
 // for at once instead of one after the other. The walk asks for the subfolders of each
-// folder it reads, in its order, and takes each when it enters it: those asked for last
-// lie nearest in a depth-first walk, so they are read first.
+// folder it reads itself, and each folder read here asks for its own subfolders (those
+// the walk enters: not hidden, within `limits`, not reached through a link); the walk
+// takes each when it enters it. The folders nearest in the walk's depth-first order are
+// read first.
 //
-// Bounded: at most `maxFolders` folders asked for and not yet taken (the least near go
-// when more are asked for; the walk then reads those itself), at most MaxBytes of names
-// read ahead, each taken folder's descriptor only once taken. Destroyed, it stops at once.
+// Bounded: at most `maxFolders` folders asked for and not yet taken (the farthest go when
+// more are asked for; the walk then reads those itself), at most MaxBytes of names read
+// ahead. Destroyed, it stops at once.
 class TFolderReadAhead
 {
 public:
     using TTicket = std::uint64_t; // 0: not asked for
     static constexpr std::size_t MaxBytes = 64 * 1024 * 1024;
 
-    TFolderReadAhead(unsigned threads, std::size_t maxFolders);
+    // Which subfolders the walk enters beyond being visible and no link: below MaxDepth
+    // (the root at 0), and those EntersFolder takes (asked from several threads at once).
+    struct TLimits
+    {
+        std::optional<int> MaxDepth;
+        std::function<bool(std::string_view name)> EntersFolder;
+    };
+
+    TFolderReadAhead(unsigned threads, std::size_t maxFolders, TLimits limits);
     ~TFolderReadAhead();
     TFolderReadAhead(const TFolderReadAhead &) = delete;
     TFolderReadAhead &operator=(const TFolderReadAhead &) = delete;
 
-    // A subfolder to ask for: its name in the parent, and whether it is reached through
-    // a link (followed then).
+    // A subfolder to ask for: its name in the parent, and its place among the parent's
+    // entries.
     struct TRequest
     {
         std::string Name;
-        bool Link = false;
+        std::uint32_t Entry = 0;
     };
-    // Asks for the subfolders of `parent`, in the walk's order, ahead of all asked for
-    // before; answers a ticket for each, 0 for those not taken on.
-    std::vector<TTicket> Ask(const TFolder &parent, const std::vector<TRequest> &subfolders);
+    // Asks for the subfolders of `parent`, which lies at `key` and `depth` of the walk;
+    // answers a ticket for each, 0 for those not taken on.
+    std::vector<TTicket> Ask(const TFolder &parent, const TFolderRead::TKey &key, int depth,
+        const std::vector<TRequest> &subfolders);
     // The folder of `ticket`, read: waits while a thread reads it, reads it here when no
     // thread has started on it; std::nullopt when it is no longer held (the walk then
     // opens and reads it itself).
     std::optional<TFolderRead> Take(TTicket ticket);
     // The walk does not enter the folder of `ticket`.
     void Drop(TTicket ticket);
+    // The walk does not enter the folder it took as `read`: the subfolders asked for
+    // from it go too.
+    void Discard(const TFolderRead &read);
     // The walk is about to read the folder `id` itself (reached through a link, or not
     // asked for): answers the read of a thread that took it on by another name, waiting
     // for it; else keeps every thread from reading it from now on.
@@ -92,7 +116,9 @@ private:
     {
         TTicket Ticket = 0;
         std::shared_ptr<const TFolder> Parent; // through a descriptor of its own
-        TRequest Subfolder;
+        std::string Name;
+        TFolderRead::TKey Key;
+        int Depth = 0;
     };
     enum class TState
     {
@@ -109,10 +135,17 @@ private:
 
     void Run();
     TFolderRead Read(const TJob &job);
-    void Evict();
+    void AskForSubfolders(const TJob &job, TFolderRead &read);
+    // Drop and Discard with m_mutex held.
+    void DropLocked(TTicket ticket);
+    void DiscardLocked(const TFolderRead &read);
+    // Puts the jobs among those waiting by their keys, and lets the farthest go past the
+    // bound; m_mutex is held.
+    void Queue(std::vector<TJob> jobs);
     std::optional<TFolderRead> TakeLocked(std::unique_lock<std::mutex> &lock, TTicket ticket);
 
     std::size_t m_maxFolders;
+    const TLimits m_limits;
     std::mutex m_mutex;
     std::condition_variable m_changed;
     std::deque<TJob> m_waiting; // the nearest first

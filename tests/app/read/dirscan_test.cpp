@@ -436,8 +436,10 @@ TEST(ScanDirectory, EveryFileIsListedWhateverTheDescriptorLimit)
     const std::vector<TCall> expected = ReferenceScan(root, "*.*");
     ASSERT_EQ(expected.size(), 300u * 2 + 80 + 2);
 
-    // In a process of its own, whose descriptors run out at 48.
-    const auto walkWithFewDescriptors = [&] {
+    // In a process of its own, whose descriptors run out at 48, with folders read ahead
+    // or not.
+    const auto walkWithFewDescriptors = [&](const char *readAhead) {
+        ::setenv("VANTREL_READ_AHEAD_THREADS", readAhead, 1);
         const struct rlimit limit = {48, 48};
         ::setrlimit(RLIMIT_NOFILE, &limit);
         std::vector<TCall> calls;
@@ -448,7 +450,8 @@ TEST(ScanDirectory, EveryFileIsListedWhateverTheDescriptorLimit)
         std::fprintf(stderr, "%zu of %zu files\n", calls.size(), expected.size());
         std::exit(Relative(calls, root) == Relative(expected, root) ? 0 : 1);
     };
-    EXPECT_EXIT(walkWithFewDescriptors(), ::testing::ExitedWithCode(0), "");
+    EXPECT_EXIT(walkWithFewDescriptors("0"), ::testing::ExitedWithCode(0), "");
+    EXPECT_EXIT(walkWithFewDescriptors("4"), ::testing::ExitedWithCode(0), "");
 }
 
 TEST(ScanDirectory, NamesAndSizesKeepTheirBytes)
@@ -506,11 +509,21 @@ TEST(ScanDirectory, ReadsEachFolderOnce)
     const auto folders = FolderPaths(tree, {"", "b", "c", "c/d", "c/d/e", "empty", ".hid"});
     std::size_t found = 0;
     const auto count = [&](const std::string &, const TSearchRec &) { return ++found, true; };
-    const auto reads = FolderReads(folders, [&] { ScanDirectory(tree.Root(), "", count); });
-    // Each folder once, however many links reach it; the hidden one not at all.
+    // Each folder once, however many links reach it; the hidden one not at all; with
+    // folders read ahead too.
     std::map<std::string, int> expected;
     for (std::size_t i = 0; i + 1 < folders.size(); ++i)
         expected[folders[i]] = 1;
-    EXPECT_EQ(reads, expected);
-    EXPECT_EQ(found, ReferenceScan(tree.Root() + '/', "*.*").size());
+    for (const unsigned threads : {0u, 4u}) {
+        TScanLimits limits;
+        limits.ReadAheadThreads = threads;
+        found = 0;
+        const auto reads = FolderReads(folders, [&] {
+            ScanFiles(
+                tree.Root(), "", [&](const std::string &, const TScanFile &) { return ++found, true; },
+                limits);
+        });
+        EXPECT_EQ(reads, expected) << threads;
+        EXPECT_EQ(found, ReferenceScan(tree.Root() + '/', "*.*").size());
+    }
 }

@@ -1,0 +1,112 @@
+#include <atomic>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "app/read/dirscan.h"
+#include "tests/support/temptree.h"
+
+namespace {
+
+// Every file a walk reports, as "folder|name", in its order.
+std::vector<std::string> Walk(const std::string &root, std::optional<unsigned> threads,
+    const TScanLimits &limits = {}, const std::function<bool(const std::string &)> &seen = {})
+{
+    TScanLimits withThreads = limits;
+    withThreads.ReadAheadThreads = threads;
+    std::vector<std::string> files;
+    ScanFiles(
+        root, "",
+        [&](const std::string &folder, const TScanFile &file) {
+            files.push_back(folder + '|' + std::string(file.Name));
+            return !seen || seen(files.back());
+        },
+        withThreads);
+    return files;
+}
+
+// Deep and wide: folders of folders four levels down, files at every level, links to
+// folders (walked once), hidden folders (not walked), and many more folders than the
+// read-ahead holds at once.
+void MakeRacingTree(TTempTree &tree, bool links = true)
+{
+    for (int a = 0; a < 12; ++a) {
+        const std::string first = "a" + std::to_string(a) + "/";
+        tree.File(first + "f");
+        for (int b = 0; b < 12; ++b) {
+            const std::string second = first + "b" + std::to_string(b) + "/";
+            tree.File(second + "f" + std::to_string(b));
+            for (int c = 0; c < 6; ++c)
+                tree.File(second + "c" + std::to_string(c) + "/d/g");
+        }
+    }
+    tree.File(".hidden/h");
+    if (links) {
+        tree.Symlink("a3/back", "../a7");
+        tree.Symlink("a9/b2/up", "../../a1/b1");
+    }
+}
+
+} // namespace
+
+TEST(ReadAhead, TheWalkIsTheSameWithItAndWithout)
+{
+    TTempTree tree;
+    MakeRacingTree(tree);
+    const std::string root = tree.Root() + '/';
+    const std::vector<std::string> alone = Walk(root, 0);
+    ASSERT_EQ(alone.size(), 12u + 12 * 12 * 7);
+    for (const unsigned threads : {1u, 3u, 8u})
+        EXPECT_EQ(Walk(root, threads), alone) << threads;
+    // The limits too: a depth, and a folder left out (asked from the threads).
+    TScanLimits limits;
+    limits.MaxDepth = 2;
+    limits.EntersFolder = [](std::string_view name) { return name != "b5"; };
+    EXPECT_EQ(Walk(root, 4, limits), Walk(root, 0, limits));
+}
+
+TEST(ReadAhead, FoldersThatVanishAheadOfTheWalkAreListedAtMostOnce)
+{
+    for (int round = 0; round < 3; ++round) {
+        // No links: a folder removed would change the path its files are listed under.
+        TTempTree tree;
+        MakeRacingTree(tree, false);
+        const std::string root = tree.Root() + '/';
+        // The first file seen removes the last half of the tree while it is read ahead.
+        bool removed = false;
+        const std::vector<std::string> files = Walk(root, 4, {}, [&](const std::string &) {
+            if (!removed) {
+                removed = true;
+                for (int a = 6; a < 12; ++a)
+                    std::filesystem::remove_all(root + "a" + std::to_string(a));
+            }
+            return true;
+        });
+        std::vector<std::string> sorted = files;
+        std::sort(sorted.begin(), sorted.end());
+        EXPECT_EQ(std::adjacent_find(sorted.begin(), sorted.end()), sorted.end());
+        // What stayed is all there, in the walk's order.
+        const std::vector<std::string> after = Walk(root, 0);
+        std::vector<std::string> kept;
+        for (const std::string &file : files) {
+            if (std::find(after.begin(), after.end(), file) != after.end())
+                kept.push_back(file);
+        }
+        EXPECT_EQ(kept, after);
+    }
+}
+
+TEST(ReadAhead, AStopEndsTheWalkAtOnce)
+{
+    TTempTree tree;
+    MakeRacingTree(tree);
+    const std::string root = tree.Root() + '/';
+    const std::vector<std::string> alone = Walk(root, 0);
+    for (const std::size_t stop : {std::size_t(1), std::size_t(100), alone.size() - 1}) {
+        const std::vector<std::string> files = Walk(
+            root, 8, {}, [&, count = std::size_t(0)](const std::string &) mutable { return ++count < stop; });
+        EXPECT_EQ(files, std::vector<std::string>(alone.begin(), alone.begin() + std::ptrdiff_t(stop)));
+    }
+}

@@ -16,9 +16,10 @@ test_packages=(
 fuzz_packages=(
     clang libclang-rt-14-dev
 )
-# The peers the benchmarks measure the export against, and /usr/bin/time for peak memory.
+# The peers the benchmarks measure the export against, /usr/bin/time for peak memory,
+# and the SSH server and sshfs that the share benchmark mounts over the loopback.
 bench_packages=(
-    fd-find tree time
+    fd-find tree time openssh-server openssh-client sshfs
 )
 
 want=("${build_packages[@]}")

@@ -140,15 +140,17 @@ std::map<std::string, int> FolderReads(
     const int inotify = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     std::map<int, std::string> watched;
     for (const auto &folder : folders)
-        // A folder's reads are counted, not its reads: a folder reached again through a
+        // A folder's reads are counted, not its opens: a folder reached again through a
         // link may be opened to be told from the others, never read again. A read may take
-        // several calls, each an access; one read is one run of accesses, which an open or
-        // a close of the folder ends.
+        // several calls, each an access; one read is one run of accesses of the folder,
+        // which an open or a close of it ends.
         watched[::inotify_add_watch(inotify, folder.c_str(), IN_ACCESS | IN_OPEN | IN_CLOSE_NOWRITE)]
             = folder;
     body();
     std::map<std::string, int> reads;
-    int reading = -1; // the folder whose run of accesses goes on
+    // The folders whose run of accesses goes on: runs of folders read at once on several
+    // threads interleave.
+    std::set<int> reading;
     alignas(inotify_event) char buffer[64 * 1024];
     for (ssize_t length; (length = ::read(inotify, buffer, sizeof buffer)) > 0;) {
         for (ssize_t at = 0; at < length;) {
@@ -157,12 +159,12 @@ std::map<std::string, int> FolderReads(
             // An event with a name is of an entry of the watched folder, not of itself.
             if (event->len != 0)
                 continue;
-            if ((event->mask & IN_ACCESS) && event->wd != reading)
-                ++reads[watched[event->wd]];
-            if (event->mask & IN_ACCESS)
-                reading = event->wd;
-            else if (event->wd == reading)
-                reading = -1;
+            if (event->mask & IN_ACCESS) {
+                if (reading.insert(event->wd).second)
+                    ++reads[watched[event->wd]];
+            } else {
+                reading.erase(event->wd);
+            }
         }
     }
     ::close(inotify);

@@ -77,7 +77,7 @@ median() {
 }
 
 row() { printf '%-46s %8s %8s %7s %8s\n' "$@"; }
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2fx", b > 0 ? a / b : 0 }'; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2fx", (b > 0 ? a / b : 0) }'; }
 compare() {
     local label=$1 target=$2 ours=$3 peer=$4
     row "$label" "$ours" "$peer" "$(ratio "$ours" "$peer")" "$target"

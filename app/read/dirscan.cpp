@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <dirent.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -77,6 +78,8 @@ private:
     void KeepWindow();
     bool ShrinkWindow();
     bool FreeDescriptors();
+    void StartReadAhead(unsigned threads);
+    void TimeFolder(std::chrono::steady_clock::duration waited);
     void Reopen(std::size_t index);
     TFolder ReopenFromAbove(std::size_t index) const;
     std::string NameOf(std::size_t index) const;
@@ -99,6 +102,17 @@ private:
     // folder by many paths, so a folder is walked once however it is reached.
     std::unordered_set<TFileId, TFileIdHash> m_visited;
     TFileSystemKinds m_kinds;
+    TFileId m_root;
+    // On a local disk the walk reads alone until folders come slowly: it times every
+    // FoldersTimed folders and starts the read-ahead when they took more than SlowFolder
+    // each (a warm cache answers in a few microseconds, a disk in a tenth of a
+    // millisecond or more).
+    static constexpr std::size_t FoldersTimed = 64;
+    static constexpr std::chrono::microseconds SlowFolder{100};
+    bool m_timing = false;
+    std::size_t m_timed = 0;
+    std::chrono::steady_clock::duration m_waited{};
+    std::chrono::steady_clock::duration m_opening{}; // of the folder being entered
     // Last, so that its threads stop before what they read into goes.
     std::unique_ptr<TFolderReadAhead> m_readAhead;
 };
@@ -110,19 +124,13 @@ bool OutOfDescriptors()
 
 void TFolderWalker::Walk(TFolder root)
 {
-    const unsigned threads = m_limits.ReadAheadThreads.value_or(TFolderReadAhead::ThreadsFor(root));
-    // The more folders read ahead, the more requests in flight: 512 a thread (a share's
-    // walk went from 2.1 s with 32 to 1.6 s), and each holds a descriptor or two: an
-    // eighth of them at most.
-    struct rlimit limit = {};
-    const std::size_t descriptors
-        = ::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY ? limit.rlim_cur : 65536;
-    const std::size_t folders = std::min<std::size_t>(512 * std::size_t(threads), descriptors / 8);
-    if (threads > 0 && folders > 0) {
-        m_readAhead = std::make_unique<TFolderReadAhead>(
-            threads, folders, TFolderReadAhead::TLimits{m_limits.MaxDepth, m_limits.EntersFolder});
-        m_readAhead->Claim(root.Id());
-    }
+    const std::optional<unsigned> threads
+        = m_limits.ReadAheadThreads ? m_limits.ReadAheadThreads : TFolderReadAhead::ThreadsFor(root);
+    m_root = root.Id();
+    if (threads)
+        StartReadAhead(*threads);
+    else
+        m_timing = true;
     m_visited.insert(root.Id());
     if (!Enter(std::move(root), false, nullptr, {}))
         return;
@@ -145,8 +153,11 @@ void TFolderWalker::Walk(TFolder root)
         // Read ahead, unless the process ran out of descriptors there: then as always.
         if (read && (read->OpenError == EMFILE || read->OpenError == ENFILE))
             Discard(read);
+        const auto opening = std::chrono::steady_clock::now();
         TFolder subfolder = read ? EnterReadAhead(level.Folder, *read, found.Link)
                                  : EnterSubfolder(level.Folder, name, found.Link);
+        if (m_timing)
+            m_opening = std::chrono::steady_clock::now() - opening;
         if (!subfolder.IsOpen()) {
             Discard(read);
             continue;
@@ -161,6 +172,41 @@ void TFolderWalker::Walk(TFolder root)
                 std::move(subfolder), found.Link, read ? &*read : nullptr, read ? read->Key : std::move(key)))
             return;
     }
+}
+
+// Starts reading folders ahead on `threads` threads.
+void TFolderWalker::StartReadAhead(unsigned threads)
+{
+    // The more folders read ahead, the more requests in flight: 512 a thread (a share's
+    // walk went from 2.1 s with 32 to 1.6 s), and each holds a descriptor or two: an
+    // eighth of them at most.
+    struct rlimit limit = {};
+    const std::size_t descriptors
+        = ::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY ? limit.rlim_cur : 65536;
+    const std::size_t folders = std::min<std::size_t>(512 * std::size_t(threads), descriptors / 8);
+    if (threads == 0 || folders == 0)
+        return;
+    m_readAhead = std::make_unique<TFolderReadAhead>(
+        threads, folders, TFolderReadAhead::TLimits{m_limits.MaxDepth, m_limits.EntersFolder});
+    // What the walk read itself is never read again.
+    m_readAhead->Claim(m_root);
+    for (const TFileId &id : m_visited)
+        m_readAhead->Claim(id);
+}
+
+// Notes how long the walk waited to open and start reading a folder, and starts the
+// read-ahead once the folders come slowly: a cold disk.
+void TFolderWalker::TimeFolder(std::chrono::steady_clock::duration waited)
+{
+    m_waited += waited;
+    if (++m_timed < FoldersTimed)
+        return;
+    if (m_waited > FoldersTimed * SlowFolder) {
+        m_timing = false;
+        StartReadAhead(TFolderReadAhead::LocalThreads);
+    }
+    m_timed = 0;
+    m_waited = {};
 }
 
 // Makes `folder` the deepest level and reads it (from `read` when it was read ahead);
@@ -236,11 +282,16 @@ bool TFolderWalker::ReadFolder(const TFolder &folder, const TFolderRead *read)
         }
         return true;
     }
+    const auto starting = std::chrono::steady_clock::now();
     if (!m_reader.Start(folder.Fd(), folder.Readable())
         && !(OutOfDescriptors() && FreeDescriptors() && m_reader.Start(folder.Fd())))
         return true;
     TFolderEntry entry;
-    for (std::uint32_t index = 0; m_reader.Next(entry); ++index) {
+    bool any = m_reader.Next(entry);
+    // The open and the first batch of entries tell a cold disk from a warm cache.
+    if (m_timing)
+        TimeFolder(m_opening + (std::chrono::steady_clock::now() - starting));
+    for (std::uint32_t index = 0; any; ++index, any = m_reader.Next(entry)) {
         if (!TakeEntry(folder, entry, index))
             return false;
     }

@@ -108,8 +108,11 @@ public:
     // holds half as many from now on. False when it held none.
     bool Shrink();
 
-    // Threads and folders for the file system `folder` lies on: more on a network.
-    static unsigned ThreadsFor(const TFolder &folder);
+    // The threads to read ahead with from the start: VANTREL_READ_AHEAD_THREADS when set,
+    // eight on a network file system; none on a local one, where the walk starts alone
+    // and takes LocalThreads once its folders prove slow to read (a cold disk).
+    static std::optional<unsigned> ThreadsFor(const TFolder &folder);
+    static constexpr unsigned LocalThreads = 4;
 
 private:
     struct TJob

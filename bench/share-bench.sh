@@ -6,8 +6,9 @@
 # Share: SHARE is mounted read-only with sshfs from an SSH server started for the run on
 # 127.0.0.1:2222 (a key made for it, root's login allowed on the loopback only), and
 # mounted again before every command, so that each starts with sshfs's caches empty:
-#  - plain: vantrel-oruk-export (text to a file under /tmp) against `fdfind -u -j8` and
-#    `fdfind -u`;
+#  - plain: vantrel-oruk-export (text to a file under /tmp) against `fdfind -u -j8`,
+#    `fdfind -u -L -j8` (which follows links to folders, as the walk does: it looks at
+#    every link, a round trip each) and `fdfind -u`;
 #  - -sSD: the export against `find -printf '%s %t %p\n'`;
 #  - the export again with VANTREL_READ_AHEAD_THREADS=0: the walk alone, as before.
 # Cold local disk: /usr and the tree of COPIES hard-linked copies of /usr (common.sh),
@@ -76,7 +77,7 @@ median() {
     printf '%s\n' "${times[@]}" | sort -n | awk '{ a[NR] = $1 } END { print a[int((NR + 1) / 2)] }'
 }
 
-row() { printf '%-46s %8s %8s %7s %8s\n' "$@"; }
+row() { printf '%-52s %8s %8s %7s %8s\n' "$@"; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2fx", (b > 0 ? a / b : 0) }'; }
 compare() {
     local label=$1 target=$2 ours=$3 peer=$4
@@ -90,8 +91,10 @@ row "" "export" "peer" "ratio" "target"
 e_plain=$(median remount "$exporter" "$mount" -o "$work/listing.txt")
 e_alone=$(median remount env VANTREL_READ_AHEAD_THREADS=0 "$exporter" "$mount" -o "$work/listing.txt")
 fd_j8=$(median remount fdfind -u -j8 . "$mount")
+fd_l=$(median remount fdfind -u -L -j8 . "$mount")
 fd_u=$(median remount fdfind -u . "$mount")
 compare "sshfs plain vs fdfind -u -j8" "<= 1.0x" "$e_plain" "$fd_j8"
+compare "sshfs plain vs fdfind -u -L -j8 (links followed)" "" "$e_plain" "$fd_l"
 compare "sshfs plain vs fdfind -u" "" "$e_plain" "$fd_u"
 compare "sshfs plain, walk alone vs read ahead" "" "$e_alone" "$e_plain"
 e_ssd=$(median remount "$exporter" -sSD "$mount" -o "$work/listing.txt")

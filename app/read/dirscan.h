@@ -46,10 +46,10 @@ struct TScanLimits
     // Asked with each subfolder's name: false leaves it out.
     std::function<bool(std::string_view name)> EntersFolder;
     // Threads that open and read the subfolders ahead of the walk: by default as many as
-    // the root's file system wants (eight on a network file system, none on a local one,
-    // or VANTREL_READ_AHEAD_THREADS); 0 reads each folder as the walk enters it. The walk
-    // and what it reports are the same either way. EntersFolder is then asked from
-    // several threads at once.
+    // the root's file system wants (eight on a network file system; on a local one none
+    // until its folders prove slow to read, then four), or VANTREL_READ_AHEAD_THREADS; 0
+    // reads each folder as the walk enters it. The walk and what it reports are the same
+    // either way. EntersFolder is then asked from several threads at once.
     std::optional<unsigned> ReadAheadThreads;
 };
 

@@ -100,7 +100,7 @@ int main(int argc, char **argv)
             folder = argument;
     }
     if (folder.empty()) {
-        std::fprintf(stderr, "usage: preview_bench [--page N] FOLDER\n");
+        std::fprintf(stderr, "usage: preview_bench [--page N] [--grab FILE.png] FOLDER\n");
         return 2;
     }
 

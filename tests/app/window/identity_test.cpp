@@ -18,6 +18,7 @@
 #include "app/shared/identity.h"
 #include "app/shared/language.h"
 #include "platform/ui/dialogs.h"
+#include "tests/support/gui/modaldialog.h"
 #include "tests/support/temptree.h"
 
 using ::testing::IsSupersetOf;
@@ -50,24 +51,6 @@ QStringList LabelTexts(const QWidget &dialog)
     for (const QLabel *label : dialog.findChildren<QLabel *>())
         texts << label->text();
     return texts;
-}
-
-// Runs `act` on the modal dialog of type T once it is shown and has settled, then
-// rejects it.
-template <typename T> void OnceShown(const std::function<void(T &)> &act)
-{
-    auto *timer = new QTimer(QCoreApplication::instance());
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, act] {
-        auto *shown = qobject_cast<T *>(QApplication::activeModalWidget());
-        if (!shown || !shown->isVisible())
-            return;
-        timer->stop();
-        QTest::qWait(300); // the file dialog reads its folder in the background
-        act(*shown);
-        shown->reject();
-        timer->deleteLater();
-    });
-    timer->start(10);
 }
 
 // Qt's dialogs with the French catalogue the programs install at start; removed again

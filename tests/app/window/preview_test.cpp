@@ -20,6 +20,7 @@
 #include "platform/ui/application.h"
 #include "platform/ui/richedit.h"
 #include "tests/support/gui/imagedistance.h"
+#include "tests/support/gui/modaldialog.h"
 #include "tests/support/gui/pdftext.h"
 #include "tests/support/gui/scriptedprintdialogs.h"
 #include "tests/support/temptree.h"
@@ -50,16 +51,13 @@ protected:
     void InPreview(const std::function<void(TPreviewDialog &)> &use)
     {
         bool ran = false;
-        QTimer::singleShot(0, m_form.get(), [&] {
-            auto *dialog = qobject_cast<TPreviewDialog *>(QApplication::activeModalWidget());
-            if (dialog == nullptr)
-                return;
-            ran = true;
-            if (QTest::qWaitForWindowExposed(dialog))
-                use(*dialog);
-            if (dialog->isVisible())
-                dialog->reject();
-        });
+        OnceShown<TPreviewDialog>(
+            [&](TPreviewDialog &dialog) {
+                ran = QTest::qWaitForWindowExposed(&dialog);
+                if (ran)
+                    use(dialog);
+            },
+            0);
         QTest::mouseClick(m_form->Button5, Qt::LeftButton);
         EXPECT_TRUE(ran);
     }

@@ -18,6 +18,7 @@
 #include "platform/system/qtext.h"
 #include "platform/ui/richedit.h"
 #include "tests/app/export/exportrun.h"
+#include "tests/support/gui/modaldialog.h"
 #include "tests/support/gui/pdftext.h"
 #include "tests/support/gui/scripteddialogs.h"
 #include "tests/support/temptree.h"
@@ -118,30 +119,24 @@ TEST_F(SaveFormatsTest, TheTypePickedInTheDialogGivesTheFormat)
     SetDialogSeam(nullptr);
     TForm1 form;
     Read(form);
-    auto *timer = new QTimer(&form);
-    QObject::connect(timer, &QTimer::timeout, timer, [this, timer] {
-        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
-        if (!dialog || !dialog->isVisible())
-            return;
-        timer->stop();
-        QTest::qWait(200);
-        const QStringList types = dialog->nameFilters();
-        const auto csv
-            = std::find_if(types.begin(), types.end(), [](const QString &t) { return t.contains(u"*.csv"); });
-        auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
-        if (csv == types.end() || !name) {
-            ADD_FAILURE() << "no CSV type or name box: " << types.join(u'|').toStdString();
-            dialog->reject();
-            return;
-        }
-        dialog->selectNameFilter(*csv);
-        dialog->setDirectory(ToQString(m_out.Root()));
-        QTest::qWait(200);
-        name->clear();
-        QTest::keyClicks(name, QStringLiteral("chosen"));
-        QTest::keyClick(name, Qt::Key_Return);
-    });
-    timer->start(10);
+    OnceShown<QFileDialog>(
+        [this](QFileDialog &dialog) {
+            const QStringList types = dialog.nameFilters();
+            const auto csv = std::find_if(
+                types.begin(), types.end(), [](const QString &t) { return t.contains(u"*.csv"); });
+            auto *name = dialog.findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+            if (csv == types.end() || !name) {
+                ADD_FAILURE() << "no CSV type or name box: " << types.join(u'|').toStdString();
+                return;
+            }
+            dialog.selectNameFilter(*csv);
+            dialog.setDirectory(ToQString(m_out.Root()));
+            QTest::qWait(200);
+            name->clear();
+            QTest::keyClicks(name, QStringLiteral("chosen"));
+            QTest::keyClick(name, Qt::Key_Return);
+        },
+        200);
     QTest::mouseClick(form.Button4, Qt::LeftButton);
     const TRun run = Export({"-sSD", "-o", m_out.Path("export.csv"), m_tree.Root()});
     EXPECT_EQ(Bytes(m_out.Path("chosen.csv")), Bytes(m_out.Path("export.csv")));

@@ -18,6 +18,7 @@
 #include "platform/ui/application.h"
 #include "platform/ui/dialogs.h"
 #include "tests/support/catalogue.h"
+#include "tests/support/gui/modaldialog.h"
 #include "tests/support/gui/scripteddialogs.h"
 #include "tests/support/temptree.h"
 
@@ -97,22 +98,16 @@ TEST(TSaveDialog, ListsAFolderWithoutReadingItsFiles)
     save.FileName = tree.Path("listing.rtf");
 
     QString type;
-    auto *timer = new QTimer(QCoreApplication::instance());
-    QObject::connect(timer, &QTimer::timeout, timer, [&, timer] {
-        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
-        if (!dialog || !dialog->isVisible())
-            return;
-        timer->stop();
-        dialog->setViewMode(QFileDialog::Detail);
-        QTest::qWait(300); // the folder is read in the background
-        dialog->grab();
-        QTest::qWait(300);
-        const auto *model = dialog->findChild<QFileSystemModel *>();
-        type = model->index(ToQString(tree.Path("nameless")), 2).data().toString();
-        dialog->reject();
-        timer->deleteLater();
-    });
-    timer->start(10);
+    OnceShown<QFileDialog>(
+        [&](QFileDialog &dialog) {
+            dialog.setViewMode(QFileDialog::Detail);
+            QTest::qWait(300); // the folder is read in the background
+            dialog.grab();
+            QTest::qWait(300);
+            const auto *model = dialog.findChild<QFileSystemModel *>();
+            type = model->index(ToQString(tree.Path("nameless")), 2).data().toString();
+        },
+        0);
     EXPECT_FALSE(save.Execute());
 
     std::vector<std::string> opened;
@@ -146,22 +141,16 @@ TEST_F(TSaveDialogFrench, TheTypeColumnNamesAFolderInFrench)
     save.FileName = tree.Path("listing.rtf");
 
     QString type;
-    auto *timer = new QTimer(QCoreApplication::instance());
-    QObject::connect(timer, &QTimer::timeout, timer, [&, timer] {
-        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
-        if (!dialog || !dialog->isVisible())
-            return;
-        timer->stop();
-        dialog->setViewMode(QFileDialog::Detail);
-        const auto *model = dialog->findChild<QFileSystemModel *>();
-        const QModelIndex folder = model->index(ToQString(tree.Path("Lettres")), 2);
-        // The folder is read in the background, its types after its names.
-        QTest::qWaitFor([&] { return !folder.data().toString().isEmpty(); });
-        type = folder.data().toString();
-        dialog->reject();
-        timer->deleteLater();
-    });
-    timer->start(10);
+    OnceShown<QFileDialog>(
+        [&](QFileDialog &dialog) {
+            dialog.setViewMode(QFileDialog::Detail);
+            const auto *model = dialog.findChild<QFileSystemModel *>();
+            const QModelIndex folder = model->index(ToQString(tree.Path("Lettres")), 2);
+            // The folder is read in the background, its types after its names.
+            QTest::qWaitFor([&] { return !folder.data().toString().isEmpty(); });
+            type = folder.data().toString();
+        },
+        0);
     EXPECT_FALSE(save.Execute());
     EXPECT_EQ(type.toStdString(), "Dossier");
 }

@@ -41,21 +41,11 @@
 #include "app/window/previewdialog.h"
 #include "app/window/previewpages.h"
 #include "app/window/unit1.h"
+#include "bench/procstatus.h"
 #include "platform/print/font.h"
 #include "platform/ui/richedit.h"
 
 namespace {
-
-double StatusMiB(const std::string &field)
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind(field + ":", 0) == 0)
-            return std::atof(line.c_str() + field.size() + 1) / 1024.0;
-    }
-    return -1;
-}
 
 void Print(const char *name, double value)
 {

@@ -61,6 +61,7 @@
 #include "app/shared/language.h"
 #include "app/window/foldertree.h"
 #include "app/window/unit1.h"
+#include "bench/procstatus.h"
 #include "platform/print/font.h"
 #include "platform/ui/application.h"
 #include "platform/ui/richedit.h"
@@ -148,18 +149,6 @@ private:
     QElapsedTimer m_wall;
     double m_cpuStart;
 };
-
-// A field of /proc/self/status in MiB ("VmRSS", "VmHWM").
-double StatusMiB(const std::string &field)
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind(field + ":", 0) == 0)
-            return std::atof(line.c_str() + field.size() + 1) / 1024.0;
-    }
-    return -1;
-}
 
 double Median(std::vector<double> values)
 {

@@ -102,7 +102,6 @@ private:
     // folder by many paths, so a folder is walked once however it is reached.
     std::unordered_set<TFileId, TFileIdHash> m_visited;
     TFileSystemKinds m_kinds;
-    TFileId m_root;
     // On a local disk the walk reads alone until folders come slowly: it times every
     // FoldersTimed folders and starts the read-ahead when they took more than SlowFolder
     // each (a warm cache answers in a few microseconds, a disk in a tenth of a
@@ -126,12 +125,11 @@ void TFolderWalker::Walk(TFolder root)
 {
     const std::optional<unsigned> threads
         = m_limits.ReadAheadThreads ? m_limits.ReadAheadThreads : TFolderReadAhead::ThreadsFor(root);
-    m_root = root.Id();
+    m_visited.insert(root.Id());
     if (threads)
         StartReadAhead(*threads);
     else
         m_timing = true;
-    m_visited.insert(root.Id());
     if (!Enter(std::move(root), false, nullptr, {}))
         return;
     while (!m_levels.empty()) {
@@ -153,7 +151,8 @@ void TFolderWalker::Walk(TFolder root)
         // Read ahead, unless the process ran out of descriptors there: then as always.
         if (read && (read->OpenError == EMFILE || read->OpenError == ENFILE))
             Discard(read);
-        const auto opening = std::chrono::steady_clock::now();
+        const auto opening
+            = m_timing ? std::chrono::steady_clock::now() : std::chrono::steady_clock::time_point();
         TFolder subfolder = read ? EnterReadAhead(level.Folder, *read, found.Link)
                                  : EnterSubfolder(level.Folder, name, found.Link);
         if (m_timing)
@@ -188,8 +187,7 @@ void TFolderWalker::StartReadAhead(unsigned threads)
         return;
     m_readAhead = std::make_unique<TFolderReadAhead>(
         threads, folders, TFolderReadAhead::TLimits{m_limits.MaxDepth, m_limits.EntersFolder});
-    // What the walk read itself is never read again.
-    m_readAhead->Claim(m_root);
+    // What the walk read itself (the root first) is never read again.
     for (const TFileId &id : m_visited)
         m_readAhead->Claim(id);
 }
@@ -282,7 +280,8 @@ bool TFolderWalker::ReadFolder(const TFolder &folder, const TFolderRead *read)
         }
         return true;
     }
-    const auto starting = std::chrono::steady_clock::now();
+    const auto starting
+        = m_timing ? std::chrono::steady_clock::now() : std::chrono::steady_clock::time_point();
     if (!m_reader.Start(folder.Fd(), folder.Readable())
         && !(OutOfDescriptors() && FreeDescriptors() && m_reader.Start(folder.Fd())))
         return true;

@@ -42,7 +42,8 @@ TFolderReadAhead::~TFolderReadAhead()
         const std::lock_guard lock(m_mutex);
         m_stopping = true;
     }
-    m_changed.notify_all();
+    m_work.notify_all();
+    m_done.notify_all();
     for (std::thread &thread : m_threads)
         thread.join();
 }
@@ -98,7 +99,7 @@ std::vector<TFolderReadAhead::TTicket> TFolderReadAhead::Ask(
                 ticket = 0;
         }
     }
-    m_changed.notify_all();
+    WakeFor(tickets.size());
     return tickets;
 }
 
@@ -115,6 +116,17 @@ void TFolderReadAhead::Queue(std::vector<TJob> jobs)
         m_slots.erase(m_waiting.back().Ticket);
         m_waiting.pop_back();
     }
+}
+
+// Wakes as many threads as there are new jobs (they share the rest once done).
+void TFolderReadAhead::WakeFor(std::size_t jobs)
+{
+    if (jobs >= m_threads.size()) {
+        m_work.notify_all();
+        return;
+    }
+    for (std::size_t i = 0; i < jobs; ++i)
+        m_work.notify_one();
 }
 
 std::optional<TFolderRead> TFolderReadAhead::Take(TTicket ticket)
@@ -141,13 +153,16 @@ std::optional<TFolderRead> TFolderReadAhead::TakeLocked(std::unique_lock<std::mu
         }
         return std::nullopt;
     }
-    m_changed.wait(lock, [&] { return m_slots.at(ticket).State == TState::Read; });
+    m_done.wait(lock, [&] { return m_slots.at(ticket).State == TState::Read; });
     const auto slot = m_slots.find(ticket);
     TFolderRead result = std::move(*slot->second.Result);
+    const bool full = m_bytes >= MaxBytes;
     m_bytes -= result.Names.size();
     m_slots.erase(slot);
+    const bool room = full && m_bytes < MaxBytes;
     lock.unlock();
-    m_changed.notify_all(); // room for more
+    if (room)
+        m_work.notify_all();
     return result;
 }
 
@@ -181,7 +196,7 @@ bool TFolderReadAhead::Shrink()
         released = !held.empty();
         m_maxFolders /= 2;
     }
-    m_changed.notify_all();
+    m_work.notify_all();
     return released;
 }
 
@@ -191,7 +206,7 @@ void TFolderReadAhead::Drop(TTicket ticket)
         const std::lock_guard lock(m_mutex);
         DropLocked(ticket);
     }
-    m_changed.notify_all();
+    m_work.notify_all();
 }
 
 void TFolderReadAhead::Discard(const TFolderRead &read)
@@ -200,7 +215,7 @@ void TFolderReadAhead::Discard(const TFolderRead &read)
         const std::lock_guard lock(m_mutex);
         DiscardLocked(read);
     }
-    m_changed.notify_all();
+    m_work.notify_all();
 }
 
 void TFolderReadAhead::DropLocked(TTicket ticket)
@@ -245,9 +260,22 @@ void TFolderReadAhead::Run()
 {
     std::unique_lock lock(m_mutex);
     for (;;) {
-        m_changed.wait(lock, [this] { return m_stopping || (!m_waiting.empty() && m_bytes < MaxBytes); });
+        m_work.wait(lock,
+            [this] { return m_stopping || !m_looks.empty() || (!m_waiting.empty() && m_bytes < MaxBytes); });
         if (m_stopping)
             return;
+        // Looks first: a folder already being read waits for them.
+        if (!m_looks.empty()) {
+            TLooks &looks = *m_looks.front();
+            const auto batch = TakeLooks(looks);
+            ++looks.Busy;
+            lock.unlock();
+            Look(looks, batch);
+            lock.lock();
+            if (--looks.Busy == 0)
+                m_done.notify_all();
+            continue;
+        }
         const TJob job = std::move(m_waiting.front());
         m_waiting.pop_front();
         m_slots.at(job.Ticket).State = TState::Reading;
@@ -263,7 +291,7 @@ void TFolderReadAhead::Run()
             slot.Result = std::move(result);
             slot.State = TState::Read;
         }
-        m_changed.notify_all();
+        m_done.notify_all();
     }
 }
 
@@ -295,15 +323,63 @@ TFolderRead TFolderReadAhead::Read(const TJob &job)
         kept.NameStart = std::uint32_t(read.Names.size());
         kept.NameLength = std::uint32_t(entry.Name.size());
         kept.Type = entry.Type;
-        if (KindNeedsLook(entry))
-            kept.Kind = KindOf(read.Folder.Fd(), entry);
         read.Names.append(entry.Name).push_back('\0');
         // A stop comes through at once, also in the middle of a huge folder.
         if (count % EntriesBetweenLooks == 0 && m_stopping.load(std::memory_order_relaxed))
             return read;
     }
+    LookAtEntries(read);
     AskForSubfolders(job, read);
     return read;
+}
+
+// Looks at the links and entries of unknown type of the folder just read, with the help
+// of the threads free when there are more than a batch.
+void TFolderReadAhead::LookAtEntries(TFolderRead &read)
+{
+    TLooks looks;
+    looks.FolderFd = read.Folder.Fd();
+    looks.Read = &read;
+    for (std::size_t i = 0; i < read.Entries.size(); ++i) {
+        if (KindNeedsLook({read.Name(read.Entries[i]), read.Entries[i].Type}))
+            looks.Entries.push_back(std::uint32_t(i));
+    }
+    if (looks.Entries.size() <= LooksPerBatch) {
+        Look(looks, {0, looks.Entries.size()});
+        return;
+    }
+    std::unique_lock lock(m_mutex);
+    m_looks.push_back(&looks);
+    m_work.notify_all();
+    for (;;) {
+        const auto batch = TakeLooks(looks);
+        if (batch.first == batch.second || m_stopping)
+            break;
+        lock.unlock();
+        Look(looks, batch);
+        lock.lock();
+    }
+    // On a stop, the batches not taken go with the read.
+    if (looks.Next < looks.Entries.size())
+        std::erase(m_looks, &looks);
+    m_done.wait(lock, [&] { return looks.Busy == 0; });
+}
+
+std::pair<std::size_t, std::size_t> TFolderReadAhead::TakeLooks(TLooks &looks)
+{
+    const std::size_t first = looks.Next;
+    looks.Next = std::min(first + LooksPerBatch, looks.Entries.size());
+    if (looks.Next == looks.Entries.size() && first < looks.Next)
+        std::erase(m_looks, &looks);
+    return {first, looks.Next};
+}
+
+void TFolderReadAhead::Look(const TLooks &looks, std::pair<std::size_t, std::size_t> batch)
+{
+    for (std::size_t i = batch.first; i < batch.second; ++i) {
+        TFolderRead::TEntry &entry = looks.Read->Entries[looks.Entries[i]];
+        entry.Kind = KindOf(looks.FolderFd, {looks.Read->Name(entry), entry.Type});
+    }
 }
 
 // Asks for the subfolders of the folder just read that the walk will enter.
@@ -334,6 +410,7 @@ void TFolderReadAhead::AskForSubfolders(const TJob &job, TFolderRead &read)
     }
     if (jobs.empty())
         return;
+    const std::size_t count = jobs.size();
     {
         const std::lock_guard lock(m_mutex);
         std::vector<std::pair<std::size_t, TTicket>> asked;
@@ -347,5 +424,5 @@ void TFolderReadAhead::AskForSubfolders(const TJob &job, TFolderRead &read)
                 read.Entries[entry].Ticket = ticket;
         }
     }
-    m_changed.notify_all();
+    WakeFor(count);
 }

@@ -13,6 +13,7 @@
 #include <string_view>
 #include <thread>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "app/read/entrykind.h"
@@ -136,8 +137,27 @@ private:
         std::optional<TFolderRead> Result;
     };
 
+    // The entries of a folder being read that need a look (links, unknown types), shared
+    // out among the threads when there are many: on a share each look waits for a round
+    // trip, and a folder of a thousand links would keep the walk waiting for one thread.
+    struct TLooks
+    {
+        int FolderFd = -1;
+        TFolderRead *Read = nullptr;
+        std::vector<std::uint32_t> Entries;
+        std::size_t Next = 0; // the first not taken yet; with m_mutex held
+        std::size_t Busy = 0; // batches being looked at by other threads; with m_mutex held
+    };
+    static constexpr std::size_t LooksPerBatch = 32;
+
     void Run();
+    void WakeFor(std::size_t jobs);
     TFolderRead Read(const TJob &job);
+    void LookAtEntries(TFolderRead &read);
+    // Takes the next batch of `looks` (m_mutex held): its range in looks.Entries, empty
+    // when all were taken.
+    std::pair<std::size_t, std::size_t> TakeLooks(TLooks &looks);
+    static void Look(const TLooks &looks, std::pair<std::size_t, std::size_t> batch);
     void AskForSubfolders(const TJob &job, TFolderRead &read);
     // Drop and Discard with m_mutex held.
     void DropLocked(TTicket ticket);
@@ -150,8 +170,10 @@ private:
     std::size_t m_maxFolders;
     const TLimits m_limits;
     std::mutex m_mutex;
-    std::condition_variable m_changed;
+    std::condition_variable m_work; // for the threads: folders to read, looks to take, or a stop
+    std::condition_variable m_done; // for those waiting: a folder read, a batch of looks done
     std::deque<TJob> m_waiting; // the nearest first
+    std::deque<TLooks *> m_looks; // with batches not taken yet, the oldest first
     std::unordered_map<TTicket, TSlot> m_slots; // every folder asked for and not taken
     // Every folder a thread read, by device and inode, with its ticket; 0 for those the
     // walk read itself. A folder is read once, whatever names lead to it.

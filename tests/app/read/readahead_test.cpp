@@ -29,7 +29,8 @@ std::vector<std::string> Walk(const std::string &root, std::optional<unsigned> t
 
 // Deep and wide: folders of folders four levels down, files at every level, links to
 // folders (walked once), hidden folders (not walked), and many more folders than the
-// read-ahead holds at once.
+// read-ahead holds at once. With links, a folder of far more links than one thread looks
+// at: to files, to folders, and to nothing.
 void MakeRacingTree(TTempTree &tree, bool links = true)
 {
     for (int a = 0; a < 12; ++a) {
@@ -46,6 +47,12 @@ void MakeRacingTree(TTempTree &tree, bool links = true)
     if (links) {
         tree.Symlink("a3/back", "../a7");
         tree.Symlink("a9/b2/up", "../../a1/b1");
+        for (int i = 0; i < 150; ++i) {
+            const std::string target = i % 3 == 0 ? "../a" + std::to_string(i % 12) + "/f"
+                : i % 3 == 1 ? "../a" + std::to_string(i % 12) + "/b" + std::to_string(i % 7)
+                             : "nowhere";
+            tree.Symlink("links/l" + std::to_string(i), target);
+        }
     }
 }
 
@@ -57,7 +64,7 @@ TEST(ReadAhead, TheWalkIsTheSameWithItAndWithout)
     MakeRacingTree(tree);
     const std::string root = tree.Root() + '/';
     const std::vector<std::string> alone = Walk(root, 0);
-    ASSERT_EQ(alone.size(), 12u + 12 * 12 * 7);
+    ASSERT_EQ(alone.size(), 12u + 12 * 12 * 7 + 50 + 50);
     for (const unsigned threads : {1u, 3u, 8u})
         EXPECT_EQ(Walk(root, threads), alone) << threads;
     // The limits too: a depth, and a folder left out (asked from the threads).
@@ -109,4 +116,25 @@ TEST(ReadAhead, AStopEndsTheWalkAtOnce)
             root, 8, {}, [&, count = std::size_t(0)](const std::string &) mutable { return ++count < stop; });
         EXPECT_EQ(files, std::vector<std::string>(alone.begin(), alone.begin() + std::ptrdiff_t(stop)));
     }
+}
+
+TEST(ReadAhead, UnreadableFoldersAreLeftOutAsByTheWalkAlone)
+{
+    TTempTree tree;
+    MakeRacingTree(tree);
+    for (const char *folder : {"a2", "a5/b3", "a8/b1/c4"})
+        tree.Chmod(folder, 0);
+    tree.Chmod("a10/b6", 0311); // entered, not read
+    const std::string root = tree.Root() + '/';
+    std::vector<std::string> alone;
+    std::vector<std::string> ahead;
+    const bool ran = tree.AsUnprivilegedUser([&] {
+        alone = Walk(root, 0);
+        ahead = Walk(root, 6);
+    });
+    for (const char *folder : {"a2", "a5/b3", "a8/b1/c4", "a10/b6"})
+        tree.Chmod(folder, 0755);
+    ASSERT_TRUE(ran) << "cannot act as a user without privileges";
+    EXPECT_LT(alone.size(), Walk(root, 0).size());
+    EXPECT_EQ(ahead, alone);
 }

@@ -67,6 +67,7 @@ private:
     bool Enter(TFolder folder, bool link, const TFolderRead *read, TFolderRead::TKey key);
     void Leave();
     bool ReadFolder(const TFolder &folder, const TFolderRead *read);
+    bool ReadOn(const TFolder &folder, std::uint32_t index);
     void AskAhead(const TLevel &level);
     // The entry read ahead (its kind looked at, a subfolder asked for) comes with `read`.
     bool TakeEntry(const TFolder &folder, const TFolderEntry &entry, std::uint32_t index,
@@ -272,13 +273,17 @@ void TFolderWalker::Leave()
 // later. A folder that cannot be read holds nothing.
 bool TFolderWalker::ReadFolder(const TFolder &folder, const TFolderRead *read)
 {
+    std::uint32_t index = 0;
     if (read && read->ReadError != EMFILE && read->ReadError != ENFILE) {
-        for (std::size_t i = 0; i < read->Entries.size(); ++i) {
-            const TFolderRead::TEntry &entry = read->Entries[i];
-            if (!TakeEntry(folder, {read->Name(entry), entry.Type}, std::uint32_t(i), &entry))
+        for (; index < read->Entries.size(); ++index) {
+            const TFolderRead::TEntry &entry = read->Entries[index];
+            if (!TakeEntry(folder, {read->Name(entry), entry.Type}, index, &entry))
                 return false;
         }
-        return true;
+        // The rest of a huge folder, from where the descriptor it was read through stands
+        // (the walk's own when it took that one over).
+        const int readThrough = read->Folder.IsOpen() ? read->Folder.Fd() : folder.Fd();
+        return !read->Partial || !m_reader.Start(readThrough, true) || ReadOn(folder, index);
     }
     const auto starting
         = m_timing ? std::chrono::steady_clock::now() : std::chrono::steady_clock::time_point();
@@ -290,7 +295,16 @@ bool TFolderWalker::ReadFolder(const TFolder &folder, const TFolderRead *read)
     // The open and the first batch of entries tell a cold disk from a warm cache.
     if (m_timing)
         TimeFolder(m_opening + (std::chrono::steady_clock::now() - starting));
-    for (std::uint32_t index = 0; any; ++index, any = m_reader.Next(entry)) {
+    if (any && !TakeEntry(folder, entry, index++))
+        return false;
+    return !any || ReadOn(folder, index);
+}
+
+// Takes the entries m_reader has still to give, the first at `index` among the folder's.
+bool TFolderWalker::ReadOn(const TFolder &folder, std::uint32_t index)
+{
+    TFolderEntry entry;
+    for (; m_reader.Next(entry); ++index) {
         if (!TakeEntry(folder, entry, index))
             return false;
     }

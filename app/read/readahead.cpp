@@ -157,7 +157,7 @@ std::optional<TFolderRead> TFolderReadAhead::TakeLocked(std::unique_lock<std::mu
     const auto slot = m_slots.find(ticket);
     TFolderRead result = std::move(*slot->second.Result);
     const bool full = m_bytes >= MaxBytes;
-    m_bytes -= result.Names.size();
+    m_bytes -= BytesOf(result);
     m_slots.erase(slot);
     const bool room = full && m_bytes < MaxBytes;
     lock.unlock();
@@ -238,7 +238,7 @@ void TFolderReadAhead::DropLocked(TTicket ticket)
         return;
     case TState::Read: {
         const TFolderRead read = std::move(*slot->second.Result);
-        m_bytes -= read.Names.size();
+        m_bytes -= BytesOf(read);
         m_slots.erase(slot);
         DiscardLocked(read);
         return;
@@ -287,7 +287,7 @@ void TFolderReadAhead::Run()
             m_slots.erase(job.Ticket);
             DiscardLocked(result);
         } else {
-            m_bytes += result.Names.size();
+            m_bytes += BytesOf(result);
             slot.Result = std::move(result);
             slot.State = TState::Read;
         }
@@ -327,6 +327,12 @@ TFolderRead TFolderReadAhead::Read(const TJob &job)
         // A stop comes through at once, also in the middle of a huge folder.
         if (count % EntriesBetweenLooks == 0 && m_stopping.load(std::memory_order_relaxed))
             return read;
+        // The rest of a huge folder is left to the walk, which reads on through the same
+        // descriptor: from the end of a batch, where the descriptor stands.
+        if (BytesOf(read) >= FolderBytes && read.Folder.Readable() && reader.BatchDone()) {
+            read.Partial = true;
+            break;
+        }
     }
     LookAtEntries(read);
     AskForSubfolders(job, read);

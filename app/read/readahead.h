@@ -42,6 +42,9 @@ struct TFolderRead
     int OpenError = 0; // errno of the failed open
     bool ReadElsewhere = false; // the folder was read (or is being read) by another name
     int ReadError = 0; // errno when its entries could not be read at all
+    // Only the first entries were read, the folder being huge: Folder reads on from
+    // the next one.
+    bool Partial = false;
     std::string Names;
     std::vector<TEntry> Entries;
 
@@ -60,13 +63,20 @@ struct TFolderRead
 // read first.
 //
 // Bounded: at most `maxFolders` folders asked for and not yet taken (the farthest go when
-// more are asked for; the walk then reads those itself), at most MaxBytes of names read
-// ahead. Destroyed, it stops at once.
+// more are asked for; the walk then reads those itself), at most MaxBytes read ahead and
+// FolderBytes of one folder (the walk reads the rest of a huge one). Destroyed, it stops
+// at once.
 class TFolderReadAhead
 {
 public:
     using TTicket = std::uint64_t; // 0: not asked for
     static constexpr std::size_t MaxBytes = 64 * 1024 * 1024;
+    static constexpr std::size_t FolderBytes = 256 * 1024;
+    // What a folder read holds in memory.
+    static std::size_t BytesOf(const TFolderRead &read)
+    {
+        return read.Names.size() + read.Entries.size() * sizeof(TFolderRead::TEntry);
+    }
 
     // Which subfolders the walk enters beyond being visible and no link: below MaxDepth
     // (the root at 0), and those EntersFolder takes (asked from several threads at once).
@@ -178,7 +188,7 @@ private:
     // Every folder a thread read, by device and inode, with its ticket; 0 for those the
     // walk read itself. A folder is read once, whatever names lead to it.
     std::unordered_map<TFileId, TTicket, TFileIdHash> m_claims;
-    std::size_t m_bytes = 0; // of the names read and not taken
+    std::size_t m_bytes = 0; // of the folders read and not taken
     TTicket m_nextTicket = 1;
     std::atomic<bool> m_stopping = false;
     std::vector<std::thread> m_threads;

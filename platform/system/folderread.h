@@ -36,6 +36,9 @@ public:
     // The next entry, "." and ".." left out; false at the end or when the folder cannot
     // be read further. The entry lasts until the next call.
     bool Next(TFolderEntry &entry);
+    // Whether every entry of the last batch read was given out: the descriptor read
+    // through then stands at the next entry.
+    bool BatchDone() const { return m_pos >= m_filled; }
 
 private:
     bool Fill();

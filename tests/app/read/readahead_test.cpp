@@ -1,6 +1,9 @@
 #include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -137,4 +140,37 @@ TEST(ReadAhead, UnreadableFoldersAreLeftOutAsByTheWalkAlone)
     ASSERT_TRUE(ran) << "cannot act as a user without privileges";
     EXPECT_LT(alone.size(), Walk(root, 0).size());
     EXPECT_EQ(ahead, alone);
+}
+
+TEST(ReadAhead, HugeFoldersAreReadOnByTheWalkWhereTheThreadsLeftThem)
+{
+    // Two folders of more than a thread reads of one, each with subfolders, and links to
+    // each other's: whichever comes first in the walk, one is reached through a link
+    // after a thread read it under its own name (the walk waits for the threads at its
+    // first file, before it walks either).
+    TTempTree tree;
+    const std::string longName(240, 'n');
+    tree.File("p/first");
+    tree.File("q/first");
+    for (const std::string folder : {"p/huge/", "q/huge/"}) {
+        for (int i = 0; i < 1200; ++i)
+            tree.File(folder + longName + std::to_string(i));
+        for (int i = 0; i < 3; ++i)
+            tree.File(folder + "sub" + std::to_string(i) + "/f");
+    }
+    tree.Symlink("p/link", "../q/huge");
+    tree.Symlink("q/link", "../p/huge");
+    const std::string root = tree.Root() + '/';
+    const std::vector<std::string> alone = Walk(root, 0);
+    ASSERT_EQ(alone.size(), 2u * 1204);
+    const auto waitAtFirst = [waited = false](const std::string &) mutable {
+        if (!std::exchange(waited, true))
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        return true;
+    };
+    EXPECT_EQ(Walk(root, 4, {}, waitAtFirst), alone);
+    const std::size_t stop = 1800;
+    const std::vector<std::string> stopped = Walk(
+        root, 4, {}, [&, count = std::size_t(0)](const std::string &) mutable { return ++count < stop; });
+    EXPECT_EQ(stopped, std::vector<std::string>(alone.begin(), alone.begin() + std::ptrdiff_t(stop)));
 }

@@ -12,6 +12,11 @@ bench_program() {
     echo "$program"
 }
 
+# Runs the command on Qt's offscreen platform, whatever display the session has.
+offscreen() {
+    env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=offscreen "$@"
+}
+
 # Makes the data folder FOLDER with the Python script read from standard input (given
 # FOLDER as its argument), unless an earlier run finished it.
 make_once() {

@@ -31,10 +31,6 @@ page="${PAGE:-11000}"
 work=$(mktemp -d /tmp/vantrel-preview-bench.XXXXXX)
 trap 'rm -rf "$work"' EXIT
 
-offscreen() {
-    env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=offscreen "$@"
-}
-
 echo "previewing the listing of $tree" >&2
 offscreen "$preview_bench" --page "$page" "$tree" >"$work/figures.txt" 2>"$work/log.txt" \
     || { cat "$work/log.txt" >&2; exit 1; }

@@ -132,8 +132,10 @@ int main(int argc, char **argv)
         Print("page_n_typed_at_once_ms", UntilPainted(dialog, [&] { TypePage(dialog, page); }));
         Print("page_shown", dialog.PageBox->text().toDouble());
         Print("rss_open_mib", StatusMiB("VmRSS"));
-        QTest::qWaitFor([&dialog] { return !dialog.PageCount->text().contains(u"au moins"_qs); }, 600000);
-        Print("counted_after_click_ms", sinceClick.elapsed());
+        const bool counted = QTest::qWaitFor(
+            [&dialog] { return !dialog.PageCount->text().contains(u"au moins"_qs); }, 600000);
+        // Past ten minutes the count is not over: the figure says so.
+        Print("counted_after_click_ms", counted ? double(sinceClick.elapsed()) : -1);
         Print("page_n_counted_ms", UntilPainted(dialog, [&] { TypePage(dialog, page + 1); }));
         dialog.Pages->setFocus();
         Print("last_page_ms", UntilPainted(dialog, [&] { QTest::keyClick(dialog.Pages, Qt::Key_End); }));

@@ -25,10 +25,6 @@ tree=$(make_usr_tree "${COPIES:-6}")
 work=$(mktemp -d /tmp/vantrel-print-bench.XXXXXX)
 trap 'rm -rf "$work"' EXIT
 
-offscreen() {
-    env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=offscreen "$@"
-}
-
 offscreen "$exporter" "$@" "$tree" -o "$work/listing.txt" 2>"$work/log.txt" || { cat "$work/log.txt" >&2; exit 1; }
 lines=$(wc -l <"$work/listing.txt")
 rm -f "$work/listing.txt"

@@ -46,10 +46,6 @@ rounds="${ROUNDS:-3}"
 work=$(mktemp -d /tmp/vantrel-window-bench.XXXXXX)
 trap 'rm -rf "$work"' EXIT
 
-offscreen() {
-    env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=offscreen "$@"
-}
-
 # Runs both programs with the flags of variant NAME (none for "plain") and keeps their
 # figures in $work/NAME.txt as "name value" lines.
 measure() {

@@ -75,6 +75,7 @@ private:
     void Discard(std::optional<TFolderRead> &read);
     TFolder EnterSubfolder(const TFolder &folder, const std::string &name, bool link);
     TFolder EnterReadAhead(const TFolder &folder, TFolderRead &read, bool link);
+    TFolder Admit(TFolder subfolder, bool link);
     bool WithinLimits(std::string_view name) const;
     void KeepWindow();
     bool ShrinkWindow();
@@ -312,8 +313,8 @@ bool TFolderWalker::ReadOn(const TFolder &folder, std::uint32_t index)
 }
 
 // Reports the entry when it is a file the mask takes, or keeps it when it is a folder to
-// walk (of the kind `known` when it was looked at already); false once the callback asked
-// to stop.
+// walk (of the kind the read-ahead found when it comes with `read`); false once the
+// callback asked to stop.
 bool TFolderWalker::TakeEntry(
     const TFolder &folder, const TFolderEntry &entry, std::uint32_t index, const TFolderRead::TEntry *read)
 {
@@ -357,20 +358,26 @@ TFolder TFolderWalker::EnterSubfolder(const TFolder &folder, const std::string &
     TFolder subfolder = folder.OpenChild(name, link);
     if (!subfolder.IsOpen() && OutOfDescriptors() && FreeDescriptors())
         subfolder = folder.OpenChild(name, link);
-    if (!subfolder.IsOpen() || (link && m_kinds.IsPseudo(subfolder))
-        || !m_visited.insert(subfolder.Id()).second)
-        return {};
-    return subfolder;
+    return Admit(std::move(subfolder), link);
 }
 
 // The subfolder read ahead as `read`, under the rules of EnterSubfolder, or a closed
 // folder when it is not to be walked.
 TFolder TFolderWalker::EnterReadAhead(const TFolder &folder, TFolderRead &read, bool link)
 {
-    if ((link && m_kinds.IsPseudo(folder)) || !read.Folder.IsOpen() || (link && m_kinds.IsPseudo(read.Folder))
-        || !m_visited.insert(read.Folder.Id()).second)
+    if (link && m_kinds.IsPseudo(folder))
         return {};
-    return std::move(read.Folder);
+    return Admit(std::move(read.Folder), link);
+}
+
+// The subfolder opened, unless it is not to be walked: a link into a pseudo file
+// system, or a folder walked already.
+TFolder TFolderWalker::Admit(TFolder subfolder, bool link)
+{
+    if (!subfolder.IsOpen() || (link && m_kinds.IsPseudo(subfolder))
+        || !m_visited.insert(subfolder.Id()).second)
+        return {};
+    return subfolder;
 }
 
 // Closes the highest level of the window once the deepest one makes it too wide. The

@@ -55,9 +55,7 @@ void TPreviewPages::ShowLast()
 void TPreviewPages::SetPagesSideBySide(int count)
 {
     m_sideBySide = std::clamp(count, 1, 2);
-    Relayout();
-    viewport()->update();
-    Q_EMIT ZoomChanged();
+    Rezoom();
 }
 
 double TPreviewPages::Zoom() const
@@ -77,14 +75,18 @@ void TPreviewPages::SetZoom(double zoom)
 {
     m_zoom = std::clamp(zoom, MinZoom, MaxZoom);
     m_fit = TFit::None;
-    Relayout();
-    viewport()->update();
-    Q_EMIT ZoomChanged();
+    Rezoom();
 }
 
 void TPreviewPages::SetFit(TFit fit)
 {
     m_fit = fit;
+    Rezoom();
+}
+
+// The pages take another size on the screen.
+void TPreviewPages::Rezoom()
+{
     Relayout();
     viewport()->update();
     Q_EMIT ZoomChanged();
@@ -102,11 +104,14 @@ QSize TPreviewPages::PageOnScreen() const
         qRound(m_preview.PaperSize().height() * scale / m_preview.Resolution().height()));
 }
 
+QSize TPreviewPages::ContentSize(const QSize &page) const
+{
+    return {m_sideBySide * page.width() + (m_sideBySide - 1) * Gap + 2 * Margin, page.height() + 2 * Margin};
+}
+
 void TPreviewPages::Relayout()
 {
-    const QSize page = PageOnScreen();
-    const QSize content(
-        m_sideBySide * page.width() + (m_sideBySide - 1) * Gap + 2 * Margin, page.height() + 2 * Margin);
+    const QSize content = ContentSize(PageOnScreen());
     const QSize view = viewport()->size();
     horizontalScrollBar()->setRange(0, std::max(0, content.width() - view.width()));
     horizontalScrollBar()->setPageStep(view.width());
@@ -121,11 +126,12 @@ void TPreviewPages::paintEvent(QPaintEvent *event)
     QPainter painter(viewport());
     const QSize page = PageOnScreen();
     const QSize view = viewport()->size();
-    const int width = m_sideBySide * page.width() + (m_sideBySide - 1) * Gap + 2 * Margin;
-    const int height = page.height() + 2 * Margin;
+    const QSize content = ContentSize(page);
     // Centred when smaller than the view, scrolled otherwise.
-    const int left = width < view.width() ? (view.width() - width) / 2 : -horizontalScrollBar()->value();
-    const int top = height < view.height() ? (view.height() - height) / 2 : -verticalScrollBar()->value();
+    const int left = content.width() < view.width() ? (view.width() - content.width()) / 2
+                                                    : -horizontalScrollBar()->value();
+    const int top = content.height() < view.height() ? (view.height() - content.height()) / 2
+                                                     : -verticalScrollBar()->value();
     for (int i = 0; i < m_sideBySide; ++i) {
         const int index = m_current + i;
         if (i > 0 && !m_preview.HasPage(index))

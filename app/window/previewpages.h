@@ -59,7 +59,10 @@ private:
     // Screen pixels per inch of paper at the zoom.
     double ScreenDpi() const;
     QSize PageOnScreen() const;
+    // The pages shown with the room around and between them, for pages of `page`.
+    QSize ContentSize(const QSize &page) const;
     void Relayout();
+    void Rezoom();
     void PaintPage(QPainter &painter, int index, const QRect &place, const QRect &exposed);
 
     TRichPreview &m_preview;
